@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+struct MemoryImage;
+class OperatorInterface;
+
+// Reads an Intel HEX file into the memory image, leniently: fields are read by
+// fixed positions up to the first non-digit, checksums are not checked, and
+// problems that do not stop the work are reported one box per line.
+class HexLoader {
+public:
+    // False when the file cannot be opened (the image is then untouched) or
+    // cannot be read to its end (the image is then partly loaded and must not
+    // be used). The file is read line by line, so any size is fine.
+    static bool LoadHexFile(const QString& fileName, MemoryImage& image, OperatorInterface& ui);
+};

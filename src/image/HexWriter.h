@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+#include <map>
+
+// Writes bytes placed at 16-bit HEX addresses as Intel HEX records of up to
+// sixteen bytes, in address order, with an end record.
+class HexWriter {
+public:
+    void Add(int address, std::uint8_t byte);
+    QByteArray Text() const;
+
+private:
+    std::map<int, std::uint8_t> bytes_;
+};

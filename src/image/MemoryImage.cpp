@@ -1,0 +1,40 @@
+#include "image/MemoryImage.h"
+
+#include <algorithm>
+
+namespace {
+
+// A blank word reads 0x03FF, not 0x3FFF: the high byte is 0x03 on purpose.
+template <std::size_t N> void ClearWords(std::array<std::uint8_t, N>& image)
+{
+    for (std::size_t i = 0; i + 1 < N; i += 2) {
+        image[i] = 0xFF;
+        image[i + 1] = 0x03;
+    }
+}
+
+}  // namespace
+
+void MemoryImage::ClearImage()
+{
+    ProgramTop = -1;
+    EepromTop = -1;
+    ClearWords(ProgramImage);
+    ClearWords(ConfigImage);
+    EepromImage.fill(0xFF);
+}
+
+int MemoryImage::ProgramReadTop() const
+{
+    return std::min<int>(ProgramTop, kProgramWordEnd - 1);
+}
+
+int MemoryImage::ProgramWord(int offset) const
+{
+    return ProgramImage[offset + 1] * 256 + ProgramImage[offset];
+}
+
+int MemoryImage::ConfigWord(int offset) const
+{
+    return ConfigImage[offset + 1] * 256 + ConfigImage[offset];
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <functional>
+
+#include "link/ProgrammerProtocol.h"
+
+class OperatorInterface;
+class SerialPort;
+
+// The frame of every chip command: lock the controls, open the port named in
+// the COM box, ping the programmer, run the body, close the port, unlock. Every
+// way out, a bad port name, a failed open or a lost link included, ends with
+// the port closed and the controls enabled.
+class CommandEnvelope {
+public:
+    CommandEnvelope(SerialPort& port, OperatorInterface& ui, std::function<QString()> portText,
+                    std::function<QString()> pingReadsSetting,
+                    std::chrono::milliseconds replyLimit = ProgrammerProtocol::kDefaultReplyLimit);
+
+    // afterClose runs once the port is closed, and only when the body ran to
+    // its end. True when it did.
+    bool Run(const std::function<void(ProgrammerProtocol&)>& body, const std::function<void()>& afterClose = {});
+
+private:
+    SerialPort& port_;
+    OperatorInterface& ui_;
+    std::function<QString()> portText_;
+    std::function<QString()> pingReadsSetting_;
+    std::chrono::milliseconds replyLimit_;
+};

@@ -1,0 +1,138 @@
+#include "link/ProgrammerProtocol.h"
+
+#include "link/LinkLost.h"
+#include "link/SerialPort.h"
+#include "ops/OperatorInterface.h"
+
+using namespace std::chrono;
+
+namespace {
+
+constexpr unsigned char kPing = '@';
+constexpr unsigned char kPrompt = '^';
+
+QString Letter(char letter)
+{
+    return QStringLiteral("\"%1\"").arg(QLatin1Char(letter));
+}
+
+QString ByteText(unsigned char byte)
+{
+    return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+[[noreturn]] void Lost(const QString& what, const QString& cause)
+{
+    throw LinkLost(QStringLiteral("The programmer stopped responding while waiting for %1: %2.\n\n"
+                                  "Check the cable and the programmer's power, then try again.")
+                       .arg(what, cause));
+}
+
+}  // namespace
+
+ProgrammerProtocol::ProgrammerProtocol(SerialPort& port, OperatorInterface& ui, std::function<QString()> pingReadsSetting,
+                                       milliseconds replyLimit)
+    : port_(port), ui_(ui), pingReadsSetting_(std::move(pingReadsSetting)), replyLimit_(replyLimit), pacer_(port)
+{
+}
+
+long ProgrammerProtocol::PingReads(const QString& setting)
+{
+    bool whole = false;
+    const long reads = setting.trimmed().toLong(&whole);
+    return whole && reads > 0 && reads <= kMostPingReads ? reads : kDefaultPingReads;
+}
+
+bool ProgrammerProtocol::DetectProgrammer()
+{
+    const QString what = QStringLiteral("the answer to the ping");
+    try {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            port_.Write(QByteArray(1, char(kPing)));
+            pacer_.StartAttempt();
+            for (long budget = PingReads(pingReadsSetting_()); budget > 0; --budget) {
+                const auto byte = port_.Read();
+                if (byte == kPrompt)
+                    return true;
+                if (!byte)
+                    pacer_.AfterEmptyRead();
+            }
+        }
+    } catch (const PortFailure& failure) {
+        Lost(what, failure.Cause());
+    }
+    ui_.ShowMessage(QStringLiteral("Korvex with pgm firmware not detected"));
+    return false;
+}
+
+void ProgrammerProtocol::Send(unsigned char byte, const QString& what)
+{
+    try {
+        port_.Write(QByteArray(1, char(byte)));
+    } catch (const PortFailure& failure) {
+        Lost(what, failure.Cause());
+    }
+}
+
+template <typename Accept>
+unsigned char ProgrammerProtocol::ReadUntil(Accept accept, const QString& what)
+{
+    // The limit runs from the start of the wait: a stream of wrong bytes does not extend it.
+    const auto deadline = steady_clock::now() + replyLimit_;
+    try {
+        for (;;) {
+            const auto byte = port_.Read();
+            if (byte && accept(*byte))
+                return *byte;
+            const auto left = deadline - steady_clock::now();
+            if (left <= nanoseconds::zero())
+                Lost(what, QStringLiteral("nothing came for %1 seconds").arg(duration<double>(replyLimit_).count()));
+            if (!byte)
+                port_.WaitForData(static_cast<int>(duration_cast<milliseconds>(left).count()) + 1);
+        }
+    } catch (const PortFailure& failure) {
+        Lost(what, failure.Cause());
+    }
+}
+
+void ProgrammerProtocol::Await(unsigned char expected, const QString& what)
+{
+    ReadUntil([expected](unsigned char byte) { return byte == expected; }, what);
+}
+
+unsigned char ProgrammerProtocol::AwaitAny(const QString& what)
+{
+    return ReadUntil([](unsigned char) { return true; }, what);
+}
+
+void ProgrammerProtocol::SendCommand(char letter)
+{
+    const auto byte = static_cast<unsigned char>(letter);
+    Send(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
+    Await(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
+    Await(kPrompt, QStringLiteral("the prompt \"^\" after %1").arg(Letter(letter)));
+}
+
+void ProgrammerProtocol::SendCommandWord(char letter, unsigned char low, unsigned char high)
+{
+    const auto byte = static_cast<unsigned char>(letter);
+    Send(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
+    Await(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
+    for (const unsigned char data : {high, low}) {
+        const QString what = QStringLiteral("the echo of the data byte %1 after %2").arg(ByteText(data), Letter(letter));
+        Send(data, what);
+        Await(data, what);
+    }
+    Await(kPrompt, QStringLiteral("the prompt \"^\" after %1").arg(Letter(letter)));
+}
+
+int ProgrammerProtocol::ReadWord(char letter)
+{
+    const auto byte = static_cast<unsigned char>(letter);
+    Send(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
+    Await(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
+    const QString what = QStringLiteral("the reply to %1").arg(Letter(letter));
+    const int first = AwaitAny(what);
+    const int second = AwaitAny(what);
+    return first * 256 + second;
+}

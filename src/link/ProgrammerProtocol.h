@@ -1,0 +1,47 @@
+#pragma once
+
+#include "link/PingPacer.h"
+
+#include <QString>
+#include <chrono>
+#include <functional>
+
+class OperatorInterface;
+class SerialPort;
+
+// The byte-level exchange with the programmer's firmware: one byte in flight,
+// every byte echoed, "^" when a command is done, 16-bit values high byte first.
+// A wait that runs past the reply limit, or a port that goes away, throws
+// LinkLost: the running flow stops at once and sends nothing more.
+class ProgrammerProtocol {
+public:
+    static constexpr long kDefaultPingReads = 50000;
+    static constexpr long kMostPingReads = 1000000;
+    static constexpr std::chrono::milliseconds kDefaultReplyLimit{2000};
+
+    // pingReadsSetting gives the stored "Delays"/"PTO" text; it is asked afresh
+    // for every ping attempt.
+    ProgrammerProtocol(SerialPort& port, OperatorInterface& ui, std::function<QString()> pingReadsSetting,
+                       std::chrono::milliseconds replyLimit = kDefaultReplyLimit);
+
+    bool DetectProgrammer();
+    void SendCommand(char letter);
+    void SendCommandWord(char letter, unsigned char low, unsigned char high);
+    int ReadWord(char letter);
+
+    // Reads per ping attempt from the stored text: anything but a positive
+    // whole number up to kMostPingReads gives the default.
+    static long PingReads(const QString& setting);
+
+private:
+    void Send(unsigned char byte, const QString& what);
+    void Await(unsigned char byte, const QString& what);
+    unsigned char AwaitAny(const QString& what);
+    template <typename Accept> unsigned char ReadUntil(Accept accept, const QString& what);
+
+    SerialPort& port_;
+    OperatorInterface& ui_;
+    std::function<QString()> pingReadsSetting_;
+    std::chrono::milliseconds replyLimit_;
+    PingPacer pacer_;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "PtySimulator.h"
+#include "link/QtSerialLink.h"
+
+#include <QString>
+
+// A simulator on a pseudo-terminal and a real serial link to it, as tests use them.
+struct SimulatorBench {
+    explicit SimulatorBench(SimulatorFaults faults = {}, SimulatorTiming timing = {});
+
+    // The bytes of the trace in one direction, in order.
+    QByteArray FromProgram() const;
+    QByteArray FromSimulator() const;
+    // Waits until the simulator has taken and answered all it was sent.
+    void Settle() const;
+
+    PtySimulator simulator;
+    QtSerialLink link;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "SimulatorFaults.h"
+
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+#include <map>
+
+// The programmer's firmware and its target chip: takes the bytes the program
+// sends, one at a time, and gives back what the firmware would answer. It never
+// speaks first.
+class FirmwareModel {
+public:
+    static constexpr int kProgramWords = 8192;
+    static constexpr int kEepromBytes = 256;
+    static constexpr int kConfigWords = 8;
+    static constexpr int kConfigWordLocation = 7;
+    static constexpr std::uint16_t kConfigReadBackBits = 0x10B0;
+
+    explicit FirmwareModel(SimulatorFaults faults = {});
+
+    QByteArray Receive(std::uint8_t byte);
+
+    // The chip's memory as Intel HEX, in the program's address map.
+    QByteArray SaveHex() const;
+    // Fills the chip from Intel HEX text in the same map; false on a malformed record.
+    bool LoadHex(const QByteArray& text);
+
+    void EraseChip();
+    void StoreProgramWord(int address, std::uint16_t value);
+
+    std::array<std::uint16_t, kProgramWords> program{};
+    std::array<std::uint8_t, kEepromBytes> eeprom{};
+    std::array<std::uint16_t, kConfigWords> config{};
+    long bytesReceived = 0;
+
+private:
+    QByteArray Execute();
+    std::uint16_t ReadLocation(char letter) const;
+
+    SimulatorFaults faults_;
+    int pings_ = 0;
+    char command_ = 0;
+    QByteArray data_;
+    int counter_ = 0;
+    bool inConfig_ = false;
+    std::map<int, std::uint16_t> loadedWords_;
+    std::map<int, std::uint8_t> loadedEeprom_;
+};

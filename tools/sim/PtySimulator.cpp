@@ -1,0 +1,196 @@
+#include "PtySimulator.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/prctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+using namespace std::chrono;
+
+namespace {
+
+void SleepUntil(steady_clock::time_point when)
+{
+    const auto since = when.time_since_epoch();
+    timespec ts{};
+    ts.tv_sec = time_t(duration_cast<seconds>(since).count());
+    ts.tv_nsec = long((since - seconds(ts.tv_sec)).count());
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+    }
+}
+
+bool ChangesChip(std::uint8_t byte)
+{
+    return byte == 'B' || byte == 'J' || byte == 'K';
+}
+
+}  // namespace
+
+PtySimulator::PtySimulator(SimulatorFaults faults, SimulatorTiming timing) : model_(faults), timing_(timing) {}
+
+PtySimulator::~PtySimulator()
+{
+    Stop();
+}
+
+QString PtySimulator::Start()
+{
+    char name[256] = {};
+    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
+        return QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    termios raw{};
+    tcgetattr(slave_, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave_, TCSANOW, &raw);
+    if (pipe(wake_) != 0)
+        return QStringLiteral("cannot make a pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    path_ = QString::fromLocal8Bit(name);
+    thread_ = std::thread([this] { Serve(); });
+    return QString();
+}
+
+void PtySimulator::Stop()
+{
+    if (thread_.joinable()) {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        [[maybe_unused]] const auto written = write(wake_[1], "s", 1);
+        thread_.join();
+    }
+    for (int* fd : {&master_, &slave_, &wake_[0], &wake_[1]}) {
+        if (*fd >= 0)
+            close(*fd);
+        *fd = -1;
+    }
+}
+
+void PtySimulator::Hangup()
+{
+    {
+        std::lock_guard lock(mutex_);
+        hangup_ = true;
+    }
+    [[maybe_unused]] const auto written = write(wake_[1], "h", 1);
+    // The serving thread closes both ends; wait until it has.
+    for (;;) {
+        {
+            std::lock_guard lock(mutex_);
+            if (master_ < 0)
+                return;
+        }
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+}
+
+QString PtySimulator::Path() const
+{
+    return path_;
+}
+
+void PtySimulator::Inject(const QByteArray& bytes)
+{
+    std::lock_guard lock(mutex_);
+    [[maybe_unused]] const auto written = write(master_, bytes.constData(), size_t(bytes.size()));
+}
+
+std::vector<PtySimulator::TraceEntry> PtySimulator::Trace() const
+{
+    std::lock_guard lock(mutex_);
+    return trace_;
+}
+
+void PtySimulator::ClearTrace()
+{
+    std::lock_guard lock(mutex_);
+    trace_.clear();
+}
+
+void PtySimulator::WithModel(const std::function<void(FirmwareModel&)>& f)
+{
+    std::lock_guard lock(mutex_);
+    f(model_);
+}
+
+void PtySimulator::OnChipChanged(std::function<void()> callback)
+{
+    std::lock_guard lock(mutex_);
+    chipChanged_ = std::move(callback);
+}
+
+void PtySimulator::Send(const QByteArray& bytes, steady_clock::time_point arrival)
+{
+    if (bytes.isEmpty())
+        return;
+    if (timing_.latency.count() > 0)
+        SleepUntil(arrival + timing_.latency);
+    for (const char c : bytes) {
+        if (timing_.paced) {
+            // The byte leaves when the line is free and is whole at the far end one byte time later.
+            lineFree_ = std::max(lineFree_, steady_clock::now()) + kByteTime;
+            SleepUntil(lineFree_);
+        }
+        std::lock_guard lock(mutex_);
+        [[maybe_unused]] const auto written = write(master_, &c, 1);
+        trace_.push_back({false, std::uint8_t(c), steady_clock::now()});
+    }
+}
+
+void PtySimulator::Serve()
+{
+    // Sleeps of a fraction of a byte time must not be rounded up by the kernel.
+    prctl(PR_SET_TIMERSLACK, 1UL);
+    steady_clock::time_point inputFree{};
+    for (;;) {
+        pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (fds[1].revents & POLLIN) {
+            char signal = 0;
+            [[maybe_unused]] const auto got = read(wake_[0], &signal, 1);
+            std::lock_guard lock(mutex_);
+            if (stopping_)
+                return;
+            if (hangup_) {
+                close(master_);
+                close(slave_);
+                master_ = slave_ = -1;
+                return;
+            }
+        }
+        if (!(fds[0].revents & POLLIN))
+            continue;
+        std::uint8_t buffer[256];
+        const ssize_t got = read(master_, buffer, sizeof buffer);
+        if (got <= 0)
+            continue;
+        const auto received = steady_clock::now();
+        for (ssize_t i = 0; i < got; ++i) {
+            auto arrival = received;
+            if (timing_.paced) {
+                // The byte started on the wire when it was handed over, and takes one byte time to come in.
+                inputFree = std::max(inputFree, received) + kByteTime;
+                arrival = inputFree;
+                SleepUntil(arrival);
+            }
+            QByteArray reply;
+            std::function<void()> changed;
+            {
+                std::lock_guard lock(mutex_);
+                trace_.push_back({true, buffer[i], received});
+                reply = model_.Receive(buffer[i]);
+                if (ChangesChip(buffer[i]) && reply.endsWith('^'))
+                    changed = chipChanged_;
+            }
+            Send(reply, arrival);
+            if (changed)
+                changed();
+        }
+    }
+}

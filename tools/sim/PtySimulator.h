@@ -1,0 +1,62 @@
+#pragma once
+
+#include "FirmwareModel.h"
+#include "SimulatorTiming.h"
+
+#include <QString>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Serves the firmware model on a pseudo-terminal from a thread of its own, so
+// that a program talks to it exactly as to a real programmer on a serial port.
+class PtySimulator {
+public:
+    struct TraceEntry {
+        bool fromProgram;  // true: the program sent it; false: the simulator did
+        std::uint8_t byte;
+        std::chrono::steady_clock::time_point when;
+    };
+    static constexpr std::chrono::nanoseconds kByteTime{10'000'000'000LL / 19200};
+
+    explicit PtySimulator(SimulatorFaults faults = {}, SimulatorTiming timing = {});
+    ~PtySimulator();
+    PtySimulator(const PtySimulator&) = delete;
+    PtySimulator& operator=(const PtySimulator&) = delete;
+
+    // Opens the pseudo-terminal and starts serving; the error text on failure.
+    QString Start();
+    void Stop();
+    // Closes the pseudo-terminal under the client, as a pulled cable would.
+    void Hangup();
+    QString Path() const;
+
+    // Bytes that reach the client as if the programmer had sent them earlier.
+    void Inject(const QByteArray& bytes);
+    std::vector<TraceEntry> Trace() const;
+    void ClearTrace();
+    // Runs f with the model locked: for reading or presetting the chip.
+    void WithModel(const std::function<void(FirmwareModel&)>& f);
+    // Called from the serving thread after a command changed the chip.
+    void OnChipChanged(std::function<void()> callback);
+
+private:
+    void Serve();
+    void Send(const QByteArray& bytes, std::chrono::steady_clock::time_point arrival);
+
+    FirmwareModel model_;
+    SimulatorTiming timing_;
+    mutable std::mutex mutex_;
+    std::vector<TraceEntry> trace_;
+    std::function<void()> chipChanged_;
+    std::thread thread_;
+    int master_ = -1;
+    int slave_ = -1;
+    int wake_[2] = {-1, -1};
+    bool stopping_ = false;
+    bool hangup_ = false;
+    QString path_;
+    std::chrono::steady_clock::time_point lineFree_{};
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+
+// The ways in which the simulated programmer can misbehave, for tests and demos.
+struct SimulatorFaults {
+    struct StuckBit {
+        int wordAddress = 0;
+        int bit = 0;
+        int level = 0;  // the value the bit is stuck at
+    };
+
+    bool neverAnswer = false;
+    int answerFromPing = 1;            // the first ping that gets an answer
+    long silentAfterBytes = -1;        // stop answering after this many received bytes; -1 never
+    bool garbleEchoes = false;         // echo every byte wrongly, as a broken line would
+    std::optional<StuckBit> stuckBit;  // a program-memory cell that cannot hold one bit
+};

@@ -1,0 +1,121 @@
+// korvexc-sim: a stand-in for the programmer and its target chip, served on a
+// pseudo-terminal whose path it prints. Runs until interrupted.
+#include "PtySimulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+std::optional<SimulatorFaults::StuckBit> ParseStuckBit(const QString& text, bool* ok)
+{
+    const QStringList parts = text.split(u':');
+    *ok = parts.size() == 2 || parts.size() == 3;
+    if (!*ok)
+        return std::nullopt;
+    bool a = false, b = false, c = true;
+    SimulatorFaults::StuckBit stuck{parts[0].toInt(&a, 16), parts[1].toInt(&b), parts.size() == 3 ? parts[2].toInt(&c) : 0};
+    *ok = a && b && c && stuck.wordAddress >= 0 && stuck.wordAddress < FirmwareModel::kProgramWords && stuck.bit >= 0
+          && stuck.bit < 14 && (stuck.level == 0 || stuck.level == 1);
+    return stuck;
+}
+
+bool SaveChip(PtySimulator& simulator, const QString& path)
+{
+    QByteArray text;
+    simulator.WithModel([&text](FirmwareModel& model) { text = model.SaveHex(); });
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvexc-sim"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulates a Korvex programmer with its copier firmware and a target chip on a pseudo-terminal.\n"
+        "Type the printed path into the COM box of the window."));
+    parser.addHelpOption();
+    const QCommandLineOption load(QStringLiteral("load"), QStringLiteral("Fill the chip from an Intel HEX file at start."), QStringLiteral("file"));
+    const QCommandLineOption save(QStringLiteral("save"), QStringLiteral("Keep the chip's memory in this Intel HEX file, rewritten after every change and at exit."), QStringLiteral("file"));
+    const QCommandLineOption never(QStringLiteral("never-answer"), QStringLiteral("Answer nothing at all."));
+    const QCommandLineOption ping(QStringLiteral("answer-ping"), QStringLiteral("Answer only from the Nth ping on."), QStringLiteral("N"));
+    const QCommandLineOption silent(QStringLiteral("silent-after"), QStringLiteral("Go silent after N received bytes, as if unplugged."), QStringLiteral("N"));
+    const QCommandLineOption stuck(QStringLiteral("stuck-bit"), QStringLiteral("A program word whose bit is stuck: hex word address, bit, level (default 0)."), QStringLiteral("addr:bit[:level]"));
+    const QCommandLineOption latency(QStringLiteral("latency"), QStringLiteral("Extra delay before every reply, in milliseconds."), QStringLiteral("ms"));
+    const QCommandLineOption paced(QStringLiteral("paced"), QStringLiteral("Send and take one byte every 10/19200 s, as a real 19200-baud line."));
+    parser.addOptions({load, save, never, ping, silent, stuck, latency, paced});
+    parser.process(app);
+
+    SimulatorFaults faults;
+    faults.neverAnswer = parser.isSet(never);
+    bool ok = true;
+    if (parser.isSet(ping))
+        faults.answerFromPing = parser.value(ping).toInt(&ok);
+    if (ok && parser.isSet(silent))
+        faults.silentAfterBytes = parser.value(silent).toLong(&ok);
+    if (ok && parser.isSet(stuck))
+        faults.stuckBit = ParseStuckBit(parser.value(stuck), &ok);
+    SimulatorTiming timing;
+    timing.paced = parser.isSet(paced);
+    if (ok && parser.isSet(latency))
+        timing.latency = std::chrono::milliseconds(parser.value(latency).toInt(&ok));
+    if (!ok) {
+        std::fprintf(stderr, "korvexc-sim: a value given to an option is not valid; see --help\n");
+        return 2;
+    }
+
+    PtySimulator simulator(faults, timing);
+    if (parser.isSet(load)) {
+        QFile file(parser.value(load));
+        bool loaded = file.open(QIODevice::ReadOnly);
+        if (loaded)
+            simulator.WithModel([&](FirmwareModel& model) { loaded = model.LoadHex(file.readAll()); });
+        if (!loaded) {
+            std::fprintf(stderr, "korvexc-sim: cannot load %s\n", qPrintable(parser.value(load)));
+            return 1;
+        }
+    }
+
+    // Signals are taken by sigtimedwait below, not by handlers.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    static std::atomic<bool> changed{false};
+    simulator.OnChipChanged([] { changed = true; });
+    if (const QString error = simulator.Start(); !error.isEmpty()) {
+        std::fprintf(stderr, "korvexc-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(simulator.Path()));
+    std::fflush(stdout);
+
+    const timespec tick{0, 200'000'000};
+    const QString savePath = parser.value(save);
+    for (;;) {
+        const int signal = sigtimedwait(&stopSignals, nullptr, &tick);
+        if (!savePath.isEmpty() && changed.exchange(false) && !SaveChip(simulator, savePath))
+            std::fprintf(stderr, "korvexc-sim: cannot write %s\n", qPrintable(savePath));
+        if (signal > 0)
+            break;
+    }
+    simulator.Stop();
+    if (!savePath.isEmpty() && !SaveChip(simulator, savePath)) {
+        std::fprintf(stderr, "korvexc-sim: cannot write %s\n", qPrintable(savePath));
+        return 1;
+    }
+    return 0;
+}

@@ -9,8 +9,9 @@ public:
     virtual ~OperatorInterface() = default;
 
     virtual void SetStatus(const QString& text) = 0;
-    // Lets pending window events run once. May throw CommandAbandoned when the
-    // operator has asked to quit meanwhile.
+    // Lets pending window events run once. This, AskYesNo and PromptText may
+    // throw CommandAbandoned when the operator quits meanwhile; ShowMessage
+    // never throws.
     virtual void YieldToEvents() = 0;
     virtual void ShowMessage(const QString& text) = 0;
     // True when the operator answered Yes.

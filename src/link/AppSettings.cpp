@@ -1,0 +1,29 @@
+#include "link/AppSettings.h"
+
+#include <QSettings>
+
+namespace {
+
+QSettings Store()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KORVEXC"));
+}
+
+}  // namespace
+
+QString AppSettings::Port()
+{
+    return Store().value(QStringLiteral("Port/Com"), QStringLiteral("1")).toString();
+}
+
+void AppSettings::SetPort(const QString& text)
+{
+    QSettings store = Store();
+    store.setValue(QStringLiteral("Port/Com"), text);
+    store.sync();
+}
+
+QString AppSettings::PingReads()
+{
+    return Store().value(QStringLiteral("Delays/PTO")).toString();
+}

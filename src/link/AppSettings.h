@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The per-user settings, under the application name KORVEXC, in an INI file
+// in the user's configuration folder (~/.config/KORVEXC.ini on Linux), where
+// a user can find and edit them.
+class AppSettings {
+public:
+    static QString Port();
+    static void SetPort(const QString& text);
+    // The stored "Delays"/"PTO" text, empty when none is stored; only ever read.
+    static QString PingReads();
+};

@@ -1,0 +1,194 @@
+#include "ui/Form1.h"
+
+#include "link/AppSettings.h"
+#include "link/CommandAbandoned.h"
+#include "ui/ScaledLayout.h"
+#include "ui/frmAbout.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+
+const QString Form1::kTitle = QStringLiteral("Korvex Program Copier");
+
+Form1::Form1()
+    : envelope_(MSComm1, *this, [this] { return CPort->text(); }, [] { return AppSettings::PingReads(); }),
+      flows_(envelope_, image_, *this, [this] { return Filename->text(); })
+{
+    setWindowTitle(kTitle);
+    BuildControls();
+    BuildMenus();
+    // Form_Load: the stored port, "1" on a first start; CPort_Change: every edit is stored at once.
+    CPort->setText(AppSettings::Port());
+    connect(CPort, &QLineEdit::textChanged, this, [](const QString& text) { AppSettings::SetPort(text); });
+}
+
+void Form1::BuildControls()
+{
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+    const ScaledLayout layout(*client);
+
+    auto* label1 = new QLabel(QStringLiteral("Hex File:"), client);
+    Filename = new QLineEdit(client);
+    FBrowse = new QPushButton(QStringLiteral("..."), client);
+    auto* label2 = new QLabel(QStringLiteral("COM"), client);
+    CPort = new QLineEdit(client);
+    Status = new QLabel(client);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label2->setObjectName(QStringLiteral("Label2"));
+    Filename->setObjectName(QStringLiteral("Filename"));
+    FBrowse->setObjectName(QStringLiteral("FBrowse"));
+    CPort->setObjectName(QStringLiteral("CPort"));
+    Status->setObjectName(QStringLiteral("Status"));
+    Status->setIndent(4);
+
+    layout.Place(label1, 16, 24, 49, 17);
+    layout.Place(Filename, 72, 24, 201, 19);
+    layout.Place(FBrowse, 280, 24, 25, 17);
+    layout.Place(label2, 16, 56, 41, 17);
+    layout.Place(CPort, 72, 56, 41, 19);
+    layout.Place(Status, 0, 88, 313, 25);
+    setTabOrder(Filename, CPort);
+    setTabOrder(CPort, FBrowse);
+    client->setFixedSize(layout.Scaled(312), layout.Scaled(125));
+    connect(FBrowse, &QPushButton::clicked, this, &Form1::FBrowse_Click);
+}
+
+void Form1::BuildMenus()
+{
+    QMenuBar* bar = menuBar();
+    mnuFile = bar->addMenu(QStringLiteral("&File"));
+    mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    // Commands that act at once, straight from the menu bar.
+    mnuProgram = bar->addAction(QStringLiteral("&Program!"));
+    mnuVerify = bar->addAction(QStringLiteral("&Verify!"));
+    mnuErase = bar->addAction(QStringLiteral("&Erase!"));
+    mnuAbout = bar->addAction(QStringLiteral("&About!"));
+    connect(mnuExit, &QAction::triggered, this, &Form1::close);
+    connect(mnuProgram, &QAction::triggered, this, [this] { RunCommand(&CommandFlows::DoProgram); });
+    connect(mnuVerify, &QAction::triggered, this, [this] { RunCommand(&CommandFlows::DoVerify); });
+    connect(mnuErase, &QAction::triggered, this, [this] { RunCommand(&CommandFlows::DoErase); });
+    connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
+}
+
+void Form1::RunCommand(void (CommandFlows::*flow)())
+{
+    (flows_.*flow)();
+    // A close asked for during the command was held back until the port was closed.
+    if (closeRequested_)
+        close();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (!busy_) {
+        event->accept();
+        return;
+    }
+    // Stop the command at its next safe point: an open dialog is closed, the
+    // flow unwinds from it or from the next yield, and the envelope closes the
+    // port; RunCommand then closes the window.
+    closeRequested_ = true;
+    if (openDialog_)
+        openDialog_->reject();
+    event->ignore();
+}
+
+void Form1::FBrowse_Click()
+{
+    QFileDialog dialog(this);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QStringLiteral("Hex Files (*.hex)"));
+    if (!Filename->text().isEmpty())
+        dialog.selectFile(Filename->text());
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        Filename->setText(dialog.selectedFiles().constFirst());
+}
+
+void Form1::mnuAbout_Click()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+void Form1::SetStatus(const QString& text)
+{
+    Status->setText(text);
+    // Painted now, even where the flow does not yield.
+    Status->repaint();
+}
+
+void Form1::YieldToEvents()
+{
+    QCoreApplication::processEvents();
+    if (closeRequested_)
+        throw CommandAbandoned();
+}
+
+int Form1::RunDialog(QDialog& dialog)
+{
+    if (closeRequested_)
+        return QDialog::Rejected;
+    openDialog_ = &dialog;
+    const int result = dialog.exec();
+    openDialog_ = nullptr;
+    return result;
+}
+
+void Form1::ShowMessage(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, this);
+    RunDialog(box);
+}
+
+bool Form1::AskYesNo(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Yes | QMessageBox::No, this);
+    const int answer = RunDialog(box);
+    // A question cut short by closing the window is no answer: the command stops here.
+    if (closeRequested_)
+        throw CommandAbandoned();
+    return answer == QMessageBox::Yes;
+}
+
+QString Form1::PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer)
+{
+    QInputDialog dialog(this);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultAnswer);
+    const int answer = RunDialog(dialog);
+    if (closeRequested_)
+        throw CommandAbandoned();
+    return answer == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
+void Form1::SetControlsEnabled(bool enabled)
+{
+    mnuFile->setEnabled(enabled);
+    mnuFile->menuAction()->setEnabled(enabled);
+    for (QAction* command : {mnuProgram, mnuVerify, mnuErase, mnuAbout})
+        command->setEnabled(enabled);
+    for (QWidget* control : std::initializer_list<QWidget*>{Filename, CPort, FBrowse})
+        control->setEnabled(enabled);
+}
+
+void Form1::DisableControls()
+{
+    busy_ = true;
+    SetControlsEnabled(false);
+}
+
+void Form1::EnableControls()
+{
+    SetControlsEnabled(true);
+    busy_ = false;
+}

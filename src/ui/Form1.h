@@ -1,0 +1,68 @@
+#pragma once
+
+#include "image/MemoryImage.h"
+#include "link/CommandEnvelope.h"
+#include "link/QtSerialLink.h"
+#include "ops/CommandFlows.h"
+#include "ops/OperatorInterface.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+// The main window: the HEX file and port boxes, the status line, and the menu
+// bar whose commands run the chip flows. It is the flows' operator.
+class Form1 : public QMainWindow, public OperatorInterface {
+    Q_OBJECT
+
+public:
+    static const QString kTitle;
+
+    Form1();
+
+    void SetStatus(const QString& text) override;
+    void YieldToEvents() override;
+    void ShowMessage(const QString& text) override;
+    bool AskYesNo(const QString& text) override;
+    QString PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer) override;
+    void DisableControls() override;
+    void EnableControls() override;
+
+    // For tests: the controls by their names.
+    QLineEdit* Filename = nullptr;
+    QLineEdit* CPort = nullptr;
+    QPushButton* FBrowse = nullptr;
+    QLabel* Status = nullptr;
+    QMenu* mnuFile = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuProgram = nullptr;
+    QAction* mnuVerify = nullptr;
+    QAction* mnuErase = nullptr;
+    QAction* mnuAbout = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void SetControlsEnabled(bool enabled);
+    int RunDialog(QDialog& dialog);
+    void RunCommand(void (CommandFlows::*flow)());
+    void FBrowse_Click();
+    void mnuAbout_Click();
+
+    MemoryImage image_;
+    QtSerialLink MSComm1;
+    CommandEnvelope envelope_;
+    CommandFlows flows_;
+    bool busy_ = false;
+    bool closeRequested_ = false;
+    QPointer<QDialog> openDialog_;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class SystemRegistry;
+
+// The About box: title, version, the maker's notice, the tool's limits, and a
+// button that starts the system information tool where there is one.
+class frmAbout : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frmAbout(QWidget* parent = nullptr, SystemRegistry* registry = nullptr);
+
+    static QString VersionLine();
+    static QPixmap Logo(int size);
+
+    QLabel* Image1 = nullptr;
+    QLabel* lblTitle = nullptr;
+    QLabel* lblVersion = nullptr;
+    QLabel* lblDescription = nullptr;
+    QLabel* lblDisclaimer = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdSysInfo = nullptr;
+
+private:
+    void cmdSysInfo_Click();
+
+    SystemRegistry& registry_;
+};

@@ -1,3 +1,4 @@
+#include "AssemblerListing.h"
 #include "ModalAnswerer.h"
 #include "PtySimulator.h"
 #include "ui/Form1.h"
@@ -244,6 +245,63 @@ private slots:
             if (moment == QLatin1String("prompt"))
                 QTRY_COMPARE(SentBy(simulator, true), QByteArray("@"));
         }
+    }
+
+    void programThenVerifyCopiesTheFileIntoTheChip()
+    {
+        PtySimulator simulator;
+        QCOMPARE(simulator.Start(), QString());
+        Form1 window;
+        window.CPort->setText(simulator.Path());
+        window.Filename->setText(QStringLiteral(KORVEXC_FIXTURES "/gaps.hex"));
+        ModalAnswerer answerer;
+        window.mnuProgram->trigger();
+        QCOMPARE(answerer.seen, QStringList{"Fuse select|Adjust current fuse value if desired|3FB2"});
+        QCOMPARE(window.Status->text(), QStringLiteral("Done"));
+
+        // Every byte the assembler put in the file is in the chip.
+        int compared = 0;
+        simulator.WithModel([&compared](FirmwareModel& model) {
+            for (const auto& [address, byte] : AssemblerListing::Bytes(QStringLiteral(KORVEXC_FIXTURES "/gaps.lst"))) {
+                int word = 0;
+                if (address < 0x4000)
+                    word = model.program[address / 2];
+                else if (address < 0x4200)
+                    word = model.config[(address - 0x4000) / 2];
+                else
+                    word = model.eeprom[address - 0x4200];
+                const int chipByte = address < 0x4200 && (address & 1) ? word >> 8 : word & 0xFF;
+                QCOMPARE(chipByte, int(byte));
+                ++compared;
+            }
+        });
+        QCOMPARE(compared, 16 + 10 + 24);  // program, ID and configuration, EEPROM bytes
+
+        window.mnuVerify->trigger();
+        QCOMPARE(window.Status->text(), QStringLiteral("Verify Complete"));
+        QCOMPARE(answerer.seen.size(), 1);  // nothing asked
+    }
+
+    void aStuckBitIsAskedAboutAtItsAddress()
+    {
+        SimulatorFaults faults;
+        faults.stuckBit = SimulatorFaults::StuckBit{0x100, 12, 0};
+        PtySimulator simulator(faults);
+        QCOMPARE(simulator.Start(), QString());
+        Form1 window;
+        window.CPort->setText(simulator.Path());
+        window.Filename->setText(QStringLiteral(KORVEXC_FIXTURES "/gaps.hex"));
+        ModalAnswerer answerer;
+        answerer.script = {nullptr, ModalAnswerer::Press(QMessageBox::No)};
+        window.mnuProgram->trigger();
+        QCOMPARE(answerer.seen.value(1), QStringLiteral("Verify error @100 Continue?"));
+        QCOMPARE(window.Status->text(), QStringLiteral("Verifying 100"));
+
+        answerer.script = {ModalAnswerer::Press(QMessageBox::No)};
+        window.mnuVerify->trigger();
+        QCOMPARE(answerer.seen.value(2), QStringLiteral("Verify error @100 Continue?"));
+        QCOMPARE(answerer.seen.size(), 3);
+        QCOMPARE(window.Status->text(), QStringLiteral("Verify Complete"));
     }
 
     void aboutBoxShowsItsTextsAndItsButtonsAct()

@@ -73,7 +73,7 @@ std::uint16_t FirmwareModel::ReadLocation(char letter) const
         if (counter_ >= kConfigWords)
             return kWordMask;
         const std::uint16_t value = config[counter_];
-        return counter_ == kConfigWordLocation ? value | kConfigReadBackBits : value;
+        return counter_ == kConfigWordLocation && !faults_.rawConfigReadBack ? value | kConfigReadBackBits : value;
     }
     return program[counter_ % kProgramWords];
 }

@@ -14,5 +14,6 @@ struct SimulatorFaults {
     int answerFromPing = 1;            // the first ping that gets an answer
     long silentAfterBytes = -1;        // stop answering after this many received bytes; -1 never
     bool garbleEchoes = false;         // echo every byte wrongly, as a broken line would
+    bool rawConfigReadBack = false;    // the configuration word reads back as stored, without its fixed bits
     std::optional<StuckBit> stuckBit;  // a program-memory cell that cannot hold one bit
 };

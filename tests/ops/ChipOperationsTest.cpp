@@ -3,8 +3,7 @@
 #include "link/CommandEnvelope.h"
 #include "ops/ChipOperations.h"
 #include "ops/CommandFlows.h"
-#include "RecordingOperator.h"
-#include "SimulatorBench.h"
+#include "ChipBench.h"
 #include "WireCommands.h"
 
 #include <gtest/gtest.h>
@@ -14,45 +13,6 @@ using namespace std::chrono;
 namespace {
 
 const QString kFixtures = QStringLiteral(KORVEXC_FIXTURES);
-
-// A simulated programmer, the envelope and flows around it, and a recording operator.
-struct ChipBench {
-    explicit ChipBench(SimulatorFaults faults = {}) : sim(faults) {}
-
-    // Runs an operation inside the envelope, as a command would.
-    void Run(const std::function<void(ChipOperations&)>& operation)
-    {
-        envelope.Run([&](ProgrammerProtocol& protocol) {
-            ChipOperations operations(protocol, image, ui);
-            operation(operations);
-        });
-    }
-    QStringList Commands()
-    {
-        sim.Settle();
-        return WireCommands::Parse(sim.FromProgram());
-    }
-    int ChipWord(int address)
-    {
-        int word = 0;
-        sim.simulator.WithModel([&](FirmwareModel& model) { word = model.program[address]; });
-        return word;
-    }
-    int ChipConfig(int location)
-    {
-        int word = 0;
-        sim.simulator.WithModel([&](FirmwareModel& model) { word = model.config[location]; });
-        return word;
-    }
-
-    SimulatorBench sim;
-    RecordingOperator ui;
-    MemoryImage image;
-    QString file;
-    CommandEnvelope envelope{sim.link, ui, [this] { return sim.simulator.Path(); }, [] { return QStringLiteral("5000"); },
-                             milliseconds(300)};
-    CommandFlows flows{envelope, image, ui, [this] { return file; }};
-};
 
 void SetWord(MemoryImage& image, int word, int value)
 {

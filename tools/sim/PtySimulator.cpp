@@ -14,13 +14,25 @@ using namespace std::chrono;
 
 namespace {
 
-void SleepUntil(steady_clock::time_point when)
+void SleepAtLeastUntil(steady_clock::time_point when)
 {
     const auto since = when.time_since_epoch();
     timespec ts{};
     ts.tv_sec = time_t(duration_cast<seconds>(since).count());
     ts.tv_nsec = long((since - seconds(ts.tv_sec)).count());
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+    }
+}
+
+// A timer wakes a thread late by tens of microseconds, more so in a virtual
+// machine: sleep to just short of the moment, then wait the rest out awake, so
+// that a paced byte takes its byte time and not noticeably more.
+void SleepUntil(steady_clock::time_point when)
+{
+    constexpr auto kAwake = microseconds(150);
+    if (when - steady_clock::now() > kAwake)
+        SleepAtLeastUntil(when - kAwake);
+    while (steady_clock::now() < when) {
     }
 }
 
@@ -31,7 +43,10 @@ bool ChangesChip(std::uint8_t byte)
 
 }  // namespace
 
-PtySimulator::PtySimulator(SimulatorFaults faults, SimulatorTiming timing) : model_(faults), timing_(timing) {}
+PtySimulator::PtySimulator(SimulatorFaults faults, SimulatorTiming timing)
+    : model_(faults), faults_(faults), timing_(timing)
+{
+}
 
 PtySimulator::~PtySimulator()
 {
@@ -50,6 +65,9 @@ QString PtySimulator::Start()
     if (pipe(wake_) != 0)
         return QStringLiteral("cannot make a pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
     path_ = QString::fromLocal8Bit(name);
+    // A flood must not block the serving thread when the client stops reading.
+    if (faults_.floodAfterBytes >= 0)
+        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     thread_ = std::thread([this] { Serve(); });
     return QString();
 }
@@ -112,6 +130,24 @@ void PtySimulator::ClearTrace()
     trace_.clear();
 }
 
+void PtySimulator::SetTracing(bool on)
+{
+    std::lock_guard lock(mutex_);
+    tracing_ = on;
+}
+
+long long PtySimulator::BytesFromProgram() const
+{
+    std::lock_guard lock(mutex_);
+    return fromProgram_;
+}
+
+long long PtySimulator::BytesFromSimulator() const
+{
+    std::lock_guard lock(mutex_);
+    return fromSimulator_;
+}
+
 void PtySimulator::WithModel(const std::function<void(FirmwareModel&)>& f)
 {
     std::lock_guard lock(mutex_);
@@ -138,8 +174,17 @@ void PtySimulator::Send(const QByteArray& bytes, steady_clock::time_point arriva
         }
         std::lock_guard lock(mutex_);
         [[maybe_unused]] const auto written = write(master_, &c, 1);
-        trace_.push_back({false, std::uint8_t(c), steady_clock::now()});
+        ++fromSimulator_;
+        if (tracing_)
+            trace_.push_back({false, std::uint8_t(c), steady_clock::now()});
     }
+}
+
+void PtySimulator::CloseTerminal()
+{
+    close(master_);
+    close(slave_);
+    master_ = slave_ = -1;
 }
 
 void PtySimulator::Serve()
@@ -149,7 +194,8 @@ void PtySimulator::Serve()
     steady_clock::time_point inputFree{};
     for (;;) {
         pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0 && errno != EINTR)
+        const bool flooding = faults_.floodAfterBytes >= 0 && BytesFromProgram() >= faults_.floodAfterBytes;
+        if (poll(fds, 2, flooding ? 1 : -1) < 0 && errno != EINTR)
             return;
         if (fds[1].revents & POLLIN) {
             char signal = 0;
@@ -158,11 +204,16 @@ void PtySimulator::Serve()
             if (stopping_)
                 return;
             if (hangup_) {
-                close(master_);
-                close(slave_);
-                master_ = slave_ = -1;
+                CloseTerminal();
                 return;
             }
+        }
+        if (flooding) {
+            // Junk as fast as the line takes it, until the client goes or the simulator stops.
+            const QByteArray junk(64, 'x');
+            std::lock_guard lock(mutex_);
+            [[maybe_unused]] const auto written = write(master_, junk.constData(), size_t(junk.size()));
+            fromSimulator_ += junk.size();
         }
         if (!(fds[0].revents & POLLIN))
             continue;
@@ -183,7 +234,11 @@ void PtySimulator::Serve()
             std::function<void()> changed;
             {
                 std::lock_guard lock(mutex_);
-                trace_.push_back({true, buffer[i], received});
+                ++fromProgram_;
+                if (tracing_)
+                    trace_.push_back({true, buffer[i], received});
+                if (faults_.floodAfterBytes >= 0 && fromProgram_ > faults_.floodAfterBytes)
+                    continue;
                 reply = model_.Receive(buffer[i]);
                 if (ChangesChip(buffer[i]) && reply.endsWith('^'))
                     changed = chipChanged_;
@@ -191,6 +246,11 @@ void PtySimulator::Serve()
             Send(reply, arrival);
             if (changed)
                 changed();
+            if (faults_.hangupAfterBytes >= 0 && BytesFromProgram() >= faults_.hangupAfterBytes) {
+                std::lock_guard lock(mutex_);
+                CloseTerminal();
+                return;
+            }
         }
     }
 }

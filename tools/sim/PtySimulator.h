@@ -37,6 +37,10 @@ public:
     void Inject(const QByteArray& bytes);
     std::vector<TraceEntry> Trace() const;
     void ClearTrace();
+    // A long-running simulator keeps only the counts below, not every byte.
+    void SetTracing(bool on);
+    long long BytesFromProgram() const;
+    long long BytesFromSimulator() const;
     // Runs f with the model locked: for reading or presetting the chip.
     void WithModel(const std::function<void(FirmwareModel&)>& f);
     // Called from the serving thread after a command changed the chip.
@@ -46,10 +50,16 @@ private:
     void Serve();
     void Send(const QByteArray& bytes, std::chrono::steady_clock::time_point arrival);
 
+    void CloseTerminal();
+
     FirmwareModel model_;
+    SimulatorFaults faults_;
     SimulatorTiming timing_;
     mutable std::mutex mutex_;
     std::vector<TraceEntry> trace_;
+    bool tracing_ = true;
+    long long fromProgram_ = 0;
+    long long fromSimulator_ = 0;
     std::function<void()> chipChanged_;
     std::thread thread_;
     int master_ = -1;

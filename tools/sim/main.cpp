@@ -75,6 +75,7 @@ int main(int argc, char** argv)
     }
 
     PtySimulator simulator(faults, timing);
+    simulator.SetTracing(false);
     if (parser.isSet(load)) {
         QFile file(parser.value(load));
         bool loaded = file.open(QIODevice::ReadOnly);
@@ -113,6 +114,8 @@ int main(int argc, char** argv)
             break;
     }
     simulator.Stop();
+    std::fprintf(stderr, "korvexc-sim: bytes received %lld, sent %lld\n", simulator.BytesFromProgram(),
+                 simulator.BytesFromSimulator());
     if (!savePath.isEmpty() && !SaveChip(simulator, savePath)) {
         std::fprintf(stderr, "korvexc-sim: cannot write %s\n", qPrintable(savePath));
         return 1;

@@ -1,0 +1,123 @@
+// Programs and verifies a full chip through korvexc-sim paced at 19200 baud,
+// and sets the time it takes against the time the bytes need on the wire.
+//   korvexc-bench [path/to/korvexc-sim]
+#include "image/HexWriter.h"
+#include "link/CommandEnvelope.h"
+#include "link/QtSerialLink.h"
+#include "ops/CommandFlows.h"
+#include "ops/OperatorInterface.h"
+#include "image/MemoryImage.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <sys/resource.h>
+
+namespace {
+
+// Answers every prompt with its default and every question with Yes, and counts what it was told.
+class HeadlessOperator : public OperatorInterface {
+public:
+    void SetStatus(const QString& text) override { last = text; }
+    void YieldToEvents() override {}
+    void ShowMessage(const QString& text) override
+    {
+        ++messages;
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
+    bool AskYesNo(const QString& text) override { ShowMessage(text); return true; }
+    QString PromptText(const QString&, const QString&, const QString& defaultAnswer) override { return defaultAnswer; }
+    void DisableControls() override {}
+    void EnableControls() override {}
+
+    QString last;
+    int messages = 0;
+};
+
+double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+QByteArray FullChip()
+{
+    std::mt19937 random(2026);
+    HexWriter writer;
+    for (int w = 0; w < 8192; ++w) {
+        const int word = int(random() & 0x3FFF);
+        writer.Add(2 * w, std::uint8_t(word & 0xFF));
+        writer.Add(2 * w + 1, std::uint8_t(word >> 8));
+    }
+    for (int id = 0; id < 4; ++id) {
+        writer.Add(0x4000 + 2 * id, std::uint8_t(id + 1));
+        writer.Add(0x4001 + 2 * id, 0);
+    }
+    writer.Add(0x400E, 0x72);
+    writer.Add(0x400F, 0x3F);
+    for (int i = 0; i < 256; ++i)
+        writer.Add(0x4200 + i, std::uint8_t(random()));
+    return writer.Text();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString simulatorPath = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                           : QCoreApplication::applicationDirPath() + "/../tools/korvexc-sim";
+    QTemporaryDir dir;
+    const QString hex = dir.filePath("full.hex");
+    QFile file(hex);
+    if (!file.open(QIODevice::WriteOnly) || file.write(FullChip()) < 0)
+        return 1;
+    file.close();
+
+    QProcess simulator;
+    simulator.start(simulatorPath, {"--paced"});
+    if (!simulator.waitForStarted() || !simulator.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "cannot start %s\n", qPrintable(simulatorPath));
+        return 1;
+    }
+    const QString port = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+
+    QtSerialLink link;
+    HeadlessOperator ui;
+    CommandEnvelope envelope(link, ui, [&port] { return port; }, [] { return QString(); });
+    MemoryImage image;
+    CommandFlows flows(envelope, image, ui, [&hex] { return hex; });
+
+    const double cpuStart = CpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    flows.DoProgram();
+    const QString programmed = ui.last;
+    flows.DoVerify();
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = CpuSeconds() - cpuStart;
+
+    simulator.terminate();
+    simulator.waitForFinished(5000);
+    const QString summary = QString::fromLocal8Bit(simulator.readAllStandardError());
+    const auto counts = QRegularExpression(QStringLiteral("received (\\d+), sent (\\d+)")).match(summary);
+    if (!counts.hasMatch() || programmed != "Done" || ui.last != "Verify Complete" || ui.messages != 0) {
+        std::fprintf(stderr, "the run did not complete: %s / %s\n%s", qPrintable(programmed), qPrintable(ui.last), qPrintable(summary));
+        return 1;
+    }
+    const long long bytes = counts.captured(1).toLongLong() + counts.captured(2).toLongLong();
+    const double wire = double(bytes) * 10.0 / 19200.0;
+    std::printf("full chip programmed and verified at 19200 baud\n");
+    std::printf("  bytes on the wire   %lld\n", bytes);
+    std::printf("  wall time           %.2f s\n", wall);
+    std::printf("  wire time           %.2f s\n", wire);
+    std::printf("  ratio               %.4f\n", wall / wire);
+    std::printf("  host CPU            %.2f s (%.2f%% of wall)\n", cpu, 100.0 * cpu / wall);
+    return 0;
+}

@@ -30,7 +30,7 @@ CommandEnvelope::CommandEnvelope(SerialPort& port, OperatorInterface& ui, std::f
 {
 }
 
-bool CommandEnvelope::Run(const std::function<void(ProgrammerProtocol&)>& body, const std::function<void()>& afterClose)
+CommandOutcome CommandEnvelope::Run(const std::function<void(ProgrammerProtocol&)>& body, const std::function<void()>& afterClose)
 {
     ui_.DisableControls();
     const ScopeExit unlock([this] { ui_.EnableControls(); });
@@ -38,31 +38,33 @@ bool CommandEnvelope::Run(const std::function<void(ProgrammerProtocol&)>& body, 
     const PortName::Choice choice = PortName::Resolve(portText_());
     if (choice.device.isEmpty()) {
         ui_.ShowMessage(choice.error);
-        return false;
+        return CommandOutcome::BadPortName;
     }
     port_.SetPort(choice.device);
     if (const QString failure = port_.Open(); !failure.isEmpty()) {
         ui_.ShowMessage(failure);
-        return false;
+        return CommandOutcome::PortNotOpened;
     }
 
-    bool ran = false;
+    CommandOutcome outcome = CommandOutcome::NotDetected;
     {
         const ScopeExit close([this] { port_.Close(); });
         try {
             ProgrammerProtocol protocol(port_, ui_, pingReadsSetting_, replyLimit_);
             if (protocol.DetectProgrammer()) {
                 body(protocol);
-                ran = true;
+                outcome = CommandOutcome::Completed;
             }
         } catch (const LinkLost& lost) {
             port_.Close();
             ui_.ShowMessage(lost.OperatorText());
+            outcome = CommandOutcome::LinkLost;
         } catch (const CommandAbandoned&) {
             // The operator is closing the window; there is nobody left to tell.
+            outcome = CommandOutcome::Abandoned;
         }
     }
-    if (ran && afterClose)
+    if (outcome == CommandOutcome::Completed && afterClose)
         afterClose();
-    return ran;
+    return outcome;
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 
+#include "link/CommandOutcome.h"
 #include "link/ProgrammerProtocol.h"
 
 class OperatorInterface;
@@ -20,8 +21,8 @@ public:
                     std::chrono::milliseconds replyLimit = ProgrammerProtocol::kDefaultReplyLimit);
 
     // afterClose runs once the port is closed, and only when the body ran to
-    // its end. True when it did.
-    bool Run(const std::function<void(ProgrammerProtocol&)>& body, const std::function<void()>& afterClose = {});
+    // its end.
+    CommandOutcome Run(const std::function<void(ProgrammerProtocol&)>& body, const std::function<void()>& afterClose = {});
 
 private:
     SerialPort& port_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/CommandOutcome.h"
+
 #include <QString>
 #include <functional>
 
@@ -15,10 +17,12 @@ public:
     void DoErase();
     void DoVerify();
     void DoProgram();
+    CommandOutcome LastOutcome() const { return outcome_; }
 
 private:
     CommandEnvelope& envelope_;
     MemoryImage& image_;
     OperatorInterface& ui_;
     std::function<QString()> fileName_;
+    CommandOutcome outcome_ = CommandOutcome::Completed;
 };

@@ -1,0 +1,162 @@
+#include "AssemblerListing.h"
+#include "PtySimulator.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kFixtures = QStringLiteral(KORVEXC_FIXTURES);
+
+struct Result {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+// Runs korvexc-cli with its settings in a folder of the test's own.
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(simulator.Start(), QString());
+        WriteSettings("[Delays]\nPTO=5000\n");
+    }
+    void WriteSettings(const QByteArray& ini)
+    {
+        QFile file(settings.filePath("KORVEXC.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(ini);
+    }
+    Result Run(QStringList args, const PtySimulator* target = nullptr)
+    {
+        args.prepend((target ? target : &simulator)->Path());
+        args.prepend(QStringLiteral("--port"));
+        return RunBare(args);
+    }
+    Result RunBare(const QStringList& args)
+    {
+        QProcess cli;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), settings.path());
+        cli.setProcessEnvironment(environment);
+        cli.start(QStringLiteral(KORVEXC_CLI), args);
+        EXPECT_TRUE(cli.waitForFinished(120000));
+        return {cli.exitCode(), QString::fromLocal8Bit(cli.readAllStandardOutput()), QString::fromLocal8Bit(cli.readAllStandardError())};
+    }
+
+    PtySimulator simulator;
+    QTemporaryDir settings;
+    QTemporaryDir files;
+};
+
+}  // namespace
+
+TEST_F(Cli, EachCommandAndItsExitCode)
+{
+    EXPECT_EQ(Run({"detect"}).exitCode, 0);
+    EXPECT_EQ(Run({"erase"}).exitCode, 0);
+    EXPECT_EQ(Run({"blank-check"}).exitCode, 0);
+    const Result programmed = Run({"program", kFixtures + "/gaps.hex"});
+    EXPECT_EQ(programmed.exitCode, 0) << programmed.err.toStdString();
+    EXPECT_TRUE(programmed.out.contains("Done"));
+    EXPECT_EQ(Run({"verify", kFixtures + "/gaps.hex"}).exitCode, 0);
+    const Result notBlank = Run({"blank-check"});
+    EXPECT_EQ(notBlank.exitCode, 5);
+    EXPECT_TRUE(notBlank.err.contains("program word 0 reads 2900")) << notBlank.err.toStdString();
+
+    EXPECT_EQ(Run({"verify", files.filePath("missing.hex")}).exitCode, 4);
+    EXPECT_EQ(Run({"read", "/proc/no/such/dir/out.hex"}).exitCode, 4);
+    EXPECT_EQ(RunBare({"--port", "/dev/ttyKORVEXC-none", "detect"}).exitCode, 7);
+    EXPECT_EQ(RunBare({"--port", "abc def", "detect"}).exitCode, 7);
+    for (const QStringList& usage : {QStringList{}, QStringList{"flash"}, QStringList{"verify"}, QStringList{"erase", "x.hex"},
+                                     QStringList{"--on-mismatch", "maybe", "detect"}, QStringList{"--fuse", "xyz", "program", "a.hex"},
+                                     QStringList{"--fuse", "10000", "program", "a.hex"}, QStringList{"--fuse", "3F72", "erase"},
+                                     QStringList{"--bogus", "detect"}})
+        EXPECT_EQ(RunBare(usage).exitCode, 2) << usage.join(' ').toStdString();
+    const Result help = RunBare({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("6  link lost"));
+
+    SimulatorFaults never;
+    never.neverAnswer = true;
+    PtySimulator absent(never);
+    ASSERT_EQ(absent.Start(), QString());
+    EXPECT_EQ(Run({"detect"}, &absent).exitCode, 3);
+
+    SimulatorFaults dies;
+    dies.silentAfterBytes = 30;
+    PtySimulator dying(dies);
+    ASSERT_EQ(dying.Start(), QString());
+    const Result lost = Run({"erase"}, &dying);
+    EXPECT_EQ(lost.exitCode, 0) << "an erase needs fewer bytes";
+    const Result lostInProgram = Run({"program", kFixtures + "/counter.hex"}, &dying);
+    EXPECT_EQ(lostInProgram.exitCode, 6);
+    EXPECT_TRUE(lostInProgram.err.contains("stopped responding"));
+}
+
+TEST_F(Cli, TheStoredPortIsTheDefaultAndTheOptionsShapeTheOutput)
+{
+    WriteSettings("[Port]\nCom=" + simulator.Path().toLocal8Bit() + "\n[Delays]\nPTO=5000\n");
+    const Result quiet = RunBare({"--quiet", "program", kFixtures + "/counter.hex"});
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_TRUE(quiet.out.isEmpty());
+
+    const Result plain = RunBare({"verify", kFixtures + "/counter.hex"});
+    EXPECT_EQ(plain.exitCode, 0);
+    EXPECT_TRUE(plain.out.contains("Verifying EEPROM 50%"));
+    EXPECT_FALSE(plain.out.contains(QChar(0x1B))) << "no terminal codes when the output is no terminal";
+    EXPECT_FALSE(plain.out.contains(QChar('\r')));
+
+    const Result traced = RunBare({"--trace", "detect"});
+    EXPECT_TRUE(traced.err.contains("> 40\n< 5E")) << traced.err.toStdString();
+}
+
+TEST_F(Cli, ReadMakesAFileThatVerifiesAndCopiesTheChip)
+{
+    ASSERT_EQ(Run({"program", kFixtures + "/gaps.hex"}).exitCode, 0);
+    const QString copy = files.filePath("copy.hex");
+    const Result read = Run({"read", copy});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+    EXPECT_EQ(Run({"verify", copy}).exitCode, 0);
+
+    // Every byte the assembler put in the file came back.
+    QFile file(copy);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    FirmwareModel readBack;
+    ASSERT_TRUE(readBack.LoadHex(file.readAll()));
+    for (const auto& [address, byte] : AssemblerListing::Bytes(kFixtures + "/gaps.lst")) {
+        if (address < 0x4000) {
+            EXPECT_EQ((address & 1 ? readBack.program[address / 2] >> 8 : readBack.program[address / 2] & 0xFF), byte) << address;
+        } else if (address >= 0x4200) {
+            EXPECT_EQ(readBack.eeprom[address - 0x4200], byte) << address;
+        }
+    }
+
+    PtySimulator second;
+    ASSERT_EQ(second.Start(), QString());
+    ASSERT_EQ(Run({"program", copy}, &second).exitCode, 0);
+    std::array<std::uint16_t, 8192> original{}, copied{};
+    simulator.WithModel([&](FirmwareModel& model) { original = model.program; });
+    second.WithModel([&](FirmwareModel& model) { copied = model.program; });
+    EXPECT_TRUE(original == copied);
+}
+
+TEST_F(Cli, MismatchesStopOrAreListedWithAddressExpectedAndRead)
+{
+    SimulatorFaults stuck;
+    stuck.stuckBit = SimulatorFaults::StuckBit{0x100, 12, 0};
+    PtySimulator faulty(stuck);
+    ASSERT_EQ(faulty.Start(), QString());
+    const Result stopped = Run({"program", kFixtures + "/gaps.hex"}, &faulty);
+    EXPECT_EQ(stopped.exitCode, 5);
+    EXPECT_TRUE(stopped.err.contains("program word 0100: expected 305A, read 205A")) << stopped.err.toStdString();
+
+    const Result listed = Run({"--on-mismatch", "continue", "verify", kFixtures + "/gaps.hex"}, &faulty);
+    EXPECT_EQ(listed.exitCode, 5);
+    EXPECT_TRUE(listed.err.contains("mismatch: program word 0100: expected 305A, read 205A")) << listed.err.toStdString();
+    EXPECT_TRUE(listed.out.contains("Verify Complete"));
+}

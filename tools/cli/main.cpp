@@ -1,0 +1,181 @@
+// korvexc-cli: the window's chip commands for scripts and production lines,
+// with exit codes, progress and no dialogs.
+#include "CliOperator.h"
+#include "TracingPort.h"
+#include "image/MemoryImage.h"
+#include "link/AppSettings.h"
+#include "link/CommandEnvelope.h"
+#include "link/QtSerialLink.h"
+#include "ops/ChipReader.h"
+#include "ops/CommandFlows.h"
+#include "ops/FuseAnswer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSaveFile>
+
+#include <cstdio>
+
+namespace {
+
+enum ExitCode {
+    kSuccess = 0,
+    kUsage = 2,
+    kNotDetected = 3,
+    kFileError = 4,
+    kMismatch = 5,
+    kLinkLost = 6,
+    kPortError = 7,
+};
+
+const char* const kExitCodes =
+    "Exit codes:\n"
+    "  0  success\n"
+    "  2  usage error\n"
+    "  3  programmer not detected\n"
+    "  4  file error (the HEX file cannot be read, or OUT.hex cannot be written)\n"
+    "  5  verify mismatch, or the chip is not blank\n"
+    "  6  link lost: the programmer stopped responding\n"
+    "  7  the port cannot be opened, or names no port\n";
+
+int ExitFor(CommandOutcome outcome)
+{
+    switch (outcome) {
+    case CommandOutcome::Completed:
+    case CommandOutcome::Cancelled:
+        return kSuccess;
+    case CommandOutcome::BadPortName:
+    case CommandOutcome::PortNotOpened:
+        return kPortError;
+    case CommandOutcome::NotDetected:
+        return kNotDetected;
+    case CommandOutcome::LinkLost:
+    case CommandOutcome::Abandoned:
+        return kLinkLost;
+    case CommandOutcome::FileNotLoaded:
+        return kFileError;
+    case CommandOutcome::FuseRefused:
+        return kUsage;
+    }
+    return kUsage;
+}
+
+int Usage(const QString& problem)
+{
+    std::fprintf(stderr, "korvexc-cli: %s\nTry korvexc-cli --help.\n", qPrintable(problem));
+    return kUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvexc-cli"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Programs, verifies, erases and reads chips through a Korvex programmer with the copier firmware.\n\n"
+        "Commands:\n"
+        "  detect             ping the programmer\n"
+        "  erase              erase the chip\n"
+        "  verify FILE.hex    compare the chip with the file\n"
+        "  program FILE.hex   erase, write and verify the whole chip\n"
+        "  read OUT.hex       read the whole chip into a HEX file\n"
+        "  blank-check        tell whether the chip is erased, and the first location that is not\n\n")
+        + QString::fromLatin1(kExitCodes));
+    parser.addHelpOption();
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The port: a number n for COMn (/dev/ttyS(n-1)), or a device such as ttyUSB0. Default: the window's."), QStringLiteral("P"));
+    const QCommandLineOption fuse(QStringLiteral("fuse"), QStringLiteral("The configuration word to program, in hexadecimal. Default: the file's."), QStringLiteral("HEX"));
+    const QCommandLineOption onMismatch(QStringLiteral("on-mismatch"), QStringLiteral("At a verify mismatch: stop, or continue and list every mismatch at the end."), QStringLiteral("stop|continue"), QStringLiteral("stop"));
+    const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Print the wire exchange as hex on stderr."));
+    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print nothing but errors."));
+    parser.addOptions({port, fuse, onMismatch, trace, quiet});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("detect, erase, verify, program, read or blank-check"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the HEX file of verify, program and read"), QStringLiteral("[file]"));
+    if (!parser.parse(QCoreApplication::arguments()))
+        return Usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        return kSuccess;
+    }
+
+    const QStringList args = parser.positionalArguments();
+    const QString command = args.value(0);
+    const bool needsFile = command == QLatin1String("verify") || command == QLatin1String("program") || command == QLatin1String("read");
+    const bool known = needsFile || command == QLatin1String("detect") || command == QLatin1String("erase") || command == QLatin1String("blank-check");
+    if (!known)
+        return Usage(command.isEmpty() ? QStringLiteral("no command given") : QStringLiteral("unknown command \"%1\"").arg(command));
+    if (args.size() != (needsFile ? 2 : 1))
+        return Usage(needsFile ? QStringLiteral("%1 takes one file").arg(command) : QStringLiteral("%1 takes no file").arg(command));
+    const QString mismatchMode = parser.value(onMismatch);
+    if (mismatchMode != QLatin1String("stop") && mismatchMode != QLatin1String("continue"))
+        return Usage(QStringLiteral("--on-mismatch takes stop or continue"));
+    CliOperator::Options options;
+    options.quiet = parser.isSet(quiet);
+    options.continueOnMismatch = mismatchMode == QLatin1String("continue");
+    if (parser.isSet(fuse)) {
+        if (command != QLatin1String("program"))
+            return Usage(QStringLiteral("--fuse goes with program"));
+        const FuseAnswer::Reading reading = FuseAnswer::Read(parser.value(fuse));
+        if (!reading.value)
+            return Usage(reading.refusal);
+        options.fuse = parser.value(fuse);
+    }
+
+    const QString portText = parser.isSet(port) ? parser.value(port) : AppSettings::Port();
+    const QString file = args.value(1);
+    QtSerialLink link;
+    TracingPort tracing(link, parser.isSet(trace) ? stderr : nullptr);
+    MemoryImage image;
+    CliOperator ui(image, tracing, options);
+    CommandEnvelope envelope(tracing, ui, [&portText] { return portText; }, [] { return AppSettings::PingReads(); });
+    CommandFlows flows(envelope, image, ui, [&file] { return file; });
+
+    CommandOutcome outcome = CommandOutcome::Completed;
+    ChipReader::Contents chip;
+    if (command == QLatin1String("detect")) {
+        outcome = envelope.Run([](ProgrammerProtocol&) {});
+        if (outcome == CommandOutcome::Completed)
+            ui.Inform(QStringLiteral("Programmer detected on %1").arg(portText));
+    } else if (command == QLatin1String("erase")) {
+        flows.DoErase();
+        outcome = flows.LastOutcome();
+    } else if (command == QLatin1String("verify")) {
+        flows.DoVerify();
+        outcome = flows.LastOutcome();
+    } else if (command == QLatin1String("program")) {
+        flows.DoProgram();
+        outcome = flows.LastOutcome();
+    } else {
+        outcome = envelope.Run([&](ProgrammerProtocol& protocol) { chip = ChipReader(protocol, ui).ReadChip(); });
+    }
+    ui.EndProgress();
+
+    if (outcome != CommandOutcome::Completed)
+        return ExitFor(outcome);
+    if (!ui.Mismatches().isEmpty()) {
+        if (options.continueOnMismatch) {
+            for (const QString& mismatch : ui.Mismatches())
+                std::fprintf(stderr, "mismatch: %s\n", qPrintable(mismatch));
+        }
+        std::fprintf(stderr, "korvexc-cli: %lld mismatch(es)\n", static_cast<long long>(ui.Mismatches().size()));
+        return kMismatch;
+    }
+    if (command == QLatin1String("read")) {
+        QSaveFile out(file);
+        const QByteArray text = ChipReader::ToHex(chip);
+        if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+            std::fprintf(stderr, "korvexc-cli: cannot write %s: %s\n", qPrintable(file), qPrintable(out.errorString()));
+            return kFileError;
+        }
+        ui.Inform(QStringLiteral("Chip read into %1").arg(file));
+    } else if (command == QLatin1String("blank-check")) {
+        const QString notBlank = ChipReader::FirstNotBlank(chip);
+        if (!notBlank.isEmpty()) {
+            std::fprintf(stderr, "korvexc-cli: not blank: %s\n", qPrintable(notBlank));
+            return kMismatch;
+        }
+        ui.Inform(QStringLiteral("The chip is blank"));
+    }
+    return kSuccess;
+}

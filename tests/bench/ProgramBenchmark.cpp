@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <random>
+#include <sched.h>
 #include <sys/resource.h>
 
 namespace {
@@ -71,6 +72,14 @@ QByteArray FullChip()
 
 int main(int argc, char** argv)
 {
+    // The program and the simulator take turns and are never busy together: on
+    // one core the simulator's reply wakes the program as a serial interrupt
+    // would, without the cross-core wake-up that a pseudo-terminal adds.
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    sched_setaffinity(0, sizeof one, &one);
+
     QCoreApplication app(argc, argv);
     const QString simulatorPath = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                            : QCoreApplication::applicationDirPath() + "/../tools/korvexc-sim";

@@ -26,8 +26,10 @@ TEST(SerialLinkPty, AllByteValuesPassBothWays)
     RecordingOperator ui;
     ProgrammerProtocol protocol(bench.link, ui, ShortPings);
     ASSERT_TRUE(protocol.DetectProgrammer());
+    const auto start = steady_clock::now();
     for (int value = 0; value < 256; ++value)
         protocol.SendCommandWord('C', static_cast<unsigned char>(255 - value), static_cast<unsigned char>(value));
+    std::printf("SendCommandWord round trip: %.1f us\n", duration<double, std::micro>(steady_clock::now() - start).count() / 256);
 
     QByteArray expectedOut("@");
     QByteArray expectedBack("^");

@@ -4,6 +4,7 @@
 // controls are enabled again, nothing hangs, and no success is claimed.
 #include "AssemblerListing.h"
 #include "ChipBench.h"
+#include "PortChecks.h"
 #include "image/HexWriter.h"
 
 #include <gtest/gtest.h>
@@ -21,21 +22,6 @@ namespace {
 
 const QString kFixtures = QStringLiteral(KORVEXC_FIXTURES);
 
-// The port's lock file, as the serial port library names it: /dev/pts/3 is LCK..pts_3.
-bool NoLockFile(const QString& device)
-{
-    QString name = device;
-    name.remove(QStringLiteral("/dev/")).replace(u'/', u'_');
-    return !QFile::exists(QStringLiteral("/var/lock/LCK..") + name);
-}
-
-bool PortIsFree(const QString& path)
-{
-    QSerialPort other(path);
-    const bool opened = other.open(QIODevice::ReadWrite);
-    other.close();
-    return opened;
-}
 
 bool ClaimsSuccess(const RecordingOperator& ui)
 {
@@ -47,7 +33,7 @@ void ExpectCleanEnd(ChipBench& bench, const std::string& label)
     EXPECT_FALSE(bench.sim.link.IsOpen()) << label;
     EXPECT_FALSE(bench.ui.locked) << label;
     EXPECT_EQ(bench.ui.disables, bench.ui.enables) << label;
-    EXPECT_TRUE(NoLockFile(bench.sim.simulator.Path())) << label;
+    EXPECT_TRUE(!PortChecks::HasLockFile(bench.sim.simulator.Path())) << label;
 }
 
 // A small whole chip: 40 words, 32 EEPROM bytes, ID words and the configuration word.
@@ -83,7 +69,7 @@ TEST(Faults, NoProgrammerOrOneThatAnswersOnlyTheThirdPing)
     EXPECT_TRUE(absent.ui.statuses.isEmpty());
     EXPECT_EQ(absent.Commands(), (QStringList{"@", "@", "@"}));
     ExpectCleanEnd(absent, "absent");
-    EXPECT_TRUE(PortIsFree(absent.sim.simulator.Path()));
+    EXPECT_TRUE(PortChecks::IsFree(absent.sim.simulator.Path()));
 
     SimulatorFaults third;
     third.answerFromPing = 3;
@@ -127,7 +113,7 @@ TEST(Faults, SilenceAfterAnyByteOfAProgramRunStopsItOnceWithinTheLimit)
         bench.sim.Settle();
         EXPECT_EQ(bench.sim.FromProgram().size(), silentAfter == 0 ? 3 : silentAfter + 1) << label;
         ExpectCleanEnd(bench, label);
-        EXPECT_TRUE(PortIsFree(bench.sim.simulator.Path())) << label;
+        EXPECT_TRUE(PortChecks::IsFree(bench.sim.simulator.Path())) << label;
         passed += ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count() == failuresBefore;
     }
     std::printf("silence: %zu positions over %d bytes, %d passed\n", positions.size(), total, passed);
@@ -236,7 +222,7 @@ TEST(Faults, PortsThatCannotBeOpenedAndTextsThatAreNoPorts)
         EXPECT_TRUE(bench.ui.messages.value(0).contains("another program")) << bench.ui.messages.value(0).toStdString();
         EXPECT_FALSE(bench.sim.link.IsOpen());
     }
-    EXPECT_TRUE(NoLockFile(path));
+    EXPECT_TRUE(!PortChecks::HasLockFile(path));
     EXPECT_TRUE(bench.sim.simulator.Trace().empty()) << "nothing reached the programmer";
 }
 
@@ -381,6 +367,6 @@ TEST(Soak, ProgramAndVerifyCyclesLeakNothing)
     if (!kSanitized) {
         EXPECT_LT(residentAfter - residentAfterFirst, 8 * 1024);
     }
-    EXPECT_TRUE(NoLockFile(bench.sim.simulator.Path()));
+    EXPECT_TRUE(!PortChecks::HasLockFile(bench.sim.simulator.Path()));
     EXPECT_TRUE(bench.ui.messages.empty() || bench.ui.messages.filter("stopped").isEmpty());
 }

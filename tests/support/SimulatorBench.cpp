@@ -3,20 +3,6 @@
 #include <stdexcept>
 #include <thread>
 
-namespace {
-
-QByteArray Direction(const PtySimulator& simulator, bool fromProgram)
-{
-    QByteArray bytes;
-    for (const auto& entry : simulator.Trace()) {
-        if (entry.fromProgram == fromProgram)
-            bytes.append(char(entry.byte));
-    }
-    return bytes;
-}
-
-}  // namespace
-
 SimulatorBench::SimulatorBench(SimulatorFaults faults, SimulatorTiming timing) : simulator(faults, timing)
 {
     if (const QString error = simulator.Start(); !error.isEmpty())
@@ -26,12 +12,12 @@ SimulatorBench::SimulatorBench(SimulatorFaults faults, SimulatorTiming timing) :
 
 QByteArray SimulatorBench::FromProgram() const
 {
-    return Direction(simulator, true);
+    return simulator.BytesSent(true);
 }
 
 QByteArray SimulatorBench::FromSimulator() const
 {
-    return Direction(simulator, false);
+    return simulator.BytesSent(false);
 }
 
 void SimulatorBench::Settle() const

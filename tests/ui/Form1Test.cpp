@@ -1,5 +1,6 @@
 #include "AssemblerListing.h"
 #include "ModalAnswerer.h"
+#include "PortChecks.h"
 #include "PtySimulator.h"
 #include "ui/Form1.h"
 #include "ui/frmAbout.h"
@@ -13,7 +14,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSerialPort>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,24 +39,6 @@ QString StoredPort()
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KORVEXC")).value(QStringLiteral("Port/Com")).toString();
 }
 
-// True when the port is free for another program, and so closed by the window.
-bool PortIsFree(const QString& path)
-{
-    QSerialPort other(path);
-    const bool opened = other.open(QIODevice::ReadWrite);
-    other.close();
-    return opened;
-}
-
-QByteArray SentBy(const PtySimulator& simulator, bool program)
-{
-    QByteArray bytes;
-    for (const auto& entry : simulator.Trace()) {
-        if (entry.fromProgram == program)
-            bytes.append(char(entry.byte));
-    }
-    return bytes;
-}
 
 // Records the status text each time the status line is painted.
 class PaintedTexts : public QObject {
@@ -137,9 +119,9 @@ private slots:
         QCOMPARE(window.Status->text(), QStringLiteral("Erase complete"));
         QVERIFY(painted.texts.contains(QStringLiteral("Erasing...")));
         QCOMPARE(ControlStates(window), kAllEnabled);
-        QVERIFY(PortIsFree(simulator.Path()));
-        QTRY_COMPARE(SentBy(simulator, true), QByteArray("@AD\0\0B", 6));
-        QCOMPARE(SentBy(simulator, false), QByteArray("^A^D\0\0^B^", 9));
+        QVERIFY(PortChecks::IsFree(simulator.Path()));
+        QTRY_COMPARE(simulator.BytesSent(true), QByteArray("@AD\0\0B", 6));
+        QCOMPARE(simulator.BytesSent(false), QByteArray("^A^D\0\0^B^", 9));
     }
 
     void controlsAreLockedWhileACommandRunsWhateverItsOutcome()
@@ -169,7 +151,7 @@ private slots:
         QCOMPARE(lockedInsideFirstDialog(silent.Path(), &Form1::mnuVerify, QString(),
                                          QStringLiteral("Korvex with pgm firmware not detected")),
                  QStringLiteral("before"));
-        QVERIFY(PortIsFree(silent.Path()));
+        QVERIFY(PortChecks::IsFree(silent.Path()));
 
         // A missing port, and text that is no port at all.
         QCOMPARE(lockedInsideFirstDialog(QStringLiteral("/dev/ttyKORVEXC-none"), &Form1::mnuErase, QString(),
@@ -182,8 +164,8 @@ private slots:
         QCOMPARE(present.Start(), QString());
         const QString hex = QStringLiteral(KORVEXC_FIXTURES "/gaps.hex");
         lockedInsideFirstDialog(present.Path(), &Form1::mnuProgram, hex, QStringLiteral("Fuse select|Adjust current fuse value if desired|3FB2"));
-        QVERIFY(PortIsFree(present.Path()));
-        QTRY_COMPARE(SentBy(present, true), QByteArray("@"));
+        QVERIFY(PortChecks::IsFree(present.Path()));
+        QTRY_COMPARE(present.BytesSent(true), QByteArray("@"));
 
         // The programmer goes silent in the middle of a verify.
         SimulatorFaults dies;
@@ -198,7 +180,7 @@ private slots:
         const QString status = lockedInsideFirstDialog(dying.Path(), &Form1::mnuVerify, counter,
                                                        QStringLiteral("The programmer stopped responding"));
         QVERIFY(status.startsWith(QStringLiteral("Verifying")));
-        QVERIFY(PortIsFree(dying.Path()));
+        QVERIFY(PortChecks::IsFree(dying.Path()));
     }
 
     void controlsAreLockedDuringAYieldAndTheVerifyCompletes()
@@ -239,11 +221,11 @@ private slots:
             (moment == QLatin1String("prompt") ? window.mnuProgram : window.mnuVerify)->trigger();
             QVERIFY2(!window.isVisible(), qPrintable(moment));
             QCOMPARE(ControlStates(window), kAllEnabled);
-            QVERIFY(PortIsFree(simulator.Path()));
-            QVERIFY(!QFile::exists(QStringLiteral("/var/lock/LCK..") + simulator.Path().mid(5).replace(u'/', u'_')));
+            QVERIFY(PortChecks::IsFree(simulator.Path()));
+            QVERIFY(!PortChecks::HasLockFile(simulator.Path()));
             QVERIFY(window.Status->text() != QStringLiteral("Verify Complete"));
             if (moment == QLatin1String("prompt"))
-                QTRY_COMPARE(SentBy(simulator, true), QByteArray("@"));
+                QTRY_COMPARE(simulator.BytesSent(true), QByteArray("@"));
         }
     }
 
@@ -301,7 +283,7 @@ private slots:
         // Exit reached all the same stops the command at a safe point, then closes.
         QVERIFY(!window.isVisible());
         QVERIFY(window.Status->text() != QStringLiteral("Verify Complete"));
-        QVERIFY(PortIsFree(simulator.Path()));
+        QVERIFY(PortChecks::IsFree(simulator.Path()));
     }
 
     void aStuckBitIsAskedAboutAtItsAddress()

@@ -124,6 +124,17 @@ std::vector<PtySimulator::TraceEntry> PtySimulator::Trace() const
     return trace_;
 }
 
+QByteArray PtySimulator::BytesSent(bool byProgram) const
+{
+    std::lock_guard lock(mutex_);
+    QByteArray bytes;
+    for (const auto& entry : trace_) {
+        if (entry.fromProgram == byProgram)
+            bytes.append(char(entry.byte));
+    }
+    return bytes;
+}
+
 void PtySimulator::ClearTrace()
 {
     std::lock_guard lock(mutex_);

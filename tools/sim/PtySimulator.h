@@ -36,6 +36,8 @@ public:
     // Bytes that reach the client as if the programmer had sent them earlier.
     void Inject(const QByteArray& bytes);
     std::vector<TraceEntry> Trace() const;
+    // The traced bytes of one direction, in order.
+    QByteArray BytesSent(bool byProgram) const;
     void ClearTrace();
     // A long-running simulator keeps only the counts below, not every byte.
     void SetTracing(bool on);

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kConfigReadBackBits = 0x10B0;
 constexpr int kBlockBytes = 16;
 
 }  // namespace

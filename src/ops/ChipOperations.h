@@ -8,6 +8,9 @@ class ProgrammerProtocol;
 // the firmware's location counter by counting their own "I" commands.
 class ChipOperations {
 public:
+    // The chip reads these bits of its configuration word back as ones.
+    static constexpr int kConfigReadBackBits = 0x10B0;
+
     ChipOperations(ProgrammerProtocol& protocol, MemoryImage& image, OperatorInterface& ui);
 
     void EraseChip();

@@ -3,6 +3,7 @@
 #include "TracingPort.h"
 #include "image/HexText.h"
 #include "image/MemoryImage.h"
+#include "ops/ChipOperations.h"
 
 #include <QRegularExpression>
 #include <unistd.h>
@@ -11,7 +12,6 @@ namespace {
 
 constexpr int kChipWords = 8192;
 constexpr int kChipEepromBytes = 256;
-constexpr int kConfigReadBackBits = 0x10B0;
 
 QString Word(int value)
 {
@@ -140,7 +140,7 @@ void CliOperator::RecordMismatch(const QString& question)
         line = QStringLiteral("ID word %1: expected %2, read %3").arg(id).arg(Word(image_.ConfigWord(2 * id)), Word(read));
     } else {
         line = QStringLiteral("configuration word: expected %1, read %2")
-                   .arg(Word(image_.ConfigWord(MemoryImage::kConfigWordOffset) | kConfigReadBackBits), Word(read));
+                   .arg(Word(image_.ConfigWord(MemoryImage::kConfigWordOffset) | ChipOperations::kConfigReadBackBits), Word(read));
     }
     mismatches_ << line;
 }

@@ -1,8 +1,8 @@
 #include "image/HexLoader.h"
 
+#include "image/ChipGeometry.h"
 #include "image/HexText.h"
 #include "image/MemoryImage.h"
-#include "ops/OperatorInterface.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -36,7 +36,7 @@ struct Region {
 
 enum class LineResult { Next, EndOfFile };
 
-LineResult HandleRecord(const QByteArray& line, MemoryImage& image, OperatorInterface& ui)
+LineResult HandleRecord(const QByteArray& line, MemoryImage& image, const HexNoticeSink& notice)
 {
     if (line.isEmpty() || line[0] != ':')
         return LineResult::Next;
@@ -46,22 +46,23 @@ LineResult HandleRecord(const QByteArray& line, MemoryImage& image, OperatorInte
     if (type == "02" || type == "04")
         return LineResult::Next;
     if (type != "00") {
-        ui.ShowMessage(QStringLiteral("Unknown record: ") + QString::fromLatin1(type));
+        notice({HexNotice::Kind::UnknownRecord, QString::fromLatin1(type)});
         return LineResult::Next;
     }
 
     const int address = HexField(line, 4, 4);
     const int count = HexField(line, 2, 2);
     Region region{};
-    if (address < 0x4000) {
+    using namespace ChipGeometry;
+    if (address < kConfigBase) {
         // The lone offset 16384 lies past the chip's last word: nothing is kept there.
-        region = {image.ProgramImage.data(), MemoryImage::kProgramWordEnd, 0x0000, &image.ProgramTop};
-    } else if (address < 0x4200) {
-        region = {image.ConfigImage.data(), MemoryImage::kConfigBytes, 0x4000, nullptr};
-    } else if (address < 0x4300) {
-        region = {image.EepromImage.data(), MemoryImage::kEepromBytes, 0x4200, &image.EepromTop};
+        region = {image.ProgramImage.data(), MemoryImage::kProgramWordEnd, kProgramBase, &image.ProgramTop};
+    } else if (address < kEepromBase) {
+        region = {image.ConfigImage.data(), MemoryImage::kConfigBytes, kConfigBase, nullptr};
+    } else if (address < kEepromBase + kEepromBytes) {
+        region = {image.EepromImage.data(), MemoryImage::kEepromBytes, kEepromBase, &image.EepromTop};
     } else {
-        ui.ShowMessage(QStringLiteral("Bad Address: ") + HexText::Number(address));
+        notice({HexNotice::Kind::BadAddress, {}, address});
         return LineResult::Next;
     }
 
@@ -69,7 +70,7 @@ LineResult HandleRecord(const QByteArray& line, MemoryImage& image, OperatorInte
     for (int k = 1; k <= count; ++k, ++offset) {
         if (offset >= region.size) {
             // Bytes past the end of their image are dropped, and the operator is told where that began.
-            ui.ShowMessage(QStringLiteral("Bad Address: ") + HexText::Number(region.base + offset));
+            notice({HexNotice::Kind::BadAddress, {}, region.base + offset});
             break;
         }
         if (region.mark && *region.mark < offset)
@@ -119,11 +120,11 @@ private:
 
 }  // namespace
 
-bool HexLoader::LoadHexFile(const QString& fileName, MemoryImage& image, OperatorInterface& ui)
+bool HexLoader::LoadHexFile(const QString& fileName, MemoryImage& image, const HexNoticeSink& notice)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        ui.ShowMessage(file.errorString());
+        notice({HexNotice::Kind::CannotOpen, file.errorString()});
         return false;
     }
     image.ClearImage();
@@ -133,7 +134,7 @@ bool HexLoader::LoadHexFile(const QString& fileName, MemoryImage& image, Operato
     for (;;) {
         const qint64 got = file.read(chunk.data(), kChunk);
         if (got < 0) {
-            ui.ShowMessage(QStringLiteral("The file %1 could not be read to its end: %2").arg(fileName, file.errorString()));
+            notice({HexNotice::Kind::CannotRead, file.errorString()});
             return false;
         }
         if (got == 0)
@@ -144,11 +145,11 @@ bool HexLoader::LoadHexFile(const QString& fileName, MemoryImage& image, Operato
                 assembler.Add(c);
                 continue;
             }
-            if (HandleRecord(assembler.Take(), image, ui) == LineResult::EndOfFile)
+            if (HandleRecord(assembler.Take(), image, notice) == LineResult::EndOfFile)
                 return true;
         }
     }
     if (assembler.HasContent())
-        HandleRecord(assembler.Take(), image, ui);
+        HandleRecord(assembler.Take(), image, notice);
     return true;
 }

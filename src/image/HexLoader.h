@@ -1,9 +1,10 @@
 #pragma once
 
+#include "image/HexNotice.h"
+
 #include <QString>
 
 struct MemoryImage;
-class OperatorInterface;
 
 // Reads an Intel HEX file into the memory image, leniently: fields are read by
 // fixed positions up to the first non-digit, checksums are not checked, and
@@ -13,5 +14,5 @@ public:
     // False when the file cannot be opened (the image is then untouched) or
     // cannot be read to its end (the image is then partly loaded and must not
     // be used). The file is read line by line, so any size is fine.
-    static bool LoadHexFile(const QString& fileName, MemoryImage& image, OperatorInterface& ui);
+    static bool LoadHexFile(const QString& fileName, MemoryImage& image, const HexNoticeSink& notice);
 };

@@ -38,3 +38,9 @@ int MemoryImage::ConfigWord(int offset) const
 {
     return ConfigImage[offset + 1] * 256 + ConfigImage[offset];
 }
+
+void MemoryImage::SetConfigWord(int offset, int value)
+{
+    ConfigImage[offset + 1] = static_cast<std::uint8_t>(value / 256);
+    ConfigImage[offset] = static_cast<std::uint8_t>(value & 0xFF);
+}

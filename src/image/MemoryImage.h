@@ -1,26 +1,31 @@
 #pragma once
 
+#include "image/ChipGeometry.h"
+
 #include <array>
 #include <cstdint>
 
 // The program's picture of the target's three memories, byte by byte as the
 // HEX file gave them, with the low byte of each word at the even offset.
 struct MemoryImage {
-    static constexpr int kProgramBytes = 16385;  // offsets 0 to 16384
-    static constexpr int kConfigBytes = 29;      // offsets 0 to 28
-    static constexpr int kEepromBytes = 257;     // offsets 0 to 256
-    static constexpr int kConfigWordOffset = 14;
+    // One byte more than the chip has in program memory and EEPROM: a record
+    // that runs past a region's end may reach that far.
+    static constexpr int kProgramBytes = 2 * ChipGeometry::kProgramWords + 1;
+    static constexpr int kConfigBytes = 29;
+    static constexpr int kEepromBytes = ChipGeometry::kEepromBytes + 1;
+    static constexpr int kConfigWordOffset = 2 * ChipGeometry::kConfigWordLocation;
 
-    // The chip has 8192 program words (offsets 0 to 16383). The loader keeps
-    // nothing at the lone offset 16384, and every word reader stops at the last
-    // whole word, below kProgramWordEnd, whatever ProgramTop says.
-    static constexpr int kProgramWordEnd = 16384;
+    // The loader keeps nothing at the lone offset 16384, and every word reader
+    // stops at the last whole word, below kProgramWordEnd, whatever ProgramTop says.
+    static constexpr int kProgramWordEnd = 2 * ChipGeometry::kProgramWords;
+
+    MemoryImage() { ClearImage(); }
 
     std::array<std::uint8_t, kProgramBytes> ProgramImage{};
     std::array<std::uint8_t, kConfigBytes> ConfigImage{};
     std::array<std::uint8_t, kEepromBytes> EepromImage{};
-    std::int16_t ProgramTop = 0;
-    std::int16_t EepromTop = 0;
+    std::int16_t ProgramTop = -1;
+    std::int16_t EepromTop = -1;
 
     void ClearImage();
 
@@ -29,4 +34,5 @@ struct MemoryImage {
     int ProgramReadTop() const;
     int ProgramWord(int offset) const;
     int ConfigWord(int offset) const;
+    void SetConfigWord(int offset, int value);
 };

@@ -2,7 +2,6 @@
 
 #include "link/LinkLost.h"
 #include "link/SerialPort.h"
-#include "ops/OperatorInterface.h"
 
 using namespace std::chrono;
 
@@ -23,16 +22,13 @@ QString ByteText(unsigned char byte)
 
 [[noreturn]] void Lost(const QString& what, const QString& cause)
 {
-    throw LinkLost(QStringLiteral("The programmer stopped responding while waiting for %1: %2.\n\n"
-                                  "Check the cable and the programmer's power, then try again.")
-                       .arg(what, cause));
+    throw LinkLost(what, cause);
 }
 
 }  // namespace
 
-ProgrammerProtocol::ProgrammerProtocol(SerialPort& port, OperatorInterface& ui, std::function<QString()> pingReadsSetting,
-                                       milliseconds replyLimit)
-    : port_(port), ui_(ui), pingReadsSetting_(std::move(pingReadsSetting)), replyLimit_(replyLimit), pacer_(port)
+ProgrammerProtocol::ProgrammerProtocol(SerialPort& port, std::function<QString()> pingReadsSetting, milliseconds replyLimit)
+    : port_(port), pingReadsSetting_(std::move(pingReadsSetting)), replyLimit_(replyLimit), pacer_(port)
 {
 }
 
@@ -61,7 +57,6 @@ bool ProgrammerProtocol::DetectProgrammer()
     } catch (const PortFailure& failure) {
         Lost(what, failure.Cause());
     }
-    ui_.ShowMessage(QStringLiteral("Korvex with pgm firmware not detected"));
     return false;
 }
 

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <functional>
 
-class OperatorInterface;
 class SerialPort;
 
 // The byte-level exchange with the programmer's firmware: one byte in flight,
@@ -21,9 +20,10 @@ public:
 
     // pingReadsSetting gives the stored "Delays"/"PTO" text; it is asked afresh
     // for every ping attempt.
-    ProgrammerProtocol(SerialPort& port, OperatorInterface& ui, std::function<QString()> pingReadsSetting,
+    ProgrammerProtocol(SerialPort& port, std::function<QString()> pingReadsSetting,
                        std::chrono::milliseconds replyLimit = kDefaultReplyLimit);
 
+    // True when the programmer answered the ping; the caller tells the operator when not.
     bool DetectProgrammer();
     void SendCommand(char letter);
     void SendCommandWord(char letter, unsigned char low, unsigned char high);
@@ -40,7 +40,6 @@ private:
     template <typename Accept> unsigned char ReadUntil(Accept accept, const QString& what);
 
     SerialPort& port_;
-    OperatorInterface& ui_;
     std::function<QString()> pingReadsSetting_;
     std::chrono::milliseconds replyLimit_;
     PingPacer pacer_;

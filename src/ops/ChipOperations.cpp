@@ -1,25 +1,55 @@
 #include "ops/ChipOperations.h"
 
-#include "image/HexText.h"
 #include "image/MemoryImage.h"
 #include "link/ProgrammerProtocol.h"
 #include "ops/OperatorInterface.h"
 
+using namespace ChipGeometry;
+
 namespace {
 
 constexpr int kBlockBytes = 16;
+constexpr int kWordsPerProgress = 32;
+constexpr int kBytesPerProgress = 16;
+// From ID word 3's successor to the configuration word.
+constexpr int kIdToConfigSteps = kConfigWordLocation - kIdWords;
 
 }  // namespace
 
-ChipOperations::ChipOperations(ProgrammerProtocol& protocol, MemoryImage& image, OperatorInterface& ui)
+ChipOperations::ChipOperations(ProgrammerProtocol& protocol, const MemoryImage& image, OperatorInterface& ui)
     : protocol_(protocol), image_(image), ui_(ui)
 {
 }
 
-void ChipOperations::EraseChip()
+void ChipOperations::ProgressPoint(Pass pass, int location, int every, int size)
+{
+    if (location % every != 0)
+        return;
+    ui_.ShowProgress({pass, location, size});
+    ui_.YieldToEvents();
+}
+
+void ChipOperations::EnterConfiguration()
 {
     protocol_.SendCommand('A');
     protocol_.SendCommandWord('D', 0, 0);
+}
+
+void ChipOperations::Step(int locations)
+{
+    for (int step = 0; step < locations; ++step)
+        protocol_.SendCommand('I');
+}
+
+bool ChipOperations::Mismatched(const Mismatch& mismatch)
+{
+    ++mismatches_;
+    return ui_.Mismatched(mismatch);
+}
+
+void ChipOperations::EraseChip()
+{
+    EnterConfiguration();
     protocol_.SendCommand('B');
 }
 
@@ -27,25 +57,22 @@ bool ChipOperations::VerifyMemory()
 {
     ui_.SetStatus(QStringLiteral("Verifying Program Memory"));
     protocol_.SendCommand('A');
-    for (int i = 0; i <= image_.ProgramReadTop(); i += 2) {
-        if (i % 64 == 0) {
-            ui_.SetStatus(QStringLiteral("Verifying ") + HexText::Number(i / 2));
-            ui_.YieldToEvents();
-        }
-        if (protocol_.ReadWord('G') != image_.ProgramWord(i)
-            && !ui_.AskYesNo(QStringLiteral("Verify error @") + HexText::Number(i / 2) + QStringLiteral(" Continue?")))
+    const int top = image_.ProgramReadTop();
+    for (int i = 0; i <= top; i += 2) {
+        ProgressPoint(Pass::VerifyProgram, i / 2, kWordsPerProgress, top / 2 + 1);
+        const int read = protocol_.ReadWord('G');
+        const int expected = image_.ProgramWord(i);
+        if (read != expected && !Mismatched({Memory::ProgramWord, i / 2, expected, read}))
             return false;
         protocol_.SendCommand('I');
     }
 
     protocol_.SendCommand('A');
     for (int i = 0; i <= image_.EepromTop; ++i) {
-        if (i % 16 == 0) {
-            ui_.SetStatus(QStringLiteral("Verifying EEPROM ") + HexText::Number(i));
-            ui_.YieldToEvents();
-        }
-        if ((protocol_.ReadWord('H') & 0xFF) != image_.EepromImage[i]
-            && !ui_.AskYesNo(QStringLiteral("EEPROM Verify error @") + HexText::Number(i) + QStringLiteral(" Continue?")))
+        ProgressPoint(Pass::VerifyEeprom, i, kBytesPerProgress, image_.EepromTop + 1);
+        // The reply's first byte means nothing: only the EEPROM byte is compared.
+        const int read = protocol_.ReadWord('H') & 0xFF;
+        if (read != image_.EepromImage[i] && !Mismatched({Memory::EepromByte, i, image_.EepromImage[i], read}))
             return false;
         protocol_.SendCommand('I');
     }
@@ -56,19 +83,20 @@ bool ChipOperations::VerifyConfiguration()
 {
     ui_.SetStatus(QStringLiteral("Final Verify"));
     ui_.YieldToEvents();
-    protocol_.SendCommand('A');
-    protocol_.SendCommandWord('D', 0, 0);
-    for (int i = 0; i <= 6; i += 2) {
-        if (protocol_.ReadWord('F') != image_.ConfigWord(i)
-            && !ui_.AskYesNo(QStringLiteral("Configuration verify failure. Continue?")))
+    EnterConfiguration();
+    for (int id = 0; id < kIdWords; ++id) {
+        const int read = protocol_.ReadWord('F');
+        const int expected = image_.ConfigWord(2 * id);
+        if (read != expected && !Mismatched({Memory::IdWord, id, expected, read}))
             return false;
         protocol_.SendCommand('I');
     }
-    for (int step = 0; step < 3; ++step)
-        protocol_.SendCommand('I');
+    Step(kIdToConfigSteps);
     // The chip reads its unimplemented bits back as ones: set them on the image side only.
-    if (protocol_.ReadWord('F') != (image_.ConfigWord(MemoryImage::kConfigWordOffset) | kConfigReadBackBits))
-        ui_.ShowMessage(QStringLiteral("Fuse verify failure."));
+    const int read = protocol_.ReadWord('F');
+    const int expected = image_.ConfigWord(MemoryImage::kConfigWordOffset) | kConfigReadBackBits;
+    if (read != expected)
+        Mismatched({Memory::ConfigurationWord, 0, expected, read});
     return true;
 }
 
@@ -78,25 +106,21 @@ void ChipOperations::ProgramChip()
     protocol_.SendCommand('A');
     // Blocks are sent whole, up to the one that holds ProgramReadTop; a block
     // never starts at the lone offset 16384.
-    for (int b = 0; b <= image_.ProgramReadTop(); b += kBlockBytes) {
+    const int top = image_.ProgramReadTop();
+    const int words = (top / kBlockBytes + 1) * kBlockBytes / 2;
+    for (int b = 0; b <= top; b += kBlockBytes) {
         for (int j = 0; j < kBlockBytes; j += 2) {
             if (b + j > 0)
                 protocol_.SendCommand('I');
             protocol_.SendCommandWord('C', image_.ProgramImage[b + j], image_.ProgramImage[b + j + 1]);
         }
-        if (b % 64 == 0) {
-            ui_.SetStatus(QStringLiteral("Programming ") + HexText::Number(b / 2));
-            ui_.YieldToEvents();
-        }
+        ProgressPoint(Pass::Program, b / 2, kWordsPerProgress, words);
         protocol_.SendCommand('J');
     }
 
     protocol_.SendCommand('A');
     for (int i = 0; i <= image_.EepromTop; ++i) {
-        if (i % 16 == 0) {
-            ui_.SetStatus(QStringLiteral("EEPROM Programming ") + HexText::Number(i));
-            ui_.YieldToEvents();
-        }
+        ProgressPoint(Pass::Eeprom, i, kBytesPerProgress, image_.EepromTop + 1);
         protocol_.SendCommandWord('E', image_.EepromImage[i], 0);
         protocol_.SendCommand('J');
         protocol_.SendCommand('I');
@@ -107,15 +131,13 @@ void ChipOperations::ProgramChip()
 
     ui_.SetStatus(QStringLiteral("Programming Configuration"));
     ui_.YieldToEvents();
-    protocol_.SendCommand('A');
-    protocol_.SendCommandWord('D', 0, 0);
-    for (int i = 0; i <= 6; i += 2) {
+    EnterConfiguration();
+    for (int i = 0; i < 2 * kIdWords; i += 2) {
         protocol_.SendCommandWord('C', image_.ConfigImage[i], image_.ConfigImage[i + 1]);
         protocol_.SendCommand('I');
     }
     protocol_.SendCommand('J');
-    for (int step = 0; step < 3; ++step)
-        protocol_.SendCommand('I');
+    Step(kIdToConfigSteps);
     protocol_.SendCommandWord('C', image_.ConfigImage[MemoryImage::kConfigWordOffset],
                               image_.ConfigImage[MemoryImage::kConfigWordOffset + 1]);
     protocol_.SendCommand('K');
@@ -124,4 +146,32 @@ void ChipOperations::ProgramChip()
         return;
     protocol_.SendCommand('A');
     ui_.SetStatus(QStringLiteral("Done"));
+}
+
+ChipContents ChipOperations::ReadChip()
+{
+    ChipContents chip;
+    protocol_.SendCommand('A');
+    for (int w = 0; w < kProgramWords; ++w) {
+        ProgressPoint(Pass::Read, w, kWordsPerProgress, kProgramWords);
+        chip.program[w] = std::uint16_t(protocol_.ReadWord('G'));
+        protocol_.SendCommand('I');
+    }
+    protocol_.SendCommand('A');
+    for (int i = 0; i < kEepromBytes; ++i) {
+        ProgressPoint(Pass::ReadEeprom, i, kBytesPerProgress, kEepromBytes);
+        chip.eeprom[i] = std::uint8_t(protocol_.ReadWord('H') & 0xFF);
+        protocol_.SendCommand('I');
+    }
+    ui_.SetStatus(QStringLiteral("Reading Configuration"));
+    ui_.YieldToEvents();
+    EnterConfiguration();
+    for (auto& id : chip.ids) {
+        id = std::uint16_t(protocol_.ReadWord('F'));
+        protocol_.SendCommand('I');
+    }
+    Step(kIdToConfigSteps);
+    chip.config = std::uint16_t(protocol_.ReadWord('F'));
+    protocol_.SendCommand('A');
+    return chip;
 }

@@ -1,17 +1,17 @@
 #pragma once
 
+#include "ops/ChipContents.h"
+#include "ops/OperatorFacts.h"
+
 struct MemoryImage;
 class OperatorInterface;
 class ProgrammerProtocol;
 
-// The command sequences that erase, verify and program the target. They follow
-// the firmware's location counter by counting their own "I" commands.
+// The command sequences that erase, verify, program and read the target. They
+// follow the firmware's location counter by counting their own "I" commands.
 class ChipOperations {
 public:
-    // The chip reads these bits of its configuration word back as ones.
-    static constexpr int kConfigReadBackBits = 0x10B0;
-
-    ChipOperations(ProgrammerProtocol& protocol, MemoryImage& image, OperatorInterface& ui);
+    ChipOperations(ProgrammerProtocol& protocol, const MemoryImage& image, OperatorInterface& ui);
 
     void EraseChip();
     // False when the operator answered No at a mismatch.
@@ -19,9 +19,21 @@ public:
     // False only when the operator answered No at an ID-word mismatch.
     bool VerifyConfiguration();
     void ProgramChip();
+    ChipContents ReadChip();
+
+    // How many mismatches the verifies of this object met.
+    int Mismatches() const { return mismatches_; }
 
 private:
+    // Every `every` locations: the progress, then one yield.
+    void ProgressPoint(Pass pass, int location, int every, int size);
+    // Restart, then go to word 0 of the configuration area.
+    void EnterConfiguration();
+    void Step(int locations);
+    bool Mismatched(const Mismatch& mismatch);
+
     ProgrammerProtocol& protocol_;
-    MemoryImage& image_;
+    const MemoryImage& image_;
     OperatorInterface& ui_;
+    int mismatches_ = 0;
 };

@@ -3,10 +3,19 @@
 #include "image/HexLoader.h"
 #include "image/HexText.h"
 #include "image/MemoryImage.h"
-#include "link/CommandEnvelope.h"
 #include "ops/ChipOperations.h"
+#include "ops/CommandEnvelope.h"
 #include "ops/FuseAnswer.h"
 #include "ops/OperatorInterface.h"
+
+namespace {
+
+CommandOutcome Judged(const ChipOperations& operations)
+{
+    return operations.Mismatches() > 0 ? CommandOutcome::Mismatch : CommandOutcome::Completed;
+}
+
+}  // namespace
 
 CommandFlows::CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui,
                            std::function<QString()> fileName)
@@ -14,56 +23,61 @@ CommandFlows::CommandFlows(CommandEnvelope& envelope, MemoryImage& image, Operat
 {
 }
 
-void CommandFlows::DoErase()
+bool CommandFlows::LoadFile()
 {
-    outcome_ = envelope_.Run(
+    return HexLoader::LoadHexFile(fileName_(), image_, [this](const HexNotice& notice) { ui_.HexFileNotice(notice); });
+}
+
+CommandOutcome CommandFlows::DoErase()
+{
+    return envelope_.Run(
         [this](ProgrammerProtocol& protocol) {
             ui_.SetStatus(QStringLiteral("Erasing..."));
             ChipOperations(protocol, image_, ui_).EraseChip();
+            return CommandOutcome::Completed;
         },
         [this] { ui_.SetStatus(QStringLiteral("Erase complete")); });
 }
 
-void CommandFlows::DoVerify()
+CommandOutcome CommandFlows::DoVerify()
 {
-    CommandOutcome body = CommandOutcome::Completed;
-    const CommandOutcome envelope = envelope_.Run([&](ProgrammerProtocol& protocol) {
-        if (!HexLoader::LoadHexFile(fileName_(), image_, ui_)) {
-            body = CommandOutcome::FileNotLoaded;
-            return;
-        }
+    return envelope_.Run([this](ProgrammerProtocol& protocol) {
+        if (!LoadFile())
+            return CommandOutcome::FileNotLoaded;
         ChipOperations operations(protocol, image_, ui_);
         if (operations.VerifyMemory())
             operations.VerifyConfiguration();
         ui_.SetStatus(QStringLiteral("Verify Complete"));
+        return Judged(operations);
     });
-    outcome_ = envelope == CommandOutcome::Completed ? body : envelope;
 }
 
-void CommandFlows::DoProgram()
+CommandOutcome CommandFlows::DoProgram()
 {
-    CommandOutcome body = CommandOutcome::Completed;
-    const CommandOutcome envelope = envelope_.Run([&](ProgrammerProtocol& protocol) {
-        if (!HexLoader::LoadHexFile(fileName_(), image_, ui_)) {
-            body = CommandOutcome::FileNotLoaded;
-            return;
-        }
+    return envelope_.Run([this](ProgrammerProtocol& protocol) {
+        if (!LoadFile())
+            return CommandOutcome::FileNotLoaded;
         const int fuse = image_.ConfigWord(MemoryImage::kConfigWordOffset);
         const QString answer = ui_.PromptText(QStringLiteral("Adjust current fuse value if desired"),
                                               QStringLiteral("Fuse select"), HexText::Number(fuse));
-        if (answer.isEmpty()) {
-            body = CommandOutcome::Cancelled;
-            return;
-        }
+        if (answer.isEmpty())
+            return CommandOutcome::Cancelled;
         const FuseAnswer::Reading reading = FuseAnswer::Read(answer);
         if (!reading.value) {
             ui_.ShowMessage(reading.refusal);
-            body = CommandOutcome::FuseRefused;
-            return;
+            return CommandOutcome::FuseRefused;
         }
-        image_.ConfigImage[MemoryImage::kConfigWordOffset + 1] = static_cast<std::uint8_t>(*reading.value / 256);
-        image_.ConfigImage[MemoryImage::kConfigWordOffset] = static_cast<std::uint8_t>(*reading.value & 0xFF);
-        ChipOperations(protocol, image_, ui_).ProgramChip();
+        image_.SetConfigWord(MemoryImage::kConfigWordOffset, *reading.value);
+        ChipOperations operations(protocol, image_, ui_);
+        operations.ProgramChip();
+        return Judged(operations);
     });
-    outcome_ = envelope == CommandOutcome::Completed ? body : envelope;
+}
+
+CommandOutcome CommandFlows::DoRead(ChipContents& chip)
+{
+    return envelope_.Run([&](ProgrammerProtocol& protocol) {
+        chip = ChipOperations(protocol, image_, ui_).ReadChip();
+        return CommandOutcome::Completed;
+    });
 }

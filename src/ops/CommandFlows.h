@@ -1,28 +1,31 @@
 #pragma once
 
-#include "link/CommandOutcome.h"
+#include "ops/CommandOutcome.h"
 
 #include <QString>
 #include <functional>
 
 class CommandEnvelope;
 class OperatorInterface;
+struct ChipContents;
 struct MemoryImage;
 
-// The three commands of the menu bar, each inside the command envelope.
+// The chip commands, each inside the command envelope, each returning how it ended.
 class CommandFlows {
 public:
     CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui, std::function<QString()> fileName);
 
-    void DoErase();
-    void DoVerify();
-    void DoProgram();
-    CommandOutcome LastOutcome() const { return outcome_; }
+    CommandOutcome DoErase();
+    CommandOutcome DoVerify();
+    CommandOutcome DoProgram();
+    // Reads the whole chip into chip; it is complete only when the outcome is Completed.
+    CommandOutcome DoRead(ChipContents& chip);
 
 private:
+    bool LoadFile();
+
     CommandEnvelope& envelope_;
     MemoryImage& image_;
     OperatorInterface& ui_;
     std::function<QString()> fileName_;
-    CommandOutcome outcome_ = CommandOutcome::Completed;
 };

@@ -1,21 +1,30 @@
 #pragma once
 
+#include "image/HexNotice.h"
+#include "ops/OperatorFacts.h"
+
 #include <QString>
 
-// What the chip flows need from whoever sits in front of them: the window, the
-// command line, or a test. Every call happens on the one interface thread.
+// What the chip commands need from whoever sits in front of them: the window,
+// the command line, or a test. Every call happens on the thread that runs the
+// command.
 class OperatorInterface {
 public:
     virtual ~OperatorInterface() = default;
 
+    // A status that is no progress: "Erasing...", "Final Verify", "Done"...
     virtual void SetStatus(const QString& text) = 0;
-    // Lets pending window events run once. This, AskYesNo and PromptText may
-    // throw CommandAbandoned when the operator quits meanwhile; ShowMessage
-    // never throws.
+    virtual void ShowProgress(const Progress& progress) = 0;
+    // Lets pending window events run once. This, Mismatched and PromptText may
+    // throw CommandAbandoned when the operator quits meanwhile; the reports
+    // and ShowMessage never throw.
     virtual void YieldToEvents() = 0;
     virtual void ShowMessage(const QString& text) = 0;
-    // True when the operator answered Yes.
-    virtual bool AskYesNo(const QString& text) = 0;
+    // True to go on with the verify, false to stop it. For the configuration
+    // word the verify goes on either way.
+    virtual bool Mismatched(const Mismatch& mismatch) = 0;
+    virtual void HexFileNotice(const HexNotice& notice) = 0;
+    virtual void CommandFailed(const Failure& failure) = 0;
     // Returns the answer, or an empty text when the operator cancels.
     virtual QString PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer) = 0;
     virtual void DisableControls() = 0;

@@ -1,7 +1,8 @@
 #include "ui/Form1.h"
 
 #include "link/AppSettings.h"
-#include "link/CommandAbandoned.h"
+#include "ops/CommandAbandoned.h"
+#include "ui/OperatorWords.h"
 #include "ui/ScaledLayout.h"
 #include "ui/frmAbout.h"
 
@@ -78,7 +79,7 @@ void Form1::BuildMenus()
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
-void Form1::RunCommand(void (CommandFlows::*flow)())
+void Form1::RunCommand(CommandOutcome (CommandFlows::*flow)())
 {
     (flows_.*flow)();
     // A close asked for during the command was held back until the port was closed.
@@ -126,6 +127,11 @@ void Form1::SetStatus(const QString& text)
     Status->repaint();
 }
 
+void Form1::ShowProgress(const Progress& progress)
+{
+    SetStatus(OperatorWords::ProgressText(progress));
+}
+
 void Form1::YieldToEvents()
 {
     QCoreApplication::processEvents();
@@ -157,6 +163,25 @@ bool Form1::AskYesNo(const QString& text)
     if (closeRequested_)
         throw CommandAbandoned();
     return answer == QMessageBox::Yes;
+}
+
+bool Form1::Mismatched(const Mismatch& mismatch)
+{
+    if (mismatch.memory == Memory::ConfigurationWord) {
+        ShowMessage(OperatorWords::MismatchText(mismatch));
+        return true;
+    }
+    return AskYesNo(OperatorWords::MismatchText(mismatch));
+}
+
+void Form1::HexFileNotice(const HexNotice& notice)
+{
+    ShowMessage(OperatorWords::NoticeText(notice, Filename->text()));
+}
+
+void Form1::CommandFailed(const Failure& failure)
+{
+    ShowMessage(OperatorWords::FailureText(failure));
 }
 
 QString Form1::PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "image/MemoryImage.h"
-#include "link/CommandEnvelope.h"
 #include "link/QtSerialLink.h"
+#include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
 #include "ops/OperatorInterface.h"
 
@@ -27,9 +27,12 @@ public:
     Form1();
 
     void SetStatus(const QString& text) override;
+    void ShowProgress(const Progress& progress) override;
     void YieldToEvents() override;
     void ShowMessage(const QString& text) override;
-    bool AskYesNo(const QString& text) override;
+    bool Mismatched(const Mismatch& mismatch) override;
+    void HexFileNotice(const HexNotice& notice) override;
+    void CommandFailed(const Failure& failure) override;
     QString PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer) override;
     void DisableControls() override;
     void EnableControls() override;
@@ -54,7 +57,8 @@ private:
     void BuildMenus();
     void SetControlsEnabled(bool enabled);
     int RunDialog(QDialog& dialog);
-    void RunCommand(void (CommandFlows::*flow)());
+    bool AskYesNo(const QString& text);
+    void RunCommand(CommandOutcome (CommandFlows::*flow)());
     void FBrowse_Click();
     void mnuAbout_Click();
 

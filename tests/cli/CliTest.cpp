@@ -80,6 +80,7 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     const Result help = RunBare({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("6  link lost"));
+    EXPECT_TRUE(RunBare({"--version"}).out.contains("1.2.0"));
 
     SimulatorFaults never;
     never.neverAnswer = true;
@@ -113,6 +114,7 @@ TEST_F(Cli, TheStoredPortIsTheDefaultAndTheOptionsShapeTheOutput)
 
     const Result traced = RunBare({"--trace", "detect"});
     EXPECT_TRUE(traced.err.contains("> 40\n< 5E")) << traced.err.toStdString();
+    EXPECT_TRUE(traced.out.contains("Programmer detected"));
 }
 
 TEST_F(Cli, ReadMakesAFileThatVerifiesAndCopiesTheChip)

@@ -2,7 +2,6 @@
 // image within its bounds with sane marks, and must not crash or hang.
 #include "image/HexLoader.h"
 #include "image/MemoryImage.h"
-#include "RecordingOperator.h"
 
 #include <QString>
 #include <cstdint>
@@ -18,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
 
     MemoryImage image;
-    RecordingOperator ui;
-    if (!HexLoader::LoadHexFile(path, image, ui))
+    if (!HexLoader::LoadHexFile(path, image, [](const HexNotice&) {}))
         std::abort();
     if (image.ProgramTop < -1 || image.ProgramTop >= MemoryImage::kProgramWordEnd || image.EepromTop < -1
         || image.EepromTop >= MemoryImage::kEepromBytes)

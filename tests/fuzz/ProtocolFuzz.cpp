@@ -5,7 +5,7 @@
 // programmer's replies in the order the program reads them.
 #include "image/HexWriter.h"
 #include "image/MemoryImage.h"
-#include "link/CommandEnvelope.h"
+#include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
 #include "RecordingOperator.h"
 #include "ScriptedPort.h"

@@ -8,12 +8,15 @@ ChipBench::ChipBench(SimulatorFaults faults, std::chrono::milliseconds replyLimi
 {
 }
 
-void ChipBench::Run(const std::function<void(ChipOperations&)>& operation)
+std::optional<bool> ChipBench::Run(const std::function<bool(ChipOperations&)>& operation)
 {
+    std::optional<bool> result;
     envelope.Run([&](ProgrammerProtocol& protocol) {
         ChipOperations operations(protocol, image, ui);
-        operation(operations);
+        result = operation(operations);
+        return CommandOutcome::Completed;
     });
+    return result;
 }
 
 QStringList ChipBench::Commands()
@@ -34,4 +37,11 @@ int ChipBench::ChipConfig(int location)
     int word = 0;
     sim.simulator.WithModel([&](FirmwareModel& model) { word = model.config[location]; });
     return word;
+}
+
+int ChipBench::ChipEeprom(int location)
+{
+    int byte = 0;
+    sim.simulator.WithModel([&](FirmwareModel& model) { byte = model.eeprom[location]; });
+    return byte;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "image/MemoryImage.h"
-#include "link/CommandEnvelope.h"
 #include "ops/ChipOperations.h"
+#include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
 #include "RecordingOperator.h"
 #include "SimulatorBench.h"
@@ -10,18 +10,21 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <optional>
 
-// A simulated programmer, the envelope and flows around it, and a recording operator.
+// A simulated programmer, the envelope and commands around it, and a recording operator.
 struct ChipBench {
     explicit ChipBench(SimulatorFaults faults = {}, std::chrono::milliseconds replyLimit = std::chrono::milliseconds(300),
                        SimulatorTiming timing = {});
 
-    // Runs an operation inside the envelope, as a command would.
-    void Run(const std::function<void(ChipOperations&)>& operation);
+    // Runs an operation inside the envelope, as a command would; its result,
+    // or nothing when the body did not run.
+    std::optional<bool> Run(const std::function<bool(ChipOperations&)>& operation);
     // The program's side of the wire, once the simulator has caught up.
     QStringList Commands();
     int ChipWord(int address);
     int ChipConfig(int location);
+    int ChipEeprom(int location);
 
     SimulatorBench sim;
     RecordingOperator ui;
@@ -32,4 +35,3 @@ struct ChipBench {
     CommandEnvelope envelope;
     CommandFlows flows{envelope, image, ui, [this] { return file; }};
 };
-

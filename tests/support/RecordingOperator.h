@@ -1,38 +1,47 @@
 #pragma once
 
 #include "ops/OperatorInterface.h"
+#include "ui/OperatorWords.h"
 
 #include <QStringList>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
-// Stands in for the window: records what the flows tell the operator and gives
-// scripted answers.
+// Stands in for the window: records what the commands report, in the window's
+// words, and gives scripted answers.
 class RecordingOperator : public OperatorInterface {
 public:
     void SetStatus(const QString& text) override { statuses << text; }
+    void ShowProgress(const Progress& progress) override { statuses << OperatorWords::ProgressText(progress); }
     void YieldToEvents() override
     {
-        ++yields;
-        yieldsAfterStatus << (statuses.isEmpty() ? QString() : statuses.back());
+        yieldsAfterStatus << statuses.value(statuses.size() - 1);
         if (onYield)
             onYield();
     }
     void ShowMessage(const QString& text) override { messages << text; }
-    bool AskYesNo(const QString& text) override
+    bool Mismatched(const Mismatch& mismatch) override
     {
-        questions << text;
+        mismatches.push_back(mismatch);
+        if (mismatch.memory == Memory::ConfigurationWord) {
+            messages << OperatorWords::MismatchText(mismatch);
+            return true;
+        }
+        questions << OperatorWords::MismatchText(mismatch);
         if (answers.empty())
             return true;
         const bool yes = answers.front();
         answers.pop_front();
         return yes;
     }
+    void HexFileNotice(const HexNotice& notice) override { messages << OperatorWords::NoticeText(notice, QString()); }
+    void CommandFailed(const Failure& failure) override { messages << OperatorWords::FailureText(failure); }
     QString PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer) override
     {
         prompts << (title + QLatin1Char('|') + prompt + QLatin1Char('|') + defaultAnswer);
-        return promptAnswer ? *promptAnswer : defaultAnswer;
+        return promptAnswer.value_or(defaultAnswer);
     }
     void DisableControls() override
     {
@@ -45,15 +54,15 @@ public:
         locked = false;
     }
 
-    QStringList statuses;
-    QStringList yieldsAfterStatus;
+    QStringList statuses;           // progress included, as the window shows it
+    QStringList yieldsAfterStatus;  // the status shown at each yield
     QStringList messages;
     QStringList questions;
     QStringList prompts;
-    std::deque<bool> answers;              // Yes/No answers in turn; Yes when none are left
-    std::optional<QString> promptAnswer;   // the default answer when unset
+    std::vector<Mismatch> mismatches;
+    std::deque<bool> answers;             // go on or stop at each question; go on when none are left
+    std::optional<QString> promptAnswer;  // the default answer when unset
     std::function<void()> onYield;
-    int yields = 0;
     int disables = 0;
     int enables = 0;
     bool locked = false;

@@ -308,21 +308,12 @@ private slots:
         QCOMPARE(window.Status->text(), QStringLiteral("Verify Complete"));
     }
 
-    void aboutBoxShowsItsTextsAndItsButtonsAct()
+    void aboutBoxClosesByKeyAndSaysWhenThereIsNoSystemInfo()
     {
         frmAbout about;
-        QCOMPARE(about.windowTitle(), QStringLiteral("About Korvex Program Copier"));
-        QCOMPARE(about.lblTitle->text(), QStringLiteral("Korvex Program Copier"));
-        QCOMPARE(about.lblVersion->text(), QStringLiteral("Version 1.2.0"));
-        QVERIFY(about.lblDisclaimer->text().contains(QStringLiteral("LVP")));
-        QVERIFY(!about.Image1->pixmap().isNull());
-        QCOMPARE(about.cmdSysInfo->text(), QStringLiteral("&System Info..."));
-        QVERIFY(about.cmdOK->isDefault());
-
         ModalAnswerer answerer;
         about.cmdSysInfo->click();
         QCOMPARE(answerer.seen, QStringList{"System Information Is Unavailable At This Time"});
-
         for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
             about.show();
             QVERIFY(QTest::qWaitForWindowExposed(&about));

@@ -8,6 +8,8 @@ namespace {
 
 constexpr std::uint16_t kWordMask = 0x3FFF;
 constexpr char kPrompt = '^';
+// What an EEPROM read sends before the data byte: a value the program must ignore.
+constexpr std::uint16_t kEepromReadFiller = 0xA500;
 
 int DataBytesOf(char letter)
 {
@@ -68,7 +70,7 @@ QByteArray FirmwareModel::Receive(std::uint8_t byte)
 std::uint16_t FirmwareModel::ReadLocation(char letter) const
 {
     if (letter == 'H')
-        return eeprom[counter_ % kEepromBytes];
+        return kEepromReadFiller | eeprom[counter_ % kEepromBytes];
     if (letter == 'F' && inConfig_) {
         if (counter_ >= kConfigWords)
             return kWordMask;
@@ -98,7 +100,8 @@ QByteArray FirmwareModel::Execute()
         inConfig_ = true;
         break;
     case 'E':
-        loadedEeprom_[counter_] = std::uint8_t(data_[1]);
+        // Latched now, written by "J" wherever the counter stands then.
+        loadedEeprom_ = std::uint8_t(data_[1]);
         break;
     case 'F':
     case 'G':
@@ -116,10 +119,10 @@ QByteArray FirmwareModel::Execute()
             else if (location < 4)
                 config[location] = value & kWordMask;
         }
-        for (const auto& [location, value] : loadedEeprom_)
-            eeprom[location % kEepromBytes] = value;
+        if (loadedEeprom_)
+            eeprom[counter_ % kEepromBytes] = *loadedEeprom_;
         loadedWords_.clear();
-        loadedEeprom_.clear();
+        loadedEeprom_.reset();
         break;
     case 'K':
         if (inConfig_ && loadedWords_.count(kConfigWordLocation))

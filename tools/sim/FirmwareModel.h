@@ -6,12 +6,15 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 
 // The programmer's firmware and its target chip: takes the bytes the program
 // sends, one at a time, and gives back what the firmware would answer. It never
 // speaks first.
 class FirmwareModel {
 public:
+    // The chip's geometry is kept here on purpose rather than taken from the
+    // program's: the simulator checks the program from the firmware's side.
     static constexpr int kProgramWords = 8192;
     static constexpr int kEepromBytes = 256;
     static constexpr int kConfigWords = 8;
@@ -46,5 +49,5 @@ private:
     int counter_ = 0;
     bool inConfig_ = false;
     std::map<int, std::uint16_t> loadedWords_;
-    std::map<int, std::uint8_t> loadedEeprom_;
+    std::optional<std::uint8_t> loadedEeprom_;
 };

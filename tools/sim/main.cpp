@@ -40,11 +40,13 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvexc-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEXC_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Simulates a Korvex programmer with its copier firmware and a target chip on a pseudo-terminal.\n"
         "Type the printed path into the COM box of the window."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption load(QStringLiteral("load"), QStringLiteral("Fill the chip from an Intel HEX file at start."), QStringLiteral("file"));
     const QCommandLineOption save(QStringLiteral("save"), QStringLiteral("Keep the chip's memory in this Intel HEX file, rewritten after every change and at exit."), QStringLiteral("file"));
     const QCommandLineOption never(QStringLiteral("never-answer"), QStringLiteral("Answer nothing at all."));

@@ -2,8 +2,8 @@
 // and sets the time it takes against the time the bytes need on the wire.
 //   korvexc-bench [path/to/korvexc-sim]
 #include "image/HexWriter.h"
-#include "link/CommandEnvelope.h"
 #include "link/QtSerialLink.h"
+#include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
 #include "ops/OperatorInterface.h"
 #include "image/MemoryImage.h"
@@ -22,17 +22,24 @@
 
 namespace {
 
-// Answers every prompt with its default and every question with Yes, and counts what it was told.
+// Answers every prompt with its default and every mismatch with go on, and counts what it was told.
 class HeadlessOperator : public OperatorInterface {
 public:
     void SetStatus(const QString& text) override { last = text; }
+    void ShowProgress(const Progress&) override {}
     void YieldToEvents() override {}
     void ShowMessage(const QString& text) override
     {
         ++messages;
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     }
-    bool AskYesNo(const QString& text) override { ShowMessage(text); return true; }
+    bool Mismatched(const Mismatch& mismatch) override
+    {
+        ShowMessage(QStringLiteral("mismatch at %1").arg(mismatch.address));
+        return true;
+    }
+    void HexFileNotice(const HexNotice& notice) override { ShowMessage(notice.text); }
+    void CommandFailed(const Failure& failure) override { ShowMessage(failure.detail); }
     QString PromptText(const QString&, const QString&, const QString& defaultAnswer) override { return defaultAnswer; }
     void DisableControls() override {}
     void EnableControls() override {}

@@ -4,9 +4,9 @@
 #include "TracingPort.h"
 #include "image/MemoryImage.h"
 #include "link/AppSettings.h"
-#include "link/CommandEnvelope.h"
 #include "link/QtSerialLink.h"
-#include "ops/ChipReader.h"
+#include "ops/ChipContents.h"
+#include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
 #include "ops/FuseAnswer.h"
 
@@ -54,10 +54,29 @@ int ExitFor(CommandOutcome outcome)
         return kLinkLost;
     case CommandOutcome::FileNotLoaded:
         return kFileError;
+    case CommandOutcome::Mismatch:
+        return kMismatch;
     case CommandOutcome::FuseRefused:
         return kUsage;
     }
     return kUsage;
+}
+
+QString NotBlankText(const Mismatch& found)
+{
+    const QString read = QString::number(found.read, 16).toUpper();
+    const QString at = QString::number(found.address, 16).toUpper();
+    switch (found.memory) {
+    case Memory::ProgramWord:
+        return QStringLiteral("program word %1 reads %2").arg(at, read);
+    case Memory::EepromByte:
+        return QStringLiteral("EEPROM byte %1 reads %2").arg(at, read);
+    case Memory::IdWord:
+        return QStringLiteral("ID word %1 reads %2").arg(at, read);
+    case Memory::ConfigurationWord:
+        break;
+    }
+    return QStringLiteral("the configuration word reads %1").arg(read);
 }
 
 int Usage(const QString& problem)
@@ -72,6 +91,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvexc-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEXC_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Programs, verifies, erases and reads chips through a Korvex programmer with the copier firmware.\n\n"
@@ -84,6 +104,7 @@ int main(int argc, char** argv)
         "  blank-check        tell whether the chip is erased, and the first location that is not\n\n")
         + QString::fromLatin1(kExitCodes));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The port: a number n for COMn (/dev/ttyS(n-1)), or a device such as ttyUSB0. Default: the window's."), QStringLiteral("P"));
     const QCommandLineOption fuse(QStringLiteral("fuse"), QStringLiteral("The configuration word to program, in hexadecimal. Default: the file's."), QStringLiteral("HEX"));
     const QCommandLineOption onMismatch(QStringLiteral("on-mismatch"), QStringLiteral("At a verify mismatch: stop, or continue and list every mismatch at the end."), QStringLiteral("stop|continue"), QStringLiteral("stop"));
@@ -96,6 +117,10 @@ int main(int argc, char** argv)
         return Usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
         std::printf("%s", qPrintable(parser.helpText()));
+        return kSuccess;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("korvexc-cli %s\n", KORVEXC_VERSION);
         return kSuccess;
     }
 
@@ -125,54 +150,49 @@ int main(int argc, char** argv)
     const QString portText = parser.isSet(port) ? parser.value(port) : AppSettings::Port();
     const QString file = args.value(1);
     QtSerialLink link;
-    TracingPort tracing(link, parser.isSet(trace) ? stderr : nullptr);
+    TracingPort tracing(link, stderr);
+    SerialPort& wire = parser.isSet(trace) ? static_cast<SerialPort&>(tracing) : link;
     MemoryImage image;
-    CliOperator ui(image, tracing, options);
-    CommandEnvelope envelope(tracing, ui, [&portText] { return portText; }, [] { return AppSettings::PingReads(); });
+    CliOperator ui(options);
+    CommandEnvelope envelope(wire, ui, [&portText] { return portText; }, [] { return AppSettings::PingReads(); });
     CommandFlows flows(envelope, image, ui, [&file] { return file; });
 
     CommandOutcome outcome = CommandOutcome::Completed;
-    ChipReader::Contents chip;
-    if (command == QLatin1String("detect")) {
-        outcome = envelope.Run([](ProgrammerProtocol&) {});
-        if (outcome == CommandOutcome::Completed)
-            ui.Inform(QStringLiteral("Programmer detected on %1").arg(portText));
-    } else if (command == QLatin1String("erase")) {
-        flows.DoErase();
-        outcome = flows.LastOutcome();
-    } else if (command == QLatin1String("verify")) {
-        flows.DoVerify();
-        outcome = flows.LastOutcome();
-    } else if (command == QLatin1String("program")) {
-        flows.DoProgram();
-        outcome = flows.LastOutcome();
-    } else {
-        outcome = envelope.Run([&](ProgrammerProtocol& protocol) { chip = ChipReader(protocol, ui).ReadChip(); });
-    }
+    ChipContents chip;
+    if (command == QLatin1String("detect"))
+        outcome = envelope.Run([](ProgrammerProtocol&) { return CommandOutcome::Completed; });
+    else if (command == QLatin1String("erase"))
+        outcome = flows.DoErase();
+    else if (command == QLatin1String("verify"))
+        outcome = flows.DoVerify();
+    else if (command == QLatin1String("program"))
+        outcome = flows.DoProgram();
+    else
+        outcome = flows.DoRead(chip);
     ui.EndProgress();
 
-    if (outcome != CommandOutcome::Completed)
-        return ExitFor(outcome);
-    if (!ui.Mismatches().isEmpty()) {
+    if (outcome == CommandOutcome::Mismatch) {
         if (options.continueOnMismatch) {
             for (const QString& mismatch : ui.Mismatches())
                 std::fprintf(stderr, "mismatch: %s\n", qPrintable(mismatch));
         }
         std::fprintf(stderr, "korvexc-cli: %lld mismatch(es)\n", static_cast<long long>(ui.Mismatches().size()));
-        return kMismatch;
     }
+    if (outcome != CommandOutcome::Completed)
+        return ExitFor(outcome);
+    if (command == QLatin1String("detect"))
+        ui.Inform(QStringLiteral("Programmer detected on %1").arg(portText));
     if (command == QLatin1String("read")) {
         QSaveFile out(file);
-        const QByteArray text = ChipReader::ToHex(chip);
+        const QByteArray text = chip.ToHex();
         if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
             std::fprintf(stderr, "korvexc-cli: cannot write %s: %s\n", qPrintable(file), qPrintable(out.errorString()));
             return kFileError;
         }
         ui.Inform(QStringLiteral("Chip read into %1").arg(file));
     } else if (command == QLatin1String("blank-check")) {
-        const QString notBlank = ChipReader::FirstNotBlank(chip);
-        if (!notBlank.isEmpty()) {
-            std::fprintf(stderr, "korvexc-cli: not blank: %s\n", qPrintable(notBlank));
+        if (const auto notBlank = chip.FirstNotBlank()) {
+            std::fprintf(stderr, "korvexc-cli: not blank: %s\n", qPrintable(NotBlankText(*notBlank)));
             return kMismatch;
         }
         ui.Inform(QStringLiteral("The chip is blank"));

@@ -25,20 +25,16 @@ bool TracingPort::IsOpen() const
 
 void TracingPort::Write(const QByteArray& bytes)
 {
-    for (const char c : bytes) {
+    for (const char c : bytes)
         Print('>', static_cast<unsigned char>(c));
-        configReads_ += c == 'F' ? 1 : 0;
-    }
     port_.Write(bytes);
 }
 
 std::optional<unsigned char> TracingPort::Read()
 {
     const auto byte = port_.Read();
-    if (byte) {
+    if (byte)
         Print('<', *byte);
-        lastWord_ = ((lastWord_ << 8) | *byte) & 0xFFFF;
-    }
     return byte;
 }
 
@@ -49,8 +45,6 @@ void TracingPort::WaitForData(int milliseconds)
 
 void TracingPort::Print(char direction, unsigned char byte)
 {
-    if (!trace_)
-        return;
     if (direction != direction_ || onLine_ == 16) {
         EndLine();
         std::fprintf(trace_, "%c", direction);
@@ -62,7 +56,7 @@ void TracingPort::Print(char direction, unsigned char byte)
 
 void TracingPort::EndLine()
 {
-    if (trace_ && onLine_ > 0)
+    if (onLine_ > 0)
         std::fprintf(trace_, "\n");
     onLine_ = 0;
     direction_ = 0;

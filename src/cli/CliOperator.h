@@ -4,15 +4,11 @@
 
 #include <QElapsedTimer>
 #include <QStringList>
-#include <cstdio>
 #include <optional>
 
-struct MemoryImage;
-class TracingPort;
-
-// The flows' operator on a command line: progress on stdout (a bar on a
-// terminal, plain lines elsewhere), messages on stderr, the Yes/No questions
-// answered by --on-mismatch, the fuse prompt by --fuse.
+// The chip commands' operator on a command line: progress on stdout (a bar on
+// a terminal, plain lines elsewhere), messages on stderr, mismatches answered
+// by --on-mismatch, the fuse prompt by --fuse.
 class CliOperator : public OperatorInterface {
 public:
     struct Options {
@@ -21,12 +17,15 @@ public:
         std::optional<QString> fuse;
     };
 
-    CliOperator(const MemoryImage& image, TracingPort& port, Options options);
+    explicit CliOperator(Options options);
 
     void SetStatus(const QString& text) override;
+    void ShowProgress(const Progress& progress) override;
     void YieldToEvents() override {}
     void ShowMessage(const QString& text) override;
-    bool AskYesNo(const QString& text) override;
+    bool Mismatched(const Mismatch& mismatch) override;
+    void HexFileNotice(const HexNotice& notice) override;
+    void CommandFailed(const Failure& failure) override;
     QString PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer) override;
     void DisableControls() override {}
     void EnableControls() override {}
@@ -35,19 +34,18 @@ public:
     void Inform(const QString& text);
     // Ends a progress bar, so that what follows starts on a line of its own.
     void EndProgress();
+    // "program word 0100: expected 305A, read 205A"
+    static QString MismatchLine(const Mismatch& mismatch);
     const QStringList& Mismatches() const { return mismatches_; }
 
 private:
-    void ShowProgress(const QString& label, int at, int total);
-    void RecordMismatch(const QString& question);
+    void PrintLine(const QString& text);
 
-    const MemoryImage& image_;
-    TracingPort& port_;
     Options options_;
     bool terminal_;
     bool barShown_ = false;
-    QString phase_;
-    QElapsedTimer phaseClock_;
+    std::optional<Pass> pass_;
+    QElapsedTimer passClock_;
     int lastTenth_ = -1;
     QStringList mismatches_;
 };

@@ -1,27 +1,12 @@
-#include "link/CommandEnvelope.h"
+#include "ops/CommandEnvelope.h"
 
-#include "link/CommandAbandoned.h"
 #include "link/LinkLost.h"
 #include "link/PortName.h"
 #include "link/SerialPort.h"
+#include "ops/CommandAbandoned.h"
 #include "ops/OperatorInterface.h"
 
-namespace {
-
-// Closing and unlocking must happen on every way out, including exceptions
-// that nobody here expects.
-class ScopeExit {
-public:
-    explicit ScopeExit(std::function<void()> action) : action_(std::move(action)) {}
-    ~ScopeExit() { action_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    std::function<void()> action_;
-};
-
-}  // namespace
+#include <QScopeGuard>
 
 CommandEnvelope::CommandEnvelope(SerialPort& port, OperatorInterface& ui, std::function<QString()> portText,
                                  std::function<QString()> pingReadsSetting, std::chrono::milliseconds replyLimit)
@@ -30,41 +15,44 @@ CommandEnvelope::CommandEnvelope(SerialPort& port, OperatorInterface& ui, std::f
 {
 }
 
-CommandOutcome CommandEnvelope::Run(const std::function<void(ProgrammerProtocol&)>& body, const std::function<void()>& afterClose)
+CommandOutcome CommandEnvelope::Run(const Body& body, const std::function<void()>& afterClose)
 {
     ui_.DisableControls();
-    const ScopeExit unlock([this] { ui_.EnableControls(); });
+    // Closing and unlocking happen on every way out, exceptions nobody expects included.
+    const auto unlock = qScopeGuard([this] { ui_.EnableControls(); });
 
     const PortName::Choice choice = PortName::Resolve(portText_());
     if (choice.device.isEmpty()) {
-        ui_.ShowMessage(choice.error);
+        ui_.CommandFailed({CommandOutcome::BadPortName, choice.error});
         return CommandOutcome::BadPortName;
     }
     port_.SetPort(choice.device);
     if (const QString failure = port_.Open(); !failure.isEmpty()) {
-        ui_.ShowMessage(failure);
+        ui_.CommandFailed({CommandOutcome::PortNotOpened, failure});
         return CommandOutcome::PortNotOpened;
     }
 
     CommandOutcome outcome = CommandOutcome::NotDetected;
     {
-        const ScopeExit close([this] { port_.Close(); });
+        const auto close = qScopeGuard([this] { port_.Close(); });
         try {
-            ProgrammerProtocol protocol(port_, ui_, pingReadsSetting_, replyLimit_);
-            if (protocol.DetectProgrammer()) {
-                body(protocol);
-                outcome = CommandOutcome::Completed;
-            }
+            ProgrammerProtocol protocol(port_, pingReadsSetting_, replyLimit_);
+            if (protocol.DetectProgrammer())
+                outcome = body(protocol);
+            else
+                ui_.CommandFailed({CommandOutcome::NotDetected, QString()});
         } catch (const LinkLost& lost) {
+            // Closed before the operator is told, so that the port is free while the message shows.
             port_.Close();
-            ui_.ShowMessage(lost.OperatorText());
+            ui_.CommandFailed({CommandOutcome::LinkLost, QString::fromStdString(lost.what())});
             outcome = CommandOutcome::LinkLost;
         } catch (const CommandAbandoned&) {
             // The operator is closing the window; there is nobody left to tell.
             outcome = CommandOutcome::Abandoned;
         }
     }
-    if (outcome == CommandOutcome::Completed && afterClose)
+    const bool ranThrough = outcome == CommandOutcome::Completed || outcome == CommandOutcome::Mismatch;
+    if (ranThrough && afterClose)
         afterClose();
     return outcome;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "link/ProgrammerProtocol.h"
+#include "ops/CommandOutcome.h"
+
 #include <QString>
 #include <chrono>
 #include <functional>
-
-#include "link/CommandOutcome.h"
-#include "link/ProgrammerProtocol.h"
 
 class OperatorInterface;
 class SerialPort;
@@ -16,13 +16,15 @@ class SerialPort;
 // the port closed and the controls enabled.
 class CommandEnvelope {
 public:
+    using Body = std::function<CommandOutcome(ProgrammerProtocol&)>;
+
     CommandEnvelope(SerialPort& port, OperatorInterface& ui, std::function<QString()> portText,
                     std::function<QString()> pingReadsSetting,
                     std::chrono::milliseconds replyLimit = ProgrammerProtocol::kDefaultReplyLimit);
 
     // afterClose runs once the port is closed, and only when the body ran to
-    // its end.
-    CommandOutcome Run(const std::function<void(ProgrammerProtocol&)>& body, const std::function<void()>& afterClose = {});
+    // its end. The outcome is the body's when it ran, else why it did not.
+    CommandOutcome Run(const Body& body, const std::function<void()>& afterClose = {});
 
 private:
     SerialPort& port_;

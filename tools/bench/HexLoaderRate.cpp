@@ -2,7 +2,6 @@
 // memory of the process, to show that the loader streams.
 #include "image/HexLoader.h"
 #include "image/MemoryImage.h"
-#include "ops/OperatorInterface.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,18 +10,6 @@
 #include <cstdio>
 
 namespace {
-
-class SilentOperator : public OperatorInterface {
-public:
-    void SetStatus(const QString&) override {}
-    void YieldToEvents() override {}
-    void ShowMessage(const QString&) override { ++messages; }
-    bool AskYesNo(const QString&) override { return true; }
-    QString PromptText(const QString&, const QString&, const QString& defaultAnswer) override { return defaultAnswer; }
-    void DisableControls() override {}
-    void EnableControls() override {}
-    long messages = 0;
-};
 
 long PeakKilobytes()
 {
@@ -54,13 +41,13 @@ int main(int argc, char** argv)
     const double megabytes = double(QFile(path).size()) / (1024.0 * 1024.0);
     const long peakBefore = PeakKilobytes();
     MemoryImage image;
-    SilentOperator ui;
+    long notices = 0;
     QElapsedTimer clock;
     clock.start();
-    const bool loaded = HexLoader::LoadHexFile(path, image, ui);
+    const bool loaded = HexLoader::LoadHexFile(path, image, [&notices](const HexNotice&) { ++notices; });
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    std::printf("loaded %.1f MB in %.2f s: %.0f MB/s (result %s, %ld messages)\n", megabytes, seconds, megabytes / seconds,
-                loaded ? "true" : "false", ui.messages);
+    std::printf("loaded %.1f MB in %.2f s: %.0f MB/s (result %s, %ld notices)\n", megabytes, seconds, megabytes / seconds,
+                loaded ? "true" : "false", notices);
     std::printf("peak memory %ld kB before the load, %ld kB after\n", peakBefore, PeakKilobytes());
     return loaded ? 0 : 1;
 }

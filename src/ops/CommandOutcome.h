@@ -1,9 +1,9 @@
 #pragma once
 
-// How a command ended, for callers that act on it (the command line's exit
-// codes); the window only shows what the flows told the operator.
+// How a command ended.
 enum class CommandOutcome {
-    Completed,      // the body ran to its end (mismatches are the operator's to judge)
+    Completed,
+    Mismatch,       // the body ran, and a verify met at least one mismatch
     BadPortName,    // the COM box names no port
     PortNotOpened,
     NotDetected,

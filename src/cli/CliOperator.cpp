@@ -149,6 +149,13 @@ void CliOperator::HexFileNotice(const HexNotice& notice)
     case HexNotice::Kind::CannotRead:
         ShowMessage(QStringLiteral("the HEX file could not be read to its end: ") + notice.text);
         break;
+    case HexNotice::Kind::EepromLayoutUsed:
+        if (!options_.quiet) {
+            ShowMessage(notice.layout == EepromLayout::Word
+                            ? QStringLiteral("EEPROM data read in the word layout (location k at 4200 + 2k)")
+                            : QStringLiteral("EEPROM data read in the byte layout (location k at 4200 + k)"));
+        }
+        break;
     }
 }
 

@@ -2,6 +2,7 @@
 // with exit codes, progress and no dialogs.
 #include "CliOperator.h"
 #include "TracingPort.h"
+#include "image/HexLoader.h"
 #include "image/MemoryImage.h"
 #include "link/AppSettings.h"
 #include "link/QtSerialLink.h"
@@ -108,9 +109,10 @@ int main(int argc, char** argv)
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The port: a number n for COMn (/dev/ttyS(n-1)), or a device such as ttyUSB0. Default: the window's."), QStringLiteral("P"));
     const QCommandLineOption fuse(QStringLiteral("fuse"), QStringLiteral("The configuration word to program, in hexadecimal. Default: the file's."), QStringLiteral("HEX"));
     const QCommandLineOption onMismatch(QStringLiteral("on-mismatch"), QStringLiteral("At a verify mismatch: stop, or continue and list every mismatch at the end."), QStringLiteral("stop|continue"), QStringLiteral("stop"));
+    const QCommandLineOption eepromLayout(QStringLiteral("eeprom-layout"), QStringLiteral("How the file lays out its EEPROM data: word (location k at 4200 + 2k, as assemblers write it), byte (at 4200 + k), or auto (word when every odd byte is 00)."), QStringLiteral("auto|word|byte"), QStringLiteral("auto"));
     const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Print the wire exchange as hex on stderr."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print nothing but errors."));
-    parser.addOptions({port, fuse, onMismatch, trace, quiet});
+    parser.addOptions({port, fuse, onMismatch, eepromLayout, trace, quiet});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("detect, erase, verify, program, read or blank-check"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the HEX file of verify, program and read"), QStringLiteral("[file]"));
     if (!parser.parse(QCoreApplication::arguments()))
@@ -135,6 +137,9 @@ int main(int argc, char** argv)
     const QString mismatchMode = parser.value(onMismatch);
     if (mismatchMode != QLatin1String("stop") && mismatchMode != QLatin1String("continue"))
         return Usage(QStringLiteral("--on-mismatch takes stop or continue"));
+    const std::optional<EepromLayout> layout = HexLoader::LayoutNamed(parser.value(eepromLayout));
+    if (!layout)
+        return Usage(QStringLiteral("--eeprom-layout takes auto, word or byte"));
     CliOperator::Options options;
     options.quiet = parser.isSet(quiet);
     options.continueOnMismatch = mismatchMode == QLatin1String("continue");
@@ -155,7 +160,7 @@ int main(int argc, char** argv)
     MemoryImage image;
     CliOperator ui(options);
     CommandEnvelope envelope(wire, ui, [&portText] { return portText; }, [] { return AppSettings::PingReads(); });
-    CommandFlows flows(envelope, image, ui, [&file] { return file; });
+    CommandFlows flows(envelope, image, ui, [&file] { return file; }, [&layout] { return *layout; });
 
     CommandOutcome outcome = CommandOutcome::Completed;
     ChipContents chip;

@@ -30,13 +30,48 @@ int HexField(const QByteArray& line, int first, int count)
 struct Region {
     std::uint8_t* bytes;
     int size;
-    int base;                 // HEX address of offset 0
-    std::int16_t* mark;       // null for the configuration area
+    int base;            // HEX address of offset 0
+    int step;            // HEX bytes per offset: 2 for EEPROM data in the word layout
+    std::int16_t* mark;  // null for the configuration area
 };
 
 enum class LineResult { Next, EndOfFile };
 
-LineResult HandleRecord(const QByteArray& line, MemoryImage& image, const HexNoticeSink& notice)
+// What the first pass learns about a file's EEPROM data.
+struct EepromSurvey {
+    bool any = false;
+    bool oddNonZero = false;
+};
+
+// Calls data(address, byte) for every byte of the data records, up to the end record.
+template <typename Data> LineResult ForEachDataByte(const QByteArray& line, Data data)
+{
+    if (line.isEmpty() || line[0] != ':')
+        return LineResult::Next;
+    const QByteArray type = line.mid(7, 2);
+    if (type == "01")
+        return LineResult::EndOfFile;
+    if (type != "00")
+        return LineResult::Next;
+    const int address = HexField(line, 4, 4);
+    const int count = HexField(line, 2, 2);
+    for (int k = 1; k <= count; ++k)
+        data(address + k - 1, HexField(line, 2 * k + 8, 2));
+    return LineResult::Next;
+}
+
+LineResult Survey(const QByteArray& line, EepromSurvey& survey)
+{
+    using namespace ChipGeometry;
+    return ForEachDataByte(line, [&survey](int address, int byte) {
+        if (address < kEepromBase || address >= kEepromBase + 2 * kEepromBytes)
+            return;
+        survey.any = true;
+        survey.oddNonZero = survey.oddNonZero || (address % 2 == 1 && byte != 0);
+    });
+}
+
+LineResult HandleRecord(const QByteArray& line, MemoryImage& image, EepromLayout layout, const HexNoticeSink& notice)
 {
     if (line.isEmpty() || line[0] != ':')
         return LineResult::Next;
@@ -52,25 +87,32 @@ LineResult HandleRecord(const QByteArray& line, MemoryImage& image, const HexNot
 
     const int address = HexField(line, 4, 4);
     const int count = HexField(line, 2, 2);
-    Region region{};
     using namespace ChipGeometry;
+    const int eepromStep = layout == EepromLayout::Word ? 2 : 1;
+    Region region{};
     if (address < kConfigBase) {
         // The lone offset 16384 lies past the chip's last word: nothing is kept there.
-        region = {image.ProgramImage.data(), MemoryImage::kProgramWordEnd, kProgramBase, &image.ProgramTop};
+        region = {image.ProgramImage.data(), MemoryImage::kProgramWordEnd, kProgramBase, 1, &image.ProgramTop};
     } else if (address < kEepromBase) {
-        region = {image.ConfigImage.data(), MemoryImage::kConfigBytes, kConfigBase, nullptr};
-    } else if (address < kEepromBase + kEepromBytes) {
-        region = {image.EepromImage.data(), MemoryImage::kEepromBytes, kEepromBase, &image.EepromTop};
+        region = {image.ConfigImage.data(), MemoryImage::kConfigBytes, kConfigBase, 1, nullptr};
+    } else if (address < kEepromBase + eepromStep * kEepromBytes) {
+        // In the word layout the image ends with the chip's last location.
+        const int size = layout == EepromLayout::Word ? kEepromBytes : MemoryImage::kEepromBytes;
+        region = {image.EepromImage.data(), size, kEepromBase, eepromStep, &image.EepromTop};
     } else {
         notice({HexNotice::Kind::BadAddress, {}, address});
         return LineResult::Next;
     }
 
-    int offset = address - region.base;
-    for (int k = 1; k <= count; ++k, ++offset) {
+    for (int k = 1; k <= count; ++k) {
+        const int byteAddress = address + k - 1;
+        // A word's unused high byte carries nothing.
+        if ((byteAddress - region.base) % region.step != 0)
+            continue;
+        const int offset = (byteAddress - region.base) / region.step;
         if (offset >= region.size) {
             // Bytes past the end of their image are dropped, and the operator is told where that began.
-            notice({HexNotice::Kind::BadAddress, {}, region.base + offset});
+            notice({HexNotice::Kind::BadAddress, {}, byteAddress});
             break;
         }
         if (region.mark && *region.mark < offset)
@@ -118,25 +160,15 @@ private:
     bool tailAllSpaces_ = true;
 };
 
-}  // namespace
-
-bool HexLoader::LoadHexFile(const QString& fileName, MemoryImage& image, const HexNoticeSink& notice)
+// Feeds every line of the file to handle until it asks to stop; false on a read error.
+template <typename Handle> bool ReadLines(QFile& file, Handle handle)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        notice({HexNotice::Kind::CannotOpen, file.errorString()});
-        return false;
-    }
-    image.ClearImage();
-
     LineAssembler assembler;
     QByteArray chunk(kChunk, Qt::Uninitialized);
     for (;;) {
         const qint64 got = file.read(chunk.data(), kChunk);
-        if (got < 0) {
-            notice({HexNotice::Kind::CannotRead, file.errorString()});
+        if (got < 0)
             return false;
-        }
         if (got == 0)
             break;
         for (qint64 i = 0; i < got; ++i) {
@@ -145,11 +177,51 @@ bool HexLoader::LoadHexFile(const QString& fileName, MemoryImage& image, const H
                 assembler.Add(c);
                 continue;
             }
-            if (HandleRecord(assembler.Take(), image, notice) == LineResult::EndOfFile)
+            if (handle(assembler.Take()) == LineResult::EndOfFile)
                 return true;
         }
     }
     if (assembler.HasContent())
-        HandleRecord(assembler.Take(), image, notice);
+        handle(assembler.Take());
     return true;
+}
+
+}  // namespace
+
+bool HexLoader::LoadHexFile(const QString& fileName, MemoryImage& image, const HexNoticeSink& notice, EepromLayout layout)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        notice({HexNotice::Kind::CannotOpen, file.errorString()});
+        return false;
+    }
+    // A first pass decides how the EEPROM data is laid out, so that the second
+    // reports exactly what the chosen map makes of each record.
+    EepromSurvey survey;
+    if (!ReadLines(file, [&survey](const QByteArray& line) { return Survey(line, survey); }) || !file.seek(0)) {
+        notice({HexNotice::Kind::CannotRead, file.errorString()});
+        return false;
+    }
+    if (layout == EepromLayout::Auto)
+        layout = survey.any && !survey.oddNonZero ? EepromLayout::Word : EepromLayout::Byte;
+    if (survey.any)
+        notice({HexNotice::Kind::EepromLayoutUsed, {}, 0, layout});
+
+    image.ClearImage();
+    if (!ReadLines(file, [&](const QByteArray& line) { return HandleRecord(line, image, layout, notice); })) {
+        notice({HexNotice::Kind::CannotRead, file.errorString()});
+        return false;
+    }
+    return true;
+}
+
+std::optional<EepromLayout> HexLoader::LayoutNamed(const QString& name)
+{
+    if (name == QLatin1String("auto"))
+        return EepromLayout::Auto;
+    if (name == QLatin1String("word"))
+        return EepromLayout::Word;
+    if (name == QLatin1String("byte"))
+        return EepromLayout::Byte;
+    return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include "image/HexNotice.h"
 
 #include <QString>
+#include <optional>
 
 struct MemoryImage;
 
@@ -14,5 +15,9 @@ public:
     // False when the file cannot be opened (the image is then untouched) or
     // cannot be read to its end (the image is then partly loaded and must not
     // be used). The file is read line by line, so any size is fine.
-    static bool LoadHexFile(const QString& fileName, MemoryImage& image, const HexNoticeSink& notice);
+    // EEPROM data is read in the layout given, or in the one the file uses.
+    static bool LoadHexFile(const QString& fileName, MemoryImage& image, const HexNoticeSink& notice,
+                            EepromLayout layout = EepromLayout::Auto);
+    // "auto", "word" or "byte"; nothing for any other text.
+    static std::optional<EepromLayout> LayoutNamed(const QString& name);
 };

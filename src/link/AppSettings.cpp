@@ -1,5 +1,7 @@
 #include "link/AppSettings.h"
 
+#include "image/HexLoader.h"
+
 #include <QSettings>
 
 namespace {
@@ -26,4 +28,10 @@ void AppSettings::SetPort(const QString& text)
 QString AppSettings::PingReads()
 {
     return Store().value(QStringLiteral("Delays/PTO")).toString();
+}
+
+EepromLayout AppSettings::HexEepromLayout()
+{
+    const QString name = Store().value(QStringLiteral("Hex/EepromLayout")).toString().trimmed().toLower();
+    return HexLoader::LayoutNamed(name).value_or(EepromLayout::Auto);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "image/EepromLayout.h"
+
 #include <QString>
 
 // The per-user settings, under the application name KORVEXC, in an INI file
@@ -11,4 +13,6 @@ public:
     static void SetPort(const QString& text);
     // The stored "Delays"/"PTO" text, empty when none is stored; only ever read.
     static QString PingReads();
+    // "Hex"/"EepromLayout": auto, word or byte; anything else is auto.
+    static EepromLayout HexEepromLayout();
 };

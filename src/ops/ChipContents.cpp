@@ -25,9 +25,10 @@ QByteArray ChipContents::ToHex() const
     for (int i = 0; i < int(ids.size()); ++i)
         AddWord(writer, kConfigBase + 2 * i, ids[i]);
     AddWord(writer, kConfigBase + 2 * kConfigWordLocation, config);
+    // EEPROM in the word layout that every tool reads: the byte, then a 00 high byte.
     for (int i = 0; i < int(eeprom.size()); ++i) {
         if (eeprom[i] != kErasedByte)
-            writer.Add(kEepromBase + i, eeprom[i]);
+            AddWord(writer, kEepromBase + 2 * i, eeprom[i]);
     }
     return writer.Text();
 }

@@ -16,7 +16,7 @@ struct ChipContents {
     std::array<std::uint16_t, ChipGeometry::kIdWords> ids{};
     std::uint16_t config = 0;
 
-    // Intel HEX in the loader's address map. Erased words after the last
+    // Intel HEX in the loader's address map, EEPROM in the word layout. Erased words after the last
     // programmed one, and erased EEPROM bytes, are left out: inside the range
     // that is written every word must stand, as the loader's blank is not the
     // chip's erased value.

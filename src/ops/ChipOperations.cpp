@@ -47,6 +47,14 @@ bool ChipOperations::Mismatched(const Mismatch& mismatch)
     return ui_.Mismatched(mismatch);
 }
 
+std::optional<Mismatch> ChipOperations::Compare(Memory memory, int address, int expected, int read)
+{
+    // The chip holds 14 bits: what a file gives above them is never written, so never compared.
+    if ((expected & kWordBits) == (read & kWordBits))
+        return std::nullopt;
+    return Mismatch{memory, address, expected & kWordBits, read};
+}
+
 void ChipOperations::EraseChip()
 {
     EnterConfiguration();
@@ -60,9 +68,8 @@ bool ChipOperations::VerifyMemory()
     const int top = image_.ProgramReadTop();
     for (int i = 0; i <= top; i += 2) {
         ProgressPoint(Pass::VerifyProgram, i / 2, kWordsPerProgress, top / 2 + 1);
-        const int read = protocol_.ReadWord('G');
-        const int expected = image_.ProgramWord(i);
-        if (read != expected && !Mismatched({Memory::ProgramWord, i / 2, expected, read}))
+        const auto mismatch = Compare(Memory::ProgramWord, i / 2, image_.ProgramWord(i), protocol_.ReadWord('G'));
+        if (mismatch && !Mismatched(*mismatch))
             return false;
         protocol_.SendCommand('I');
     }
@@ -85,18 +92,16 @@ bool ChipOperations::VerifyConfiguration()
     ui_.YieldToEvents();
     EnterConfiguration();
     for (int id = 0; id < kIdWords; ++id) {
-        const int read = protocol_.ReadWord('F');
-        const int expected = image_.ConfigWord(2 * id);
-        if (read != expected && !Mismatched({Memory::IdWord, id, expected, read}))
+        const auto mismatch = Compare(Memory::IdWord, id, image_.ConfigWord(2 * id), protocol_.ReadWord('F'));
+        if (mismatch && !Mismatched(*mismatch))
             return false;
         protocol_.SendCommand('I');
     }
     Step(kIdToConfigSteps);
     // The chip reads its unimplemented bits back as ones: set them on the image side only.
-    const int read = protocol_.ReadWord('F');
     const int expected = image_.ConfigWord(MemoryImage::kConfigWordOffset) | kConfigReadBackBits;
-    if (read != expected)
-        Mismatched({Memory::ConfigurationWord, 0, expected, read});
+    if (const auto mismatch = Compare(Memory::ConfigurationWord, 0, expected, protocol_.ReadWord('F')))
+        Mismatched(*mismatch);
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include "ops/ChipContents.h"
 #include "ops/OperatorFacts.h"
 
+#include <optional>
+
 struct MemoryImage;
 class OperatorInterface;
 class ProgrammerProtocol;
@@ -31,6 +33,7 @@ private:
     void EnterConfiguration();
     void Step(int locations);
     bool Mismatched(const Mismatch& mismatch);
+    static std::optional<Mismatch> Compare(Memory memory, int address, int expected, int read);
 
     ProgrammerProtocol& protocol_;
     const MemoryImage& image_;

@@ -18,14 +18,15 @@ CommandOutcome Judged(const ChipOperations& operations)
 }  // namespace
 
 CommandFlows::CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui,
-                           std::function<QString()> fileName)
-    : envelope_(envelope), image_(image), ui_(ui), fileName_(std::move(fileName))
+                           std::function<QString()> fileName, std::function<EepromLayout()> eepromLayout)
+    : envelope_(envelope), image_(image), ui_(ui), fileName_(std::move(fileName)), eepromLayout_(std::move(eepromLayout))
 {
 }
 
 bool CommandFlows::LoadFile()
 {
-    return HexLoader::LoadHexFile(fileName_(), image_, [this](const HexNotice& notice) { ui_.HexFileNotice(notice); });
+    return HexLoader::LoadHexFile(fileName_(), image_, [this](const HexNotice& notice) { ui_.HexFileNotice(notice); },
+                                  eepromLayout_ ? eepromLayout_() : EepromLayout::Auto);
 }
 
 CommandOutcome CommandFlows::DoErase()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "image/EepromLayout.h"
 #include "ops/CommandOutcome.h"
 
 #include <QString>
@@ -13,7 +14,9 @@ struct MemoryImage;
 // The chip commands, each inside the command envelope, each returning how it ended.
 class CommandFlows {
 public:
-    CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui, std::function<QString()> fileName);
+    // eepromLayout is asked at every load; unset, each file's own layout is used.
+    CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui, std::function<QString()> fileName,
+                 std::function<EepromLayout()> eepromLayout = {});
 
     CommandOutcome DoErase();
     CommandOutcome DoVerify();
@@ -28,4 +31,5 @@ private:
     MemoryImage& image_;
     OperatorInterface& ui_;
     std::function<QString()> fileName_;
+    std::function<EepromLayout()> eepromLayout_;
 };

@@ -20,7 +20,7 @@ const QString Form1::kTitle = QStringLiteral("Korvex Program Copier");
 
 Form1::Form1()
     : envelope_(MSComm1, *this, [this] { return CPort->text(); }, [] { return AppSettings::PingReads(); }),
-      flows_(envelope_, image_, *this, [this] { return Filename->text(); })
+      flows_(envelope_, image_, *this, [this] { return Filename->text(); }, [] { return AppSettings::HexEepromLayout(); })
 {
     setWindowTitle(kTitle);
     BuildControls();
@@ -176,6 +176,9 @@ bool Form1::Mismatched(const Mismatch& mismatch)
 
 void Form1::HexFileNotice(const HexNotice& notice)
 {
+    // The layout is the window's setting to choose, not a message.
+    if (notice.kind == HexNotice::Kind::EepromLayoutUsed)
+        return;
     ShowMessage(OperatorWords::NoticeText(notice, Filename->text()));
 }
 

@@ -47,6 +47,7 @@ QString OperatorWords::NoticeText(const HexNotice& notice, const QString& fileNa
     case HexNotice::Kind::CannotOpen:
         return notice.text;
     case HexNotice::Kind::CannotRead:
+    case HexNotice::Kind::EepromLayoutUsed:
         break;
     }
     return QStringLiteral("The file %1 could not be read to its end: %2").arg(fileName, notice.text);

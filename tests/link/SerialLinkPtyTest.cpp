@@ -1,4 +1,3 @@
-#include "link/LinkLost.h"
 #include "link/ProgrammerProtocol.h"
 #include "SimulatorBench.h"
 
@@ -67,24 +66,6 @@ TEST(SerialLinkPty, NoProgrammerIsFoundOutInAboutThreeSecondsWithoutSpinning)
     EXPECT_LT(took, 6.0);
     EXPECT_LT(cpu, 0.5 * took) << "waiting must not spin";
     std::printf("no programmer found out after %.2f s, CPU %.3f s\n", took, cpu);
-}
-
-TEST(SerialLinkPty, AClosedPseudoTerminalIsALostLinkNotAHang)
-{
-    SimulatorBench bench;
-    ASSERT_EQ(bench.link.Open(), QString());
-    ProgrammerProtocol protocol(bench.link, ShortPings, milliseconds(5000));
-    ASSERT_TRUE(protocol.DetectProgrammer());
-    bench.simulator.Hangup();
-    const auto start = steady_clock::now();
-    EXPECT_THROW(
-        {
-            protocol.SendCommand('A');
-            protocol.SendCommand('A');
-        },
-        LinkLost);
-    EXPECT_LT(steady_clock::now() - start, milliseconds(4000)) << "the port's error, not the time limit, ended it";
-    bench.link.Close();
 }
 
 TEST(SerialLinkPty, OpenFailuresNameThePortAndTheReason)

@@ -36,7 +36,11 @@ public:
         answers.pop_front();
         return yes;
     }
-    void HexFileNotice(const HexNotice& notice) override { messages << OperatorWords::NoticeText(notice, QString()); }
+    void HexFileNotice(const HexNotice& notice) override
+    {
+        if (notice.kind != HexNotice::Kind::EepromLayoutUsed)
+            messages << OperatorWords::NoticeText(notice, QString());
+    }
     void CommandFailed(const Failure& failure) override { messages << OperatorWords::FailureText(failure); }
     QString PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer) override
     {

@@ -1,4 +1,3 @@
-#include "AssemblerListing.h"
 #include "ModalAnswerer.h"
 #include "PortChecks.h"
 #include "PtySimulator.h"
@@ -33,12 +32,10 @@ QList<bool> ControlStates(const Form1& window)
 
 const QList<bool> kAllDisabled(8, false);
 const QList<bool> kAllEnabled(8, true);
-
 QString StoredPort()
 {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KORVEXC")).value(QStringLiteral("Port/Com")).toString();
 }
-
 
 // Records the status text each time the status line is painted.
 class PaintedTexts : public QObject {
@@ -82,7 +79,6 @@ private slots:
             }
             QCOMPARE(stored, (QStringList{"t", "tt", "tty", "ttyU", "ttyUS", "ttyUSB", "ttyUSB0"}));
         }
-        QVERIFY(QFile::exists(settings_->filePath(QStringLiteral("KORVEXC.ini"))));
         Form1 restarted;
         QCOMPARE(restarted.CPort->text(), QStringLiteral("ttyUSB0"));
     }
@@ -229,41 +225,6 @@ private slots:
         }
     }
 
-    void programThenVerifyCopiesTheFileIntoTheChip()
-    {
-        PtySimulator simulator;
-        QCOMPARE(simulator.Start(), QString());
-        Form1 window;
-        window.CPort->setText(simulator.Path());
-        window.Filename->setText(QStringLiteral(KORVEXC_FIXTURES "/gaps.hex"));
-        ModalAnswerer answerer;
-        window.mnuProgram->trigger();
-        QCOMPARE(answerer.seen, QStringList{"Fuse select|Adjust current fuse value if desired|3FB2"});
-        QCOMPARE(window.Status->text(), QStringLiteral("Done"));
-
-        // Every byte the assembler put in the file is in the chip.
-        int compared = 0;
-        simulator.WithModel([&compared](FirmwareModel& model) {
-            for (const auto& [address, byte] : AssemblerListing::Bytes(QStringLiteral(KORVEXC_FIXTURES "/gaps.lst"))) {
-                int word = 0;
-                if (address < 0x4000)
-                    word = model.program[address / 2];
-                else if (address < 0x4200)
-                    word = model.config[(address - 0x4000) / 2];
-                else
-                    word = model.eeprom[address - 0x4200];
-                const int chipByte = address < 0x4200 && (address & 1) ? word >> 8 : word & 0xFF;
-                QCOMPARE(chipByte, int(byte));
-                ++compared;
-            }
-        });
-        QCOMPARE(compared, 16 + 10 + 24);  // program, ID and configuration, EEPROM bytes
-
-        window.mnuVerify->trigger();
-        QCOMPARE(window.Status->text(), QStringLiteral("Verify Complete"));
-        QCOMPARE(answerer.seen.size(), 1);  // nothing asked
-    }
-
     void exitDuringACommandIsOutOfReachAndSafeAnyway()
     {
         PtySimulator simulator;
@@ -284,28 +245,6 @@ private slots:
         QVERIFY(!window.isVisible());
         QVERIFY(window.Status->text() != QStringLiteral("Verify Complete"));
         QVERIFY(PortChecks::IsFree(simulator.Path()));
-    }
-
-    void aStuckBitIsAskedAboutAtItsAddress()
-    {
-        SimulatorFaults faults;
-        faults.stuckBit = SimulatorFaults::StuckBit{0x100, 12, 0};
-        PtySimulator simulator(faults);
-        QCOMPARE(simulator.Start(), QString());
-        Form1 window;
-        window.CPort->setText(simulator.Path());
-        window.Filename->setText(QStringLiteral(KORVEXC_FIXTURES "/gaps.hex"));
-        ModalAnswerer answerer;
-        answerer.script = {nullptr, ModalAnswerer::Press(QMessageBox::No)};
-        window.mnuProgram->trigger();
-        QCOMPARE(answerer.seen.value(1), QStringLiteral("Verify error @100 Continue?"));
-        QCOMPARE(window.Status->text(), QStringLiteral("Verifying 100"));
-
-        answerer.script = {ModalAnswerer::Press(QMessageBox::No)};
-        window.mnuVerify->trigger();
-        QCOMPARE(answerer.seen.value(2), QStringLiteral("Verify error @100 Continue?"));
-        QCOMPARE(answerer.seen.size(), 3);
-        QCOMPARE(window.Status->text(), QStringLiteral("Verify Complete"));
     }
 
     void aboutBoxClosesByKeyAndSaysWhenThereIsNoSystemInfo()

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-using namespace std::chrono;
-
 namespace {
 
 const QString kFixtures = QStringLiteral(KORVEXC_FIXTURES);
@@ -71,14 +69,15 @@ TEST(ProgramChip, HundredWordsGoOutInWholeBlocksAndEverythingIsVerified)
     EXPECT_EQ(commands.mid(configuration + 15, 3), (QStringList{"K", "A", "D 00 00"}));
     EXPECT_EQ(commands.back(), "A");
 
+    const FirmwareModel chip = bench.sim.Chip();
     for (int w = 0; w < 100; ++w)
-        ASSERT_EQ(bench.ChipWord(w), (w * 37 + 5) & 0x3FFF) << w;
-    EXPECT_EQ(bench.ChipWord(100), 0x03FF) << "the last block is filled with the blank value";
-    EXPECT_EQ(bench.ChipWord(104), 0x3FFF);
+        ASSERT_EQ(chip.program[w], (w * 37 + 5) & 0x3FFF) << w;
+    EXPECT_EQ(chip.program[100], 0x03FF) << "the last block is filled with the blank value";
+    EXPECT_EQ(chip.program[104], 0x3FFF);
     for (int i = 0; i < 256; ++i)
-        ASSERT_EQ(bench.ChipEeprom(i), i ^ 0x5A) << i;
-    EXPECT_EQ(bench.ChipConfig(7), 0x3F72);
-    EXPECT_EQ(bench.ChipConfig(3), 4);
+        ASSERT_EQ(chip.eeprom[i], i ^ 0x5A) << i;
+    EXPECT_EQ(chip.config[7], 0x3F72);
+    EXPECT_EQ(chip.config[3], 4);
 }
 
 TEST(ProgramChip, BlocksAndReadsFollowProgramTop)
@@ -200,7 +199,7 @@ TEST(DoProgram, TheFuseAnswerDecidesWhatIsWritten)
         if (c.programmed < 0) {
             EXPECT_EQ(bench.Commands(), QStringList{"@"}) << label;
         } else {
-            EXPECT_EQ(bench.ChipConfig(7), c.programmed) << label;
+            EXPECT_EQ(bench.sim.Chip().config.at(7), c.programmed) << label;
             EXPECT_EQ(bench.ui.statuses.back(), "Done") << label;
         }
         EXPECT_EQ(bench.ui.messages.filter(QStringLiteral("fuse value")).size(), c.outcome == CommandOutcome::FuseRefused) << label;
@@ -223,11 +222,12 @@ TEST(DoProgram, FilesFromToolchainsProgramAndVerifyAsTheirMakersMeant)
     ChipBench bench;
     bench.file = kFixtures + "/eeprom-full.hex";
     ASSERT_EQ(bench.flows.DoProgram(), CommandOutcome::Completed);
+    const FirmwareModel chip = bench.sim.Chip();
     for (const auto& [address, byte] : AssemblerListing::Bytes(kFixtures + "/eeprom-full.lst")) {
         if (address >= 0x4200 && address % 2 == 0)
-            ASSERT_EQ(bench.ChipEeprom((address - 0x4200) / 2), byte) << address;
+            ASSERT_EQ(chip.eeprom.at((address - 0x4200) / 2), byte) << address;
     }
-    EXPECT_EQ(bench.ChipEeprom(0), 'H');
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(chip.eeprom.data()), 6), QByteArray("HELLO\x7F"));
 
     // The same data read one byte per address: the zero high bytes land in the EEPROM.
     ChipBench overridden;
@@ -235,22 +235,22 @@ TEST(DoProgram, FilesFromToolchainsProgramAndVerifyAsTheirMakersMeant)
     CommandFlows byteLayout(overridden.envelope, overridden.image, overridden.ui, [&] { return overridden.file; },
                             [] { return EepromLayout::Byte; });
     ASSERT_EQ(byteLayout.DoProgram(), CommandOutcome::Completed);
-    EXPECT_EQ(overridden.ChipEeprom(0), 'H');
-    EXPECT_EQ(overridden.ChipEeprom(1), 0x00);
+    EXPECT_EQ(overridden.sim.Chip().eeprom.at(0), 'H');
+    EXPECT_EQ(overridden.sim.Chip().eeprom.at(1), 0x00);
     EXPECT_EQ(overridden.ui.messages.filter("Bad Address: 4300").size(), 1);
 
     ChipBench upper;
     upper.file = kFixtures + "/eeprom-upper-linked.hex";
     ASSERT_EQ(upper.flows.DoProgram(), CommandOutcome::Completed);
-    EXPECT_EQ(upper.ChipEeprom(129), 'P');
+    EXPECT_EQ(upper.sim.Chip().eeprom.at(129), 'P');
 
     // Bits 14 and 15 are the file's, not the chip's: they take no part in the verify.
     ChipBench top;
     top.file = kFixtures + "/topbits.hex";
     EXPECT_EQ(top.flows.DoProgram(), CommandOutcome::Completed);
     EXPECT_EQ(top.ui.prompts.value(0).section(u'|', 2), QStringLiteral("FF18"));
-    EXPECT_EQ(top.ChipConfig(7), 0x3F18);
-    EXPECT_EQ(top.ChipWord(0), 0x0123);
+    EXPECT_EQ(top.sim.Chip().config.at(7), 0x3F18);
+    EXPECT_EQ(top.sim.Chip().program.at(0), 0x0123);
     EXPECT_EQ(top.flows.DoVerify(), CommandOutcome::Completed);
     EXPECT_EQ(top.ui.statuses.back(), "Verify Complete");
     EXPECT_TRUE(top.ui.messages.isEmpty());

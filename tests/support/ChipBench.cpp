@@ -24,24 +24,3 @@ QStringList ChipBench::Commands()
     sim.Settle();
     return WireCommands::Parse(sim.FromProgram());
 }
-
-int ChipBench::ChipWord(int address)
-{
-    int word = 0;
-    sim.simulator.WithModel([&](FirmwareModel& model) { word = model.program[address]; });
-    return word;
-}
-
-int ChipBench::ChipConfig(int location)
-{
-    int word = 0;
-    sim.simulator.WithModel([&](FirmwareModel& model) { word = model.config[location]; });
-    return word;
-}
-
-int ChipBench::ChipEeprom(int location)
-{
-    int byte = 0;
-    sim.simulator.WithModel([&](FirmwareModel& model) { byte = model.eeprom[location]; });
-    return byte;
-}

@@ -22,9 +22,6 @@ struct ChipBench {
     std::optional<bool> Run(const std::function<bool(ChipOperations&)>& operation);
     // The program's side of the wire, once the simulator has caught up.
     QStringList Commands();
-    int ChipWord(int address);
-    int ChipConfig(int location);
-    int ChipEeprom(int location);
 
     SimulatorBench sim;
     RecordingOperator ui;

@@ -10,16 +10,6 @@ SimulatorBench::SimulatorBench(SimulatorFaults faults, SimulatorTiming timing) :
     link.SetPort(simulator.Path());
 }
 
-QByteArray SimulatorBench::FromProgram() const
-{
-    return simulator.BytesSent(true);
-}
-
-QByteArray SimulatorBench::FromSimulator() const
-{
-    return simulator.BytesSent(false);
-}
-
 void SimulatorBench::Settle() const
 {
     std::size_t seen = simulator.Trace().size();
@@ -29,4 +19,11 @@ void SimulatorBench::Settle() const
         quiet = now == seen ? quiet + 1 : 0;
         seen = now;
     }
+}
+
+FirmwareModel SimulatorBench::Chip()
+{
+    FirmwareModel copy;
+    simulator.WithModel([&copy](FirmwareModel& model) { copy = model; });
+    return copy;
 }

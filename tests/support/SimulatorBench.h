@@ -10,10 +10,12 @@ struct SimulatorBench {
     explicit SimulatorBench(SimulatorFaults faults = {}, SimulatorTiming timing = {});
 
     // The bytes of the trace in one direction, in order.
-    QByteArray FromProgram() const;
-    QByteArray FromSimulator() const;
+    QByteArray FromProgram() const { return simulator.BytesSent(true); }
+    QByteArray FromSimulator() const { return simulator.BytesSent(false); }
     // Waits until the simulator has taken and answered all it was sent.
     void Settle() const;
+    // A copy of the simulated chip.
+    FirmwareModel Chip();
 
     PtySimulator simulator;
     QtSerialLink link;

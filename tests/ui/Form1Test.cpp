@@ -153,7 +153,6 @@ private slots:
         QCOMPARE(lockedInsideFirstDialog(QStringLiteral("/dev/ttyKORVEXC-none"), &Form1::mnuErase, QString(),
                                          QStringLiteral("no such device")),
                  QStringLiteral("before"));
-        lockedInsideFirstDialog(QStringLiteral("1.5"), &Form1::mnuProgram, QString(), QStringLiteral("not a whole port number"));
 
         // The programmer present: Program! stops at the fuse prompt, which is cancelled.
         PtySimulator present;
@@ -162,21 +161,6 @@ private slots:
         lockedInsideFirstDialog(present.Path(), &Form1::mnuProgram, hex, QStringLiteral("Fuse select|Adjust current fuse value if desired|3FB2"));
         QVERIFY(PortChecks::IsFree(present.Path()));
         QTRY_COMPARE(present.BytesSent(true), QByteArray("@"));
-
-        // The programmer goes silent in the middle of a verify.
-        SimulatorFaults dies;
-        dies.silentAfterBytes = 40;
-        PtySimulator dying(dies);
-        QCOMPARE(dying.Start(), QString());
-        // A chip that holds the file: the verify meets no mismatch before the programmer dies.
-        const QString counter = QStringLiteral(KORVEXC_FIXTURES "/counter.hex");
-        QFile image(counter);
-        QVERIFY(image.open(QIODevice::ReadOnly));
-        dying.WithModel([&image](FirmwareModel& model) { model.LoadHex(image.readAll()); });
-        const QString status = lockedInsideFirstDialog(dying.Path(), &Form1::mnuVerify, counter,
-                                                       QStringLiteral("The programmer stopped responding"));
-        QVERIFY(status.startsWith(QStringLiteral("Verifying")));
-        QVERIFY(PortChecks::IsFree(dying.Path()));
     }
 
     void controlsAreLockedDuringAYieldAndTheVerifyCompletes()

@@ -25,6 +25,7 @@ bool TracingPort::IsOpen() const
 
 void TracingPort::Write(const QByteArray& bytes)
 {
+    bytes_ += bytes.size();
     for (const char c : bytes)
         Print('>', static_cast<unsigned char>(c));
     port_.Write(bytes);
@@ -33,8 +34,10 @@ void TracingPort::Write(const QByteArray& bytes)
 std::optional<unsigned char> TracingPort::Read()
 {
     const auto byte = port_.Read();
-    if (byte)
+    if (byte) {
+        ++bytes_;
         Print('<', *byte);
+    }
     return byte;
 }
 
@@ -45,6 +48,8 @@ void TracingPort::WaitForData(int milliseconds)
 
 void TracingPort::Print(char direction, unsigned char byte)
 {
+    if (!trace_)
+        return;
     if (direction != direction_ || onLine_ == 16) {
         EndLine();
         std::fprintf(trace_, "%c", direction);
@@ -56,7 +61,7 @@ void TracingPort::Print(char direction, unsigned char byte)
 
 void TracingPort::EndLine()
 {
-    if (onLine_ > 0)
+    if (trace_ && onLine_ > 0)
         std::fprintf(trace_, "\n");
     onLine_ = 0;
     direction_ = 0;

@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-// Passes everything to the real port, printing the wire exchange as hex.
+// Passes everything to the real port, counting the bytes each way and, when
+// given a stream, printing the wire exchange as hex.
 class TracingPort : public SerialPort {
 public:
     TracingPort(SerialPort& port, std::FILE* trace);
@@ -17,6 +18,8 @@ public:
     std::optional<unsigned char> Read() override;
     void WaitForData(int milliseconds) override;
 
+    long long BytesOnTheWire() const { return bytes_; }
+
 private:
     void Print(char direction, unsigned char byte);
     void EndLine();
@@ -25,4 +28,5 @@ private:
     std::FILE* trace_;
     char direction_ = 0;
     int onLine_ = 0;
+    long long bytes_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "image/HexLoader.h"
 #include "image/MemoryImage.h"
 #include "link/AppSettings.h"
+#include "link/PortList.h"
 #include "link/QtSerialLink.h"
 #include "ops/ChipContents.h"
 #include "ops/CommandEnvelope.h"
@@ -13,6 +14,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -80,6 +82,16 @@ QString NotBlankText(const Mismatch& found)
     return QStringLiteral("the configuration word reads %1").arg(read);
 }
 
+int ListPorts()
+{
+    for (const PortList::Entry& entry : PortList::Present()) {
+        const auto field = [](const QString& text) { return text.isEmpty() ? QStringLiteral("-") : text; };
+        std::printf("%-14s %-32s %-10s %s\n", qPrintable(entry.name), qPrintable(field(entry.description)),
+                    qPrintable(field(entry.UsbIds())), qPrintable(field(entry.serialNumber)));
+    }
+    return kSuccess;
+}
+
 int Usage(const QString& problem)
 {
     std::fprintf(stderr, "korvexc-cli: %s\nTry korvexc-cli --help.\n", qPrintable(problem));
@@ -97,6 +109,7 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral(
         "Programs, verifies, erases and reads chips through a Korvex programmer with the copier firmware.\n\n"
         "Commands:\n"
+        "  list-ports         list the serial ports present: name, description, USB vendor:product, serial number\n"
         "  detect             ping the programmer\n"
         "  erase              erase the chip\n"
         "  verify FILE.hex    compare the chip with the file\n"
@@ -113,7 +126,7 @@ int main(int argc, char** argv)
     const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Print the wire exchange as hex on stderr."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print nothing but errors."));
     parser.addOptions({port, fuse, onMismatch, eepromLayout, trace, quiet});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("detect, erase, verify, program, read or blank-check"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list-ports, detect, erase, verify, program, read or blank-check"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the HEX file of verify, program and read"), QStringLiteral("[file]"));
     if (!parser.parse(QCoreApplication::arguments()))
         return Usage(parser.errorText());
@@ -129,6 +142,8 @@ int main(int argc, char** argv)
     const QStringList args = parser.positionalArguments();
     const QString command = args.value(0);
     const bool needsFile = command == QLatin1String("verify") || command == QLatin1String("program") || command == QLatin1String("read");
+    if (command == QLatin1String("list-ports"))
+        return args.size() == 1 ? ListPorts() : Usage(QStringLiteral("list-ports takes no file"));
     const bool known = needsFile || command == QLatin1String("detect") || command == QLatin1String("erase") || command == QLatin1String("blank-check");
     if (!known)
         return Usage(command.isEmpty() ? QStringLiteral("no command given") : QStringLiteral("unknown command \"%1\"").arg(command));
@@ -155,8 +170,7 @@ int main(int argc, char** argv)
     const QString portText = parser.isSet(port) ? parser.value(port) : AppSettings::Port();
     const QString file = args.value(1);
     QtSerialLink link;
-    TracingPort tracing(link, stderr);
-    SerialPort& wire = parser.isSet(trace) ? static_cast<SerialPort&>(tracing) : link;
+    TracingPort wire(link, parser.isSet(trace) ? stderr : nullptr);
     MemoryImage image;
     CliOperator ui(options);
     CommandEnvelope envelope(wire, ui, [&portText] { return portText; }, [] { return AppSettings::PingReads(); });
@@ -164,8 +178,15 @@ int main(int argc, char** argv)
 
     CommandOutcome outcome = CommandOutcome::Completed;
     ChipContents chip;
-    if (command == QLatin1String("detect"))
-        outcome = envelope.Run([](ProgrammerProtocol&) { return CommandOutcome::Completed; });
+    std::chrono::microseconds pingRoundTrip{0};
+    QElapsedTimer clock;
+    clock.start();
+    if (command == QLatin1String("detect")) {
+        outcome = envelope.Run([&pingRoundTrip](ProgrammerProtocol& protocol) {
+            pingRoundTrip = protocol.PingRoundTrip();
+            return CommandOutcome::Completed;
+        });
+    }
     else if (command == QLatin1String("erase"))
         outcome = flows.DoErase();
     else if (command == QLatin1String("verify"))
@@ -174,7 +195,23 @@ int main(int argc, char** argv)
         outcome = flows.DoProgram();
     else
         outcome = flows.DoRead(chip);
+    const double seconds = double(clock.elapsed()) / 1000.0;
     ui.EndProgress();
+
+    if (const std::optional<int> timer = link.AdapterTimer(); timer && *timer > 1) {
+        std::fprintf(stderr, "korvexc-cli: the adapter's latency timer stands at %d ms, so every byte waits that long for its "
+                             "echo; a udev rule sets it to 1 ms (see the README)\n", *timer);
+    }
+    const bool ranThrough = outcome == CommandOutcome::Completed || outcome == CommandOutcome::Mismatch;
+    if (ranThrough && (needsFile || command == QLatin1String("blank-check"))) {
+        // Ten bits a byte: start, eight data bits, stop.
+        const double wireSeconds = double(wire.BytesOnTheWire()) * 10.0 / 19200.0;
+        ui.Inform(QStringLiteral("Took %1 s; the wire needs %2 s for these %3 bytes at 19200 baud (ratio %4)")
+                      .arg(seconds, 0, 'f', 1)
+                      .arg(wireSeconds, 0, 'f', 1)
+                      .arg(wire.BytesOnTheWire())
+                      .arg(seconds / wireSeconds, 0, 'f', 2));
+    }
 
     if (outcome == CommandOutcome::Mismatch) {
         if (options.continueOnMismatch) {
@@ -185,8 +222,11 @@ int main(int argc, char** argv)
     }
     if (outcome != CommandOutcome::Completed)
         return ExitFor(outcome);
-    if (command == QLatin1String("detect"))
-        ui.Inform(QStringLiteral("Programmer detected on %1").arg(portText));
+    if (command == QLatin1String("detect")) {
+        ui.Inform(QStringLiteral("Programmer detected on %1 (the ping was answered in %2 ms)")
+                      .arg(portText)
+                      .arg(double(pingRoundTrip.count()) / 1000.0, 0, 'f', 2));
+    }
     if (command == QLatin1String("read")) {
         QSaveFile out(file);
         const QByteArray text = chip.ToHex();

@@ -29,7 +29,9 @@ PortName::Choice FromNumber(qlonglong n, const QString& text)
 #ifndef Q_OS_WIN
 PortName::Choice FromDevicePath(const QString& path, const QString& text)
 {
-    // Resolve ".." and links first, so that a name cannot walk out of /dev.
+    // Resolve ".." and links first, so that a name cannot walk out of /dev. A
+    // stable link (/dev/serial/by-id/...) opens the device it names today, so
+    // that the device's own lock is the one taken.
     QString cleaned = QDir::cleanPath(path);
     const QString canonical = QFileInfo(cleaned).canonicalFilePath();
     if (!canonical.isEmpty())
@@ -38,7 +40,7 @@ PortName::Choice FromDevicePath(const QString& path, const QString& text)
         return Refuse(QStringLiteral("%1 is not a serial device: only devices under /dev can be opened.")
                           .arg(PortName::Quoted(text)));
     }
-    return {path, QString()};
+    return {canonical.isEmpty() ? path : canonical, QString()};
 }
 #endif
 

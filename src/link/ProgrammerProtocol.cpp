@@ -45,11 +45,14 @@ bool ProgrammerProtocol::DetectProgrammer()
     try {
         for (int attempt = 0; attempt < 3; ++attempt) {
             port_.Write(QByteArray(1, char(kPing)));
+            const auto sent = steady_clock::now();
             pacer_.StartAttempt();
             for (long budget = PingReads(pingReadsSetting_()); budget > 0; --budget) {
                 const auto byte = port_.Read();
-                if (byte == kPrompt)
+                if (byte == kPrompt) {
+                    pingRoundTrip_ = duration_cast<microseconds>(steady_clock::now() - sent);
                     return true;
+                }
                 if (!byte)
                     pacer_.AfterEmptyRead();
             }

@@ -25,6 +25,8 @@ public:
 
     // True when the programmer answered the ping; the caller tells the operator when not.
     bool DetectProgrammer();
+    // From the last ping written to its answer.
+    std::chrono::microseconds PingRoundTrip() const { return pingRoundTrip_; }
     void SendCommand(char letter);
     void SendCommandWord(char letter, unsigned char low, unsigned char high);
     int ReadWord(char letter);
@@ -43,4 +45,5 @@ private:
     std::function<QString()> pingReadsSetting_;
     std::chrono::milliseconds replyLimit_;
     PingPacer pacer_;
+    std::chrono::microseconds pingRoundTrip_{0};
 };

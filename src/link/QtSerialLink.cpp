@@ -20,7 +20,7 @@ bool IsFatal(QSerialPort::SerialPortError error)
 
 }  // namespace
 
-QtSerialLink::QtSerialLink() = default;
+QtSerialLink::QtSerialLink(LowLatency::Driver& driver) : lowLatency_(driver) {}
 
 void QtSerialLink::SetPort(const QString& device)
 {
@@ -61,14 +61,19 @@ QString QtSerialLink::Open()
         return text;
     }
     port_.setReadBufferSize(kReceiveBuffer);
+    // After the line settings, so that nothing undoes it.
+    lowLatencyGranted_ = lowLatency_.Request(port_.handle());
+    adapterTimer_ = LowLatency::AdapterTimer(device_);
     port_.clearError();
     return QString();
 }
 
 void QtSerialLink::Close()
 {
-    if (port_.isOpen())
+    if (port_.isOpen()) {
+        lowLatency_.Restore(port_.handle());
         port_.close();
+    }
     port_.clearError();
 }
 

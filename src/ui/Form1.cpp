@@ -3,6 +3,7 @@
 #include "link/AppSettings.h"
 #include "ops/CommandAbandoned.h"
 #include "ui/OperatorWords.h"
+#include "ui/PortBox.h"
 #include "ui/ScaledLayout.h"
 #include "ui/frmAbout.h"
 
@@ -27,7 +28,7 @@ Form1::Form1()
     BuildMenus();
     // Form_Load: the stored port, "1" on a first start; CPort_Change: every edit is stored at once.
     CPort->setText(AppSettings::Port());
-    connect(CPort, &QLineEdit::textChanged, this, [](const QString& text) { AppSettings::SetPort(text); });
+    connect(CPort, &QComboBox::editTextChanged, this, [](const QString& text) { AppSettings::SetPort(text); });
 }
 
 void Form1::BuildControls()
@@ -40,7 +41,7 @@ void Form1::BuildControls()
     Filename = new QLineEdit(client);
     FBrowse = new QPushButton(QStringLiteral("..."), client);
     auto* label2 = new QLabel(QStringLiteral("COM"), client);
-    CPort = new QLineEdit(client);
+    CPort = new PortBox(client);
     Status = new QLabel(client);
     label1->setObjectName(QStringLiteral("Label1"));
     label2->setObjectName(QStringLiteral("Label2"));
@@ -54,7 +55,8 @@ void Form1::BuildControls()
     layout.Place(Filename, 72, 24, 201, 19);
     layout.Place(FBrowse, 280, 24, 25, 17);
     layout.Place(label2, 16, 56, 41, 17);
-    layout.Place(CPort, 72, 56, 41, 19);
+    // Wide enough for the usual device names: /dev/ttyUSB0, ttyACM0, COM12.
+    layout.Place(CPort, 72, 56, 121, 21);
     layout.Place(Status, 0, 88, 313, 25);
     setTabOrder(Filename, CPort);
     setTabOrder(CPort, FBrowse);

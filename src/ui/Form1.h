@@ -15,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class PortBox;
 
 // The main window: the HEX file and port boxes, the status line, and the menu
 // bar whose commands run the chip flows. It is the flows' operator.
@@ -39,7 +40,7 @@ public:
 
     // For tests: the controls by their names.
     QLineEdit* Filename = nullptr;
-    QLineEdit* CPort = nullptr;
+    PortBox* CPort = nullptr;
     QPushButton* FBrowse = nullptr;
     QLabel* Status = nullptr;
     QMenu* mnuFile = nullptr;

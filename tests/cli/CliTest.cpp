@@ -1,7 +1,9 @@
 #include "PtySimulator.h"
+#include "link/PortName.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -56,12 +58,15 @@ protected:
 
 TEST_F(Cli, EachCommandAndItsExitCode)
 {
-    EXPECT_EQ(Run({"detect"}).exitCode, 0);
+    const Result detected = Run({"detect"});
+    EXPECT_EQ(detected.exitCode, 0);
+    EXPECT_TRUE(detected.out.contains("the ping was answered in")) << detected.out.toStdString();
     EXPECT_EQ(Run({"erase"}).exitCode, 0);
     EXPECT_EQ(Run({"blank-check"}).exitCode, 0);
     const Result programmed = Run({"program", kFixtures + "/gaps.hex"});
     EXPECT_EQ(programmed.exitCode, 0) << programmed.err.toStdString();
     EXPECT_TRUE(programmed.out.contains("Done"));
+    EXPECT_TRUE(programmed.out.contains("at 19200 baud (ratio")) << programmed.out.toStdString();
     EXPECT_EQ(Run({"verify", kFixtures + "/gaps.hex"}).exitCode, 0);
     const Result notBlank = Run({"blank-check"});
     EXPECT_EQ(notBlank.exitCode, 5);
@@ -155,4 +160,20 @@ TEST_F(Cli, MismatchesStopOrAreListedWithAddressExpectedAndRead)
     EXPECT_EQ(listed.exitCode, 5);
     EXPECT_TRUE(listed.err.contains("mismatch: program word 0100: expected 305A, read 205A")) << listed.err.toStdString();
     EXPECT_TRUE(listed.out.contains("Verify Complete"));
+}
+
+TEST_F(Cli, PortsAreListedAsTheyAreTypedAndALinkUnderDevOpensItsDevice)
+{
+    const Result listed = RunBare({"list-ports"});
+    EXPECT_EQ(listed.exitCode, 0);
+    for (const QString& line : listed.out.split(u'\n', Qt::SkipEmptyParts))
+        EXPECT_FALSE(PortName::Resolve(line.section(u' ', 0, 0)).device.isEmpty()) << line.toStdString();
+
+    // As /dev/serial/by-id/ holds them for USB adapters.
+    const QString link = QStringLiteral("/dev/korvexc-test-%1").arg(QCoreApplication::applicationPid());
+    if (!QFile::link(simulator.Path(), link))
+        GTEST_SKIP() << "cannot make a link under /dev";
+    const Result detected = RunBare({"--port", link, "detect"});
+    QFile::remove(link);
+    EXPECT_EQ(detected.exitCode, 0) << detected.err.toStdString();
 }

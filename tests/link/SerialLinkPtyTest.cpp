@@ -92,3 +92,38 @@ TEST(SerialLinkPty, OpenFailuresNameThePortAndTheReason)
                                                              QStringLiteral("Permission denied"));
     EXPECT_TRUE(denied.contains(QStringLiteral("dialout"))) << denied.toStdString();
 }
+
+TEST(SerialLinkPty, LowLatencyIsAskedForAndTheDriversFlagsPutBackOnClose)
+{
+    // The driver of a USB adapter, in memory: a pseudo-terminal has no such flags.
+    struct FakeDriver : LowLatency::Driver {
+        std::optional<serial_struct> Get(int) override
+        {
+            serial_struct info{};
+            info.flags = 0x1234;
+            return info;
+        }
+        bool Set(int, const serial_struct& info) override
+        {
+            set.push_back(info.flags);
+            return true;
+        }
+        std::vector<int> set;
+    } driver;
+    PtySimulator simulator;
+    ASSERT_EQ(simulator.Start(), QString());
+    QtSerialLink link(driver);
+    link.SetPort(simulator.Path());
+    ASSERT_EQ(link.Open(), QString());
+    EXPECT_TRUE(link.LowLatencyGranted());
+    EXPECT_EQ(driver.set, std::vector<int>{0x1234 | ASYNC_LOW_LATENCY});
+    link.Close();
+    EXPECT_EQ(driver.set.back(), 0x1234);
+
+    // The real ioctl on a pseudo-terminal fails, which is no failure.
+    QtSerialLink real;
+    real.SetPort(simulator.Path());
+    ASSERT_EQ(real.Open(), QString());
+    EXPECT_FALSE(real.LowLatencyGranted());
+    real.Close();
+}

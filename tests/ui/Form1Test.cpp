@@ -2,6 +2,7 @@
 #include "PortChecks.h"
 #include "PtySimulator.h"
 #include "ui/Form1.h"
+#include "ui/PortBox.h"
 #include "ui/frmAbout.h"
 
 #include <QAction>
@@ -71,7 +72,7 @@ private slots:
             Form1 window;
             QCOMPARE(window.CPort->text(), QStringLiteral("1"));
             QCOMPARE(window.windowTitle(), QStringLiteral("Korvex Program Copier"));
-            window.CPort->clear();
+            window.CPort->clearEditText();
             QStringList stored;
             for (const QChar c : QStringLiteral("ttyUSB0")) {
                 QTest::keyClick(window.CPort, c.toLatin1());
@@ -81,6 +82,25 @@ private slots:
         }
         Form1 restarted;
         QCOMPARE(restarted.CPort->text(), QStringLiteral("ttyUSB0"));
+    }
+
+    void thePortBoxListsThePortsPresentWheneverItOpens()
+    {
+        QList<PortList::Entry> present{{"ttyUSB0", "FT232R USB UART", "FTDI", 0x0403, 0x6001, "A50285BI"}};
+        QWidget parent;
+        PortBox box(&parent, [&present] { return present; });
+        box.setText(QStringLiteral("7"));
+        box.showPopup();
+        QCOMPARE(box.itemText(0), QStringLiteral("ttyUSB0  FT232R USB UART, FTDI, 0403:6001"));
+        box.hidePopup();
+        present.append({"ttyS0", "", "", std::nullopt, std::nullopt, ""});
+        box.showPopup();
+        QCOMPARE(box.count(), 2);
+        QCOMPARE(box.itemText(1), QStringLiteral("ttyS0"));
+        QCOMPARE(box.text(), QStringLiteral("7"));  // what was typed stays
+        box.hidePopup();
+        emit box.activated(0);
+        QCOMPARE(box.text(), QStringLiteral("ttyUSB0"));
     }
 
     void browseKeepsTheTextOnCancelAndTakesTheFullPathOfAChoice()

@@ -1,6 +1,8 @@
 #include "CliOperator.h"
 
 #include "image/HexText.h"
+#include "ops/FuseAnswer.h"
+#include "ops/FuseReading.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -176,7 +178,13 @@ void CliOperator::CommandFailed(const Failure& failure)
     }
 }
 
-QString CliOperator::PromptText(const QString&, const QString&, const QString& defaultAnswer)
+QString CliOperator::PromptFuse(int currentValue)
 {
-    return options_.fuse.value_or(defaultAnswer);
+    const QString answer = options_.fuse.value_or(HexText::Number(currentValue));
+    if (const auto value = FuseAnswer::Read(answer).value; value && !options_.quiet) {
+        PrintLine(QStringLiteral("Configuration word %1:").arg(HexText::Number(*value)));
+        for (const QString& line : FuseReading::Lines(*value))
+            PrintLine(QStringLiteral("  ") + line);
+    }
+    return answer;
 }

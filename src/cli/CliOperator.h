@@ -26,7 +26,7 @@ public:
     bool Mismatched(const Mismatch& mismatch) override;
     void HexFileNotice(const HexNotice& notice) override;
     void CommandFailed(const Failure& failure) override;
-    QString PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer) override;
+    QString PromptFuse(int currentValue) override;
     void DisableControls() override {}
     void EnableControls() override {}
 

@@ -11,10 +11,13 @@
 #include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
 #include "ops/FuseAnswer.h"
+#include "ops/FuseReading.h"
+#include "image/HexText.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -98,6 +101,33 @@ int Usage(const QString& problem)
     return kUsage;
 }
 
+int Fuses(const QString& valueOrFile)
+{
+    int value = 0;
+    if (QFileInfo::exists(valueOrFile)) {
+        MemoryImage image;
+        QString problem;
+        const auto notice = [&problem](const HexNotice& notice) {
+            if (notice.kind == HexNotice::Kind::CannotOpen || notice.kind == HexNotice::Kind::CannotRead)
+                problem = notice.text;
+        };
+        if (!HexLoader::LoadHexFile(valueOrFile, image, notice)) {
+            std::fprintf(stderr, "korvexc-cli: cannot read %s: %s\n", qPrintable(valueOrFile), qPrintable(problem));
+            return kFileError;
+        }
+        value = image.ConfigWord(MemoryImage::kConfigWordOffset);
+    } else {
+        const FuseAnswer::Reading reading = FuseAnswer::Read(valueOrFile);
+        if (!reading.value)
+            return Usage(reading.refusal);
+        value = *reading.value;
+    }
+    std::printf("Configuration word %s:\n", qPrintable(HexText::Number(value)));
+    for (const QString& line : FuseReading::Lines(value))
+        std::printf("  %s\n", qPrintable(line));
+    return kSuccess;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -110,6 +140,7 @@ int main(int argc, char** argv)
         "Programs, verifies, erases and reads chips through a Korvex programmer with the copier firmware.\n\n"
         "Commands:\n"
         "  list-ports         list the serial ports present: name, description, USB vendor:product, serial number\n"
+        "  fuses VALUE|FILE   what a configuration word sets (a value, or the file's word)\n"
         "  detect             ping the programmer\n"
         "  erase              erase the chip\n"
         "  verify FILE.hex    compare the chip with the file\n"
@@ -126,7 +157,7 @@ int main(int argc, char** argv)
     const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Print the wire exchange as hex on stderr."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print nothing but errors."));
     parser.addOptions({port, fuse, onMismatch, eepromLayout, trace, quiet});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list-ports, detect, erase, verify, program, read or blank-check"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list-ports, fuses, detect, erase, verify, program, read or blank-check"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the HEX file of verify, program and read"), QStringLiteral("[file]"));
     if (!parser.parse(QCoreApplication::arguments()))
         return Usage(parser.errorText());
@@ -144,6 +175,8 @@ int main(int argc, char** argv)
     const bool needsFile = command == QLatin1String("verify") || command == QLatin1String("program") || command == QLatin1String("read");
     if (command == QLatin1String("list-ports"))
         return args.size() == 1 ? ListPorts() : Usage(QStringLiteral("list-ports takes no file"));
+    if (command == QLatin1String("fuses"))
+        return args.size() == 2 ? Fuses(args[1]) : Usage(QStringLiteral("fuses takes a value or a HEX file"));
     const bool known = needsFile || command == QLatin1String("detect") || command == QLatin1String("erase") || command == QLatin1String("blank-check");
     if (!known)
         return Usage(command.isEmpty() ? QStringLiteral("no command given") : QStringLiteral("unknown command \"%1\"").arg(command));

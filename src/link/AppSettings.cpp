@@ -35,3 +35,19 @@ EepromLayout AppSettings::HexEepromLayout()
     const QString name = Store().value(QStringLiteral("Hex/EepromLayout")).toString().trimmed().toLower();
     return HexLoader::LayoutNamed(name).value_or(EepromLayout::Auto);
 }
+
+QStringList AppSettings::RecentFiles()
+{
+    return Store().value(QStringLiteral("Files/Recent")).toStringList();
+}
+
+void AppSettings::AddRecentFile(const QString& path)
+{
+    constexpr int kKept = 5;
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    QSettings store = Store();
+    store.setValue(QStringLiteral("Files/Recent"), files.mid(0, kKept));
+    store.sync();
+}

@@ -3,6 +3,7 @@
 #include "image/EepromLayout.h"
 
 #include <QString>
+#include <QStringList>
 
 // The per-user settings, under the application name KORVEXC, in an INI file
 // in the user's configuration folder (~/.config/KORVEXC.ini on Linux), where
@@ -15,4 +16,7 @@ public:
     static QString PingReads();
     // "Hex"/"EepromLayout": auto, word or byte; anything else is auto.
     static EepromLayout HexEepromLayout();
+    // "Files"/"Recent": the last HEX files used, newest first.
+    static QStringList RecentFiles();
+    static void AddRecentFile(const QString& path);
 };

@@ -1,7 +1,6 @@
 #include "ops/CommandFlows.h"
 
 #include "image/HexLoader.h"
-#include "image/HexText.h"
 #include "image/MemoryImage.h"
 #include "ops/ChipOperations.h"
 #include "ops/CommandEnvelope.h"
@@ -58,9 +57,7 @@ CommandOutcome CommandFlows::DoProgram()
     return envelope_.Run([this](ProgrammerProtocol& protocol) {
         if (!LoadFile())
             return CommandOutcome::FileNotLoaded;
-        const int fuse = image_.ConfigWord(MemoryImage::kConfigWordOffset);
-        const QString answer = ui_.PromptText(QStringLiteral("Adjust current fuse value if desired"),
-                                              QStringLiteral("Fuse select"), HexText::Number(fuse));
+        const QString answer = ui_.PromptFuse(image_.ConfigWord(MemoryImage::kConfigWordOffset));
         if (answer.isEmpty())
             return CommandOutcome::Cancelled;
         const FuseAnswer::Reading reading = FuseAnswer::Read(answer);

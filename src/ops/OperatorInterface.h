@@ -25,8 +25,9 @@ public:
     virtual bool Mismatched(const Mismatch& mismatch) = 0;
     virtual void HexFileNotice(const HexNotice& notice) = 0;
     virtual void CommandFailed(const Failure& failure) = 0;
-    // Returns the answer, or an empty text when the operator cancels.
-    virtual QString PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer) = 0;
+    // Offers the configuration word about to be written for editing. Returns
+    // the answer as typed, or an empty text when the operator cancels.
+    virtual QString PromptFuse(int currentValue) = 0;
     virtual void DisableControls() = 0;
     virtual void EnableControls() = 0;
 };

@@ -1,21 +1,30 @@
 #include "ui/Form1.h"
 
 #include "link/AppSettings.h"
+#include "ops/ChipContents.h"
 #include "ops/CommandAbandoned.h"
+#include "ops/FuseAnswer.h"
+#include "ops/FuseReading.h"
+#include "image/HexText.h"
 #include "ui/OperatorWords.h"
 #include "ui/PortBox.h"
+#include "ui/ProgressLine.h"
 #include "ui/ScaledLayout.h"
 #include "ui/frmAbout.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSaveFile>
 
 const QString Form1::kTitle = QStringLiteral("Korvex Program Copier");
 
@@ -24,6 +33,7 @@ Form1::Form1()
       flows_(envelope_, image_, *this, [this] { return Filename->text(); }, [] { return AppSettings::HexEepromLayout(); })
 {
     setWindowTitle(kTitle);
+    setAcceptDrops(true);
     BuildControls();
     BuildMenus();
     // Form_Load: the stored port, "1" on a first start; CPort_Change: every edit is stored at once.
@@ -43,6 +53,7 @@ void Form1::BuildControls()
     auto* label2 = new QLabel(QStringLiteral("COM"), client);
     CPort = new PortBox(client);
     Status = new QLabel(client);
+    StatusProgress = new ProgressLine(client);
     label1->setObjectName(QStringLiteral("Label1"));
     label2->setObjectName(QStringLiteral("Label2"));
     Filename->setObjectName(QStringLiteral("Filename"));
@@ -58,9 +69,10 @@ void Form1::BuildControls()
     // Wide enough for the usual device names: /dev/ttyUSB0, ttyACM0, COM12.
     layout.Place(CPort, 72, 56, 121, 21);
     layout.Place(Status, 0, 88, 313, 25);
+    layout.Place(StatusProgress, 6, 113, 300, 18);
     setTabOrder(Filename, CPort);
     setTabOrder(CPort, FBrowse);
-    client->setFixedSize(layout.Scaled(312), layout.Scaled(125));
+    client->setFixedSize(layout.Scaled(312), layout.Scaled(137));
     connect(FBrowse, &QPushButton::clicked, this, &Form1::FBrowse_Click);
 }
 
@@ -68,7 +80,13 @@ void Form1::BuildMenus()
 {
     QMenuBar* bar = menuBar();
     mnuFile = bar->addMenu(QStringLiteral("&File"));
+    mnuSaveChip = mnuFile->addAction(QStringLiteral("Save Chip As..."));
+    mnuFile->addSeparator();
+    // The recent files go here, listed afresh whenever the menu opens.
+    mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    connect(mnuFile, &QMenu::aboutToShow, this, &Form1::ListRecentFiles);
+    connect(mnuSaveChip, &QAction::triggered, this, &Form1::mnuSaveChip_Click);
     // Commands that act at once, straight from the menu bar.
     mnuProgram = bar->addAction(QStringLiteral("&Program!"));
     mnuVerify = bar->addAction(QStringLiteral("&Verify!"));
@@ -83,7 +101,14 @@ void Form1::BuildMenus()
 
 void Form1::RunCommand(CommandOutcome (CommandFlows::*flow)())
 {
-    (flows_.*flow)();
+    const QString file = Filename->text();
+    const CommandOutcome outcome = (flows_.*flow)();
+    // Program! and Verify! used the file when they got past loading it.
+    const bool usedFile = flow != &CommandFlows::DoErase && outcome != CommandOutcome::BadPortName
+                          && outcome != CommandOutcome::PortNotOpened && outcome != CommandOutcome::NotDetected
+                          && outcome != CommandOutcome::FileNotLoaded;
+    if (usedFile)
+        AppSettings::AddRecentFile(QFileInfo(file).absoluteFilePath());
     // A close asked for during the command was held back until the port was closed.
     if (closeRequested_)
         close();
@@ -116,6 +141,61 @@ void Form1::FBrowse_Click()
         Filename->setText(dialog.selectedFiles().constFirst());
 }
 
+void Form1::ListRecentFiles()
+{
+    qDeleteAll(recentActions_);
+    recentActions_.clear();
+    QAction* before = mnuFile->actions().at(2);
+    for (const QString& file : AppSettings::RecentFiles()) {
+        auto* action = new QAction(QStringLiteral("%1 %2").arg(recentActions_.size() + 1).arg(file), mnuFile);
+        action->setEnabled(QFileInfo(file).isFile());
+        connect(action, &QAction::triggered, this, [this, file] { Filename->setText(file); });
+        mnuFile->insertAction(before, action);
+        recentActions_ << action;
+    }
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (Filename->isEnabled() && urls.size() == 1 && urls.front().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!Filename->isEnabled() || urls.size() != 1 || !urls.front().isLocalFile())
+        return;
+    Filename->setText(QDir::toNativeSeparators(urls.front().toLocalFile()));
+    event->acceptProposedAction();
+}
+
+void Form1::mnuSaveChip_Click()
+{
+    QFileDialog dialog(this, QStringLiteral("Save Chip As"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("Hex Files (*.hex)"));
+    dialog.setDefaultSuffix(QStringLiteral("hex"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString file = dialog.selectedFiles().constFirst();
+    ChipContents chip;
+    const CommandOutcome outcome = flows_.DoRead(chip);
+    if (outcome == CommandOutcome::Completed) {
+        // Written whole or not at all: a file that was there stays until the new one is complete.
+        QSaveFile out(file);
+        const QByteArray text = chip.ToHex();
+        if (out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit())
+            SetStatus(QStringLiteral("Chip saved"));
+        else
+            ShowMessage(QStringLiteral("The chip could not be saved in %1: %2").arg(file, out.errorString()));
+    }
+    if (closeRequested_)
+        close();
+}
+
 void Form1::mnuAbout_Click()
 {
     frmAbout about(this);
@@ -132,6 +212,7 @@ void Form1::SetStatus(const QString& text)
 void Form1::ShowProgress(const Progress& progress)
 {
     SetStatus(OperatorWords::ProgressText(progress));
+    StatusProgress->Show(progress);
 }
 
 void Form1::YieldToEvents()
@@ -189,12 +270,26 @@ void Form1::CommandFailed(const Failure& failure)
     ShowMessage(OperatorWords::FailureText(failure));
 }
 
-QString Form1::PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer)
+QString Form1::FuseReadingText(const QString& answer)
+{
+    const FuseAnswer::Reading reading = FuseAnswer::Read(answer);
+    return reading.value ? FuseReading::Lines(*reading.value).join(u'\n') : reading.refusal;
+}
+
+QString Form1::PromptFuse(int currentValue)
 {
     QInputDialog dialog(this);
-    dialog.setWindowTitle(title);
-    dialog.setLabelText(prompt);
-    dialog.setTextValue(defaultAnswer);
+    dialog.setWindowTitle(QStringLiteral("Fuse select"));
+    dialog.setLabelText(QStringLiteral("Adjust current fuse value if desired"));
+    dialog.setTextValue(HexText::Number(currentValue));
+    // Under the answer, what the value typed sets, read live.
+    auto* reading = new QLabel(FuseReadingText(dialog.textValue()), &dialog);
+    reading->setObjectName(QStringLiteral("FuseReading"));
+    reading->setWordWrap(true);
+    if (auto* layout = qobject_cast<QBoxLayout*>(dialog.layout()))
+        layout->insertWidget(2, reading);
+    connect(&dialog, &QInputDialog::textValueChanged, reading,
+            [reading](const QString& text) { reading->setText(FuseReadingText(text)); });
     const int answer = RunDialog(dialog);
     if (closeRequested_)
         throw CommandAbandoned();
@@ -205,6 +300,7 @@ void Form1::SetControlsEnabled(bool enabled)
 {
     mnuFile->setEnabled(enabled);
     mnuFile->menuAction()->setEnabled(enabled);
+    mnuSaveChip->setEnabled(enabled);
     for (QAction* command : {mnuProgram, mnuVerify, mnuErase, mnuAbout})
         command->setEnabled(enabled);
     for (QWidget* control : std::initializer_list<QWidget*>{Filename, CPort, FBrowse})
@@ -214,6 +310,7 @@ void Form1::SetControlsEnabled(bool enabled)
 void Form1::DisableControls()
 {
     busy_ = true;
+    StatusProgress->Reset();
     SetControlsEnabled(false);
 }
 

@@ -16,6 +16,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class PortBox;
+class ProgressLine;
 
 // The main window: the HEX file and port boxes, the status line, and the menu
 // bar whose commands run the chip flows. It is the flows' operator.
@@ -34,7 +35,7 @@ public:
     bool Mismatched(const Mismatch& mismatch) override;
     void HexFileNotice(const HexNotice& notice) override;
     void CommandFailed(const Failure& failure) override;
-    QString PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer) override;
+    QString PromptFuse(int currentValue) override;
     void DisableControls() override;
     void EnableControls() override;
 
@@ -43,7 +44,9 @@ public:
     PortBox* CPort = nullptr;
     QPushButton* FBrowse = nullptr;
     QLabel* Status = nullptr;
+    ProgressLine* StatusProgress = nullptr;
     QMenu* mnuFile = nullptr;
+    QAction* mnuSaveChip = nullptr;
     QAction* mnuExit = nullptr;
     QAction* mnuProgram = nullptr;
     QAction* mnuVerify = nullptr;
@@ -52,6 +55,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildControls();
@@ -62,6 +67,9 @@ private:
     void RunCommand(CommandOutcome (CommandFlows::*flow)());
     void FBrowse_Click();
     void mnuAbout_Click();
+    void mnuSaveChip_Click();
+    void ListRecentFiles();
+    static QString FuseReadingText(const QString& answer);
 
     MemoryImage image_;
     QtSerialLink MSComm1;
@@ -70,4 +78,5 @@ private:
     bool busy_ = false;
     bool closeRequested_ = false;
     QPointer<QDialog> openDialog_;
+    QList<QAction*> recentActions_;
 };

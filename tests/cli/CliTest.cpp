@@ -85,6 +85,9 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("6  link lost"));
     EXPECT_TRUE(RunBare({"--version"}).out.contains("1.2.0"));
+    EXPECT_TRUE(RunBare({"fuses", "1F72"}).out.contains("Warning: code protection on"));
+    EXPECT_TRUE(RunBare({"fuses", kFixtures + "/gaps.hex"}).out.contains("Configuration word 3FB2:"));
+    EXPECT_EQ(RunBare({"fuses", "xyz"}).exitCode, 2);
 
     SimulatorFaults never;
     never.neverAnswer = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "image/HexText.h"
 #include "ops/OperatorInterface.h"
 #include "ui/OperatorWords.h"
 
@@ -42,10 +43,10 @@ public:
             messages << OperatorWords::NoticeText(notice, QString());
     }
     void CommandFailed(const Failure& failure) override { messages << OperatorWords::FailureText(failure); }
-    QString PromptText(const QString& prompt, const QString& title, const QString& defaultAnswer) override
+    QString PromptFuse(int currentValue) override
     {
-        prompts << (title + QLatin1Char('|') + prompt + QLatin1Char('|') + defaultAnswer);
-        return promptAnswer.value_or(defaultAnswer);
+        prompts << HexText::Number(currentValue);
+        return promptAnswer.value_or(QString::number(currentValue, 16));
     }
     void DisableControls() override
     {
@@ -62,7 +63,7 @@ public:
     QStringList yieldsAfterStatus;  // the status shown at each yield
     QStringList messages;
     QStringList questions;
-    QStringList prompts;
+    QStringList prompts;  // the fuse value offered at each prompt
     std::vector<Mismatch> mismatches;
     std::deque<bool> answers;             // go on or stop at each question; go on when none are left
     std::optional<QString> promptAnswer;  // the default answer when unset

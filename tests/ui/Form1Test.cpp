@@ -3,6 +3,9 @@
 #include "PtySimulator.h"
 #include "ui/Form1.h"
 #include "ui/PortBox.h"
+#include "ui/ProgressLine.h"
+#include "image/HexLoader.h"
+#include "image/MemoryImage.h"
 #include "ui/frmAbout.h"
 
 #include <QAction>
@@ -13,6 +16,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QInputDialog>
+#include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -249,6 +255,153 @@ private slots:
         QVERIFY(!window.isVisible());
         QVERIFY(window.Status->text() != QStringLiteral("Verify Complete"));
         QVERIFY(PortChecks::IsFree(simulator.Path()));
+    }
+
+    void theBarFillsWithProgressAndTellsTheTimeLeft()
+    {
+        PtySimulator simulator;
+        QCOMPARE(simulator.Start(), QString());
+        Form1 window;
+        window.CPort->setText(simulator.Path());
+        window.Filename->setText(QStringLiteral(KORVEXC_FIXTURES "/counter.hex"));
+        // At the first yield after the first progress point.
+        QStringList firstYield;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &window, [&] {
+            if (firstYield.isEmpty() && window.Status->text() == QStringLiteral("Programming 0"))
+                firstYield << QString::number(window.StatusProgress->Bar->value()) << window.StatusProgress->TimeLeft->text();
+        });
+        poll.start(0);
+        ModalAnswerer answerer;
+        window.mnuProgram->trigger();
+        QCOMPARE(firstYield, (QStringList{"0", ""}));
+        QCOMPARE(window.Status->text(), QStringLiteral("Done"));
+        // The bar stays where the last pass stopped: the EEPROM verify's last point, F0 of 100.
+        QCOMPARE(window.StatusProgress->Bar->value(), 0xF0);
+        QCOMPARE(window.StatusProgress->Bar->maximum(), 0x100);
+        QVERIFY(window.StatusProgress->TimeLeft->text().endsWith(QStringLiteral(" s left")));
+    }
+
+    void aDroppedFileGoesIntoTheFileBoxAndNothingElseIsTaken()
+    {
+        Form1 window;
+        window.Filename->setText(QStringLiteral("keep.hex"));
+        const auto drop = [&window](QMimeData& data) {
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&window, &enter);
+            QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&window, &dropped);
+            return enter.isAccepted();
+        };
+        QMimeData text, web, file;
+        text.setText(QStringLiteral("/tmp/a.hex"));
+        web.setUrls({QUrl(QStringLiteral("https://example.org/a.hex"))});
+        file.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/board.hex"))});
+        QVERIFY(!drop(text));
+        QVERIFY(!drop(web));
+        QCOMPARE(window.Filename->text(), QStringLiteral("keep.hex"));
+        QVERIFY(drop(file));
+        QCOMPARE(window.Filename->text(), QStringLiteral("/tmp/board.hex"));
+    }
+
+    void recentFilesAreListedAfterARestartAndMissingOnesDisabled()
+    {
+        PtySimulator simulator;
+        QCOMPARE(simulator.Start(), QString());
+        QStringList files;
+        for (int i = 0; i < 6; ++i) {
+            files << QDir(settings_->path()).filePath(QStringLiteral("f%1.hex").arg(i));
+            QFile::copy(QStringLiteral(KORVEXC_FIXTURES "/gaps.hex"), files.back());
+        }
+        {
+            Form1 window;
+            window.CPort->setText(simulator.Path());
+            ModalAnswerer answerer;
+            answerer.script = {ModalAnswerer::Press(QMessageBox::No)};
+            for (const QString& file : files + QStringList{files[2]}) {
+                window.Filename->setText(file);
+                answerer.script = {ModalAnswerer::Press(QMessageBox::No)};
+                window.mnuVerify->trigger();
+            }
+        }
+        QFile::remove(files[4]);
+        Form1 restarted;
+        emit restarted.mnuFile->aboutToShow();
+        QStringList listed;
+        QList<bool> enabled;
+        for (QAction* action : restarted.mnuFile->actions()) {
+            if (action->text().endsWith(QStringLiteral(".hex"))) {
+                listed << action->text().section(u' ', 1);
+                enabled << action->isEnabled();
+            }
+        }
+        QCOMPARE(listed, (QStringList{files[2], files[5], files[4], files[3], files[1]}));
+        QCOMPARE(enabled, (QList<bool>{true, true, false, true, true}));
+        restarted.mnuFile->actions().at(3)->trigger();
+        QCOMPARE(restarted.Filename->text(), files[5]);
+    }
+
+    void saveChipAsWritesTheWholeChipOrNothing()
+    {
+        for (const bool cutShort : {false, true}) {
+            SimulatorFaults faults;
+            faults.silentAfterBytes = cutShort ? 2000 : -1;
+            PtySimulator simulator(faults);
+            QCOMPARE(simulator.Start(), QString());
+            QFile source(QStringLiteral(KORVEXC_FIXTURES "/counter.hex"));
+            QVERIFY(source.open(QIODevice::ReadOnly));
+            simulator.WithModel([&source](FirmwareModel& model) { model.LoadHex(source.readAll()); });
+            Form1 window;
+            window.CPort->setText(simulator.Path());
+            const QString saved = QDir(settings_->path()).filePath(QStringLiteral("chip%1.hex").arg(cutShort));
+            ModalAnswerer answerer;
+            answerer.script = {[&saved](QWidget* dialog) {
+                auto* files = qobject_cast<QFileDialog*>(dialog);
+                files->selectFile(saved);
+                static_cast<QDialog*>(files)->accept();
+            }};
+            window.mnuSaveChip->trigger();
+            QCOMPARE(QFile::exists(saved), !cutShort);
+            if (cutShort)
+                continue;
+            QCOMPARE(window.Status->text(), QStringLiteral("Chip saved"));
+            MemoryImage image;
+            QVERIFY(HexLoader::LoadHexFile(saved, image, [](const HexNotice&) {}));
+            simulator.WithModel([&image](FirmwareModel& model) {
+                for (int w = 0; w < 8192; ++w)
+                    QCOMPARE(w <= image.ProgramTop / 2 ? image.ProgramWord(2 * w) : 0x3FFF, int(model.program[w]));
+                for (int i = 0; i < 256; ++i)
+                    QCOMPARE(i <= image.EepromTop ? image.EepromImage[i] : 0xFF, int(model.eeprom[i]));
+                QCOMPARE(image.ConfigWord(14), int(model.config[7] | 0x10B0));
+            });
+        }
+    }
+
+    void theFusePromptReadsTheValueTypedAndWarns()
+    {
+        PtySimulator simulator;
+        QCOMPARE(simulator.Start(), QString());
+        Form1 window;
+        window.CPort->setText(simulator.Path());
+        window.Filename->setText(QStringLiteral(KORVEXC_FIXTURES "/gaps.hex"));
+        QStringList readings;
+        ModalAnswerer answerer;
+        answerer.script = {[&readings](QWidget* dialog) {
+            auto* prompt = qobject_cast<QInputDialog*>(dialog);
+            const auto* reading = prompt->findChild<QLabel*>(QStringLiteral("FuseReading"));
+            for (const QString& typed : {QStringLiteral("3FB2"), QStringLiteral("1FB2"), QStringLiteral("3F32"), QStringLiteral("x")}) {
+                prompt->setTextValue(typed);
+                readings << reading->text();
+            }
+            prompt->reject();
+        }};
+        window.mnuProgram->trigger();
+        QCOMPARE(readings.size(), 4);
+        QVERIFY(readings[0].contains(QStringLiteral("FOSC (bits 1-0): HS oscillator")));
+        QVERIFY(!readings[0].contains(QStringLiteral("Warning")) && !readings[0].contains(QStringLiteral("Note")));
+        QVERIFY(readings[1].contains(QStringLiteral("Warning: code protection on")));
+        QVERIFY(readings[2].contains(QStringLiteral("Note: this programmer cannot clear LVP")));
+        QVERIFY(readings[3].contains(QStringLiteral("not a hexadecimal number")));
     }
 
     void aboutBoxClosesByKeyAndSaysWhenThereIsNoSystemInfo()

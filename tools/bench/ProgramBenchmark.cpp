@@ -40,7 +40,7 @@ public:
     }
     void HexFileNotice(const HexNotice& notice) override { ShowMessage(notice.text); }
     void CommandFailed(const Failure& failure) override { ShowMessage(failure.detail); }
-    QString PromptText(const QString&, const QString&, const QString& defaultAnswer) override { return defaultAnswer; }
+    QString PromptFuse(int currentValue) override { return QString::number(currentValue, 16); }
     void DisableControls() override {}
     void EnableControls() override {}
 

@@ -21,6 +21,7 @@ public:
 
     void SetStatus(const QString& text) override;
     void ShowProgress(const Progress& progress) override;
+    void PassCompleted(Pass) override {}
     void YieldToEvents() override {}
     void ShowMessage(const QString& text) override;
     bool Mismatched(const Mismatch& mismatch) override;

@@ -29,6 +29,12 @@ void ChipOperations::ProgressPoint(Pass pass, int location, int every, int size)
     ui_.YieldToEvents();
 }
 
+void ChipOperations::Completed(Pass pass, int top)
+{
+    if (top >= 0)
+        ui_.PassCompleted(pass);
+}
+
 void ChipOperations::EnterConfiguration()
 {
     protocol_.SendCommand('A');
@@ -73,6 +79,7 @@ bool ChipOperations::VerifyMemory()
             return false;
         protocol_.SendCommand('I');
     }
+    Completed(Pass::VerifyProgram, top);
 
     protocol_.SendCommand('A');
     for (int i = 0; i <= image_.EepromTop; ++i) {
@@ -83,6 +90,7 @@ bool ChipOperations::VerifyMemory()
             return false;
         protocol_.SendCommand('I');
     }
+    Completed(Pass::VerifyEeprom, image_.EepromTop);
     return true;
 }
 
@@ -122,6 +130,7 @@ void ChipOperations::ProgramChip()
         ProgressPoint(Pass::Program, b / 2, kWordsPerProgress, words);
         protocol_.SendCommand('J');
     }
+    Completed(Pass::Program, top);
 
     protocol_.SendCommand('A');
     for (int i = 0; i <= image_.EepromTop; ++i) {
@@ -130,6 +139,7 @@ void ChipOperations::ProgramChip()
         protocol_.SendCommand('J');
         protocol_.SendCommand('I');
     }
+    Completed(Pass::Eeprom, image_.EepromTop);
 
     if (!VerifyMemory())
         return;
@@ -162,12 +172,14 @@ ChipContents ChipOperations::ReadChip()
         chip.program[w] = std::uint16_t(protocol_.ReadWord('G'));
         protocol_.SendCommand('I');
     }
+    Completed(Pass::Read, kProgramWords);
     protocol_.SendCommand('A');
     for (int i = 0; i < kEepromBytes; ++i) {
         ProgressPoint(Pass::ReadEeprom, i, kBytesPerProgress, kEepromBytes);
         chip.eeprom[i] = std::uint8_t(protocol_.ReadWord('H') & 0xFF);
         protocol_.SendCommand('I');
     }
+    Completed(Pass::ReadEeprom, kEepromBytes);
     ui_.SetStatus(QStringLiteral("Reading Configuration"));
     ui_.YieldToEvents();
     EnterConfiguration();

@@ -29,6 +29,8 @@ public:
 private:
     // Every `every` locations: the progress, then one yield.
     void ProgressPoint(Pass pass, int location, int every, int size);
+    // Tells of a pass that had locations (top at least 0) and ran through them.
+    void Completed(Pass pass, int top);
     // Restart, then go to word 0 of the configuration area.
     void EnterConfiguration();
     void Step(int locations);

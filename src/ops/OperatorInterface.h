@@ -15,6 +15,8 @@ public:
     // A status that is no progress: "Erasing...", "Final Verify", "Done"...
     virtual void SetStatus(const QString& text) = 0;
     virtual void ShowProgress(const Progress& progress) = 0;
+    // The pass ran through its last location; no yield follows.
+    virtual void PassCompleted(Pass pass) = 0;
     // Lets pending window events run once. This, Mismatched and PromptText may
     // throw CommandAbandoned when the operator quits meanwhile; the reports
     // and ShowMessage never throw.

@@ -215,6 +215,11 @@ void Form1::ShowProgress(const Progress& progress)
     StatusProgress->Show(progress);
 }
 
+void Form1::PassCompleted(Pass)
+{
+    StatusProgress->Complete();
+}
+
 void Form1::YieldToEvents()
 {
     QCoreApplication::processEvents();
@@ -286,6 +291,11 @@ QString Form1::PromptFuse(int currentValue)
     auto* reading = new QLabel(FuseReadingText(dialog.textValue()), &dialog);
     reading->setObjectName(QStringLiteral("FuseReading"));
     reading->setWordWrap(true);
+    reading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Room for every field and both warnings, so that the dialog keeps its size as the value changes.
+    reading->setMinimumSize(reading->fontMetrics().averageCharWidth() * 60, reading->fontMetrics().lineSpacing() * 14);
+    // The dialog builds its layout lazily; asking its size builds it now.
+    dialog.sizeHint();
     if (auto* layout = qobject_cast<QBoxLayout*>(dialog.layout()))
         layout->insertWidget(2, reading);
     connect(&dialog, &QInputDialog::textValueChanged, reading,

@@ -30,6 +30,7 @@ public:
 
     void SetStatus(const QString& text) override;
     void ShowProgress(const Progress& progress) override;
+    void PassCompleted(Pass pass) override;
     void YieldToEvents() override;
     void ShowMessage(const QString& text) override;
     bool Mismatched(const Mismatch& mismatch) override;

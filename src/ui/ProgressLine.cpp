@@ -35,6 +35,12 @@ void ProgressLine::Show(const Progress& progress)
     Bar->setValue(progress.location);
 }
 
+void ProgressLine::Complete()
+{
+    Bar->setValue(Bar->maximum());
+    TimeLeft->clear();
+}
+
 void ProgressLine::Reset()
 {
     pass_.reset();

@@ -18,6 +18,8 @@ public:
     explicit ProgressLine(QWidget* parent);
 
     void Show(const Progress& progress);
+    // Fills the bar: the pass ran through.
+    void Complete();
     // Empties the bar, as a new command starts.
     void Reset();
 

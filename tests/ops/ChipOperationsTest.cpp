@@ -53,6 +53,7 @@ TEST(ProgramChip, HundredWordsGoOutInWholeBlocksAndEverythingIsVerified)
     yielded.removeAll("Verifying Program Memory");
     yielded.removeAll("Done");
     EXPECT_EQ(bench.ui.yieldsAfterStatus, yielded) << "one yield after each progress text";
+    EXPECT_EQ(bench.ui.completed, (std::vector<Pass>{Pass::Program, Pass::Eeprom, Pass::VerifyProgram, Pass::VerifyEeprom}));
     EXPECT_TRUE(bench.ui.messages.isEmpty());
     EXPECT_TRUE(bench.ui.questions.isEmpty());
 
@@ -126,6 +127,7 @@ TEST(VerifyMemory, MismatchesAreAskedAboutAndNoStopsAtOnce)
             EXPECT_EQ(bench.ui.questions, QStringList{"Verify error @1A Continue?"});
             EXPECT_EQ(WireCommands::Count(commands, "G"), 0x1B);
             EXPECT_EQ(commands.back(), "G") << "no I after the mismatch, no EEPROM pass";
+            EXPECT_TRUE(bench.ui.completed.empty());
         }
     }
 }

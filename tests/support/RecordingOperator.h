@@ -16,6 +16,7 @@ class RecordingOperator : public OperatorInterface {
 public:
     void SetStatus(const QString& text) override { statuses << text; }
     void ShowProgress(const Progress& progress) override { statuses << OperatorWords::ProgressText(progress); }
+    void PassCompleted(Pass pass) override { completed.push_back(pass); }
     void YieldToEvents() override
     {
         yieldsAfterStatus << statuses.value(statuses.size() - 1);
@@ -65,6 +66,7 @@ public:
     QStringList questions;
     QStringList prompts;  // the fuse value offered at each prompt
     std::vector<Mismatch> mismatches;
+    std::vector<Pass> completed;
     std::deque<bool> answers;             // go on or stop at each question; go on when none are left
     std::optional<QString> promptAnswer;  // the default answer when unset
     std::function<void()> onYield;

@@ -27,6 +27,7 @@ class HeadlessOperator : public OperatorInterface {
 public:
     void SetStatus(const QString& text) override { last = text; }
     void ShowProgress(const Progress&) override {}
+    void PassCompleted(Pass) override {}
     void YieldToEvents() override {}
     void ShowMessage(const QString& text) override
     {

@@ -14,7 +14,14 @@ QString Word(int value)
     return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
 }
 
-QString Label(Pass pass)
+void PrintError(const QString& text)
+{
+    std::fprintf(stderr, "korvexc-cli: %s\n", qPrintable(text));
+}
+
+}  // namespace
+
+QString CliOperator::Label(Pass pass)
 {
     switch (pass) {
     case Pass::Program:
@@ -32,13 +39,6 @@ QString Label(Pass pass)
     }
     return QStringLiteral("Reading EEPROM");
 }
-
-void PrintError(const QString& text)
-{
-    std::fprintf(stderr, "korvexc-cli: %s\n", qPrintable(text));
-}
-
-}  // namespace
 
 CliOperator::CliOperator(Options options) : options_(std::move(options)), terminal_(isatty(STDOUT_FILENO) == 1) {}
 
@@ -128,6 +128,8 @@ QString CliOperator::MismatchLine(const Mismatch& mismatch)
 bool CliOperator::Mismatched(const Mismatch& mismatch)
 {
     mismatches_ << MismatchLine(mismatch);
+    if (!first_)
+        first_ = mismatch;
     if (mismatch.memory == Memory::ConfigurationWord) {
         ShowMessage(QStringLiteral("Fuse verify failure."));
     } else if (!options_.continueOnMismatch) {
@@ -181,7 +183,7 @@ void CliOperator::CommandFailed(const Failure& failure)
 QString CliOperator::PromptFuse(int currentValue)
 {
     const QString answer = options_.fuse.value_or(HexText::Number(currentValue));
-    if (const auto value = FuseAnswer::Read(answer).value; value && !options_.quiet) {
+    if (const auto value = FuseAnswer::Read(answer).value; value && options_.readFuse && !options_.quiet) {
         PrintLine(QStringLiteral("Configuration word %1:").arg(HexText::Number(*value)));
         for (const QString& line : FuseReading::Lines(*value))
             PrintLine(QStringLiteral("  ") + line);

@@ -15,6 +15,7 @@ public:
         bool quiet = false;
         bool continueOnMismatch = false;
         std::optional<QString> fuse;
+        bool readFuse = true;  // print what the configuration word written sets
     };
 
     explicit CliOperator(Options options);
@@ -38,10 +39,15 @@ public:
     // "program word 0100: expected 305A, read 205A"
     static QString MismatchLine(const Mismatch& mismatch);
     const QStringList& Mismatches() const { return mismatches_; }
+    std::optional<Mismatch> FirstMismatch() const { return first_; }
+    // "Programming", "Verifying EEPROM"...
+    static QString Label(Pass pass);
+
+protected:
+    virtual void PrintLine(const QString& text);
+    const Options& Settings() const { return options_; }
 
 private:
-    void PrintLine(const QString& text);
-
     Options options_;
     bool terminal_;
     bool barShown_ = false;
@@ -49,4 +55,5 @@ private:
     QElapsedTimer passClock_;
     int lastTenth_ = -1;
     QStringList mismatches_;
+    std::optional<Mismatch> first_;
 };

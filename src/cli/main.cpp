@@ -1,71 +1,95 @@
 // korvexc-cli: the window's chip commands for scripts and production lines,
-// with exit codes, progress and no dialogs.
+// with exit codes, progress and no dialogs; several programmers at once, a
+// production record and serial numbers.
+#include "ChipJob.h"
 #include "CliOperator.h"
-#include "TracingPort.h"
+#include "ExitCode.h"
+#include "GangBoard.h"
+#include "GangOperator.h"
+#include "ProductionRecord.h"
 #include "image/HexLoader.h"
-#include "image/MemoryImage.h"
+#include "image/HexText.h"
 #include "link/AppSettings.h"
 #include "link/PortList.h"
-#include "link/QtSerialLink.h"
-#include "ops/ChipContents.h"
-#include "ops/CommandEnvelope.h"
-#include "ops/CommandFlows.h"
 #include "ops/FuseAnswer.h"
 #include "ops/FuseReading.h"
-#include "image/HexText.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QCryptographicHash>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QThread>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
-enum ExitCode {
-    kSuccess = 0,
-    kUsage = 2,
-    kNotDetected = 3,
-    kFileError = 4,
-    kMismatch = 5,
-    kLinkLost = 6,
-    kPortError = 7,
-};
-
 const char* const kExitCodes =
-    "Exit codes:\n"
+    "Exit codes (with several ports, the highest of theirs):\n"
     "  0  success\n"
     "  2  usage error\n"
     "  3  programmer not detected\n"
-    "  4  file error (the HEX file cannot be read, or OUT.hex cannot be written)\n"
+    "  4  file error (the HEX file cannot be read, OUT.hex or the record cannot be written)\n"
     "  5  verify mismatch, or the chip is not blank\n"
     "  6  link lost: the programmer stopped responding\n"
     "  7  the port cannot be opened, or names no port\n";
 
-int ExitFor(CommandOutcome outcome)
+int Usage(const QString& problem)
 {
-    switch (outcome) {
-    case CommandOutcome::Completed:
-    case CommandOutcome::Cancelled:
-        return kSuccess;
-    case CommandOutcome::BadPortName:
-    case CommandOutcome::PortNotOpened:
-        return kPortError;
-    case CommandOutcome::NotDetected:
-        return kNotDetected;
-    case CommandOutcome::LinkLost:
-    case CommandOutcome::Abandoned:
-        return kLinkLost;
-    case CommandOutcome::FileNotLoaded:
-        return kFileError;
-    case CommandOutcome::Mismatch:
-        return kMismatch;
-    case CommandOutcome::FuseRefused:
-        return kUsage;
-    }
+    std::fprintf(stderr, "korvexc-cli: %s\nTry korvexc-cli --help.\n", qPrintable(problem));
     return kUsage;
+}
+
+int ListPorts()
+{
+    for (const PortList::Entry& entry : PortList::Present()) {
+        const auto field = [](const QString& text) { return text.isEmpty() ? QStringLiteral("-") : text; };
+        std::printf("%-14s %-32s %-10s %s\n", qPrintable(entry.name), qPrintable(field(entry.description)),
+                    qPrintable(field(entry.UsbIds())), qPrintable(field(entry.serialNumber)));
+    }
+    return kSuccess;
+}
+
+void PrintFuseReading(int value)
+{
+    std::printf("Configuration word %s:\n", qPrintable(HexText::Number(value)));
+    for (const QString& line : FuseReading::Lines(value))
+        std::printf("  %s\n", qPrintable(line));
+}
+
+// Loads the file once, for the record and for every port; the loader's
+// problems go to stderr.
+std::optional<MemoryImage> LoadOnce(const QString& file, EepromLayout layout, bool quiet)
+{
+    CliOperator::Options options;
+    options.quiet = quiet;
+    CliOperator reporter(options);
+    MemoryImage image;
+    if (!HexLoader::LoadHexFile(file, image, [&reporter](const HexNotice& notice) { reporter.HexFileNotice(notice); }, layout))
+        return std::nullopt;
+    return image;
+}
+
+int Fuses(const QString& valueOrFile)
+{
+    int value = 0;
+    if (QFileInfo::exists(valueOrFile)) {
+        const std::optional<MemoryImage> image = LoadOnce(valueOrFile, EepromLayout::Auto, true);
+        if (!image)
+            return kFileError;
+        value = image->ConfigWord(MemoryImage::kConfigWordOffset);
+    } else {
+        const FuseAnswer::Reading reading = FuseAnswer::Read(valueOrFile);
+        if (!reading.value)
+            return Usage(reading.refusal);
+        value = *reading.value;
+    }
+    PrintFuseReading(value);
+    return kSuccess;
 }
 
 QString NotBlankText(const Mismatch& found)
@@ -85,47 +109,112 @@ QString NotBlankText(const Mismatch& found)
     return QStringLiteral("the configuration word reads %1").arg(read);
 }
 
-int ListPorts()
+// One programmer: progress and messages as a terminal user expects them.
+int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator::Options& options, bool trace)
 {
-    for (const PortList::Entry& entry : PortList::Present()) {
-        const auto field = [](const QString& text) { return text.isEmpty() ? QStringLiteral("-") : text; };
-        std::printf("%-14s %-32s %-10s %s\n", qPrintable(entry.name), qPrintable(field(entry.description)),
-                    qPrintable(field(entry.UsbIds())), qPrintable(field(entry.serialNumber)));
+    CliOperator ui(options);
+    const ChipJob::Result result = ChipJob(plan, port, ui, trace ? stderr : nullptr).Run();
+    ui.EndProgress();
+    const QString& command = plan.command;
+    if (result.adapterTimer && *result.adapterTimer > 1) {
+        std::fprintf(stderr, "korvexc-cli: the adapter's latency timer stands at %d ms, so every byte waits that long for its "
+                             "echo; a udev rule sets it to 1 ms (see the README)\n", *result.adapterTimer);
     }
-    return kSuccess;
-}
-
-int Usage(const QString& problem)
-{
-    std::fprintf(stderr, "korvexc-cli: %s\nTry korvexc-cli --help.\n", qPrintable(problem));
-    return kUsage;
-}
-
-int Fuses(const QString& valueOrFile)
-{
-    int value = 0;
-    if (QFileInfo::exists(valueOrFile)) {
-        MemoryImage image;
-        QString problem;
-        const auto notice = [&problem](const HexNotice& notice) {
-            if (notice.kind == HexNotice::Kind::CannotOpen || notice.kind == HexNotice::Kind::CannotRead)
-                problem = notice.text;
-        };
-        if (!HexLoader::LoadHexFile(valueOrFile, image, notice)) {
-            std::fprintf(stderr, "korvexc-cli: cannot read %s: %s\n", qPrintable(valueOrFile), qPrintable(problem));
+    const bool ranThrough = result.outcome == CommandOutcome::Completed || result.outcome == CommandOutcome::Mismatch;
+    if (ranThrough && command != QLatin1String("detect") && command != QLatin1String("erase")) {
+        // Ten bits a byte: start, eight data bits, stop.
+        const double wireSeconds = double(result.wireBytes) * 10.0 / 19200.0;
+        ui.Inform(QStringLiteral("Took %1 s; the wire needs %2 s for these %3 bytes at 19200 baud (ratio %4)")
+                      .arg(result.seconds, 0, 'f', 1)
+                      .arg(wireSeconds, 0, 'f', 1)
+                      .arg(result.wireBytes)
+                      .arg(result.seconds / wireSeconds, 0, 'f', 2));
+    }
+    if (result.serial)
+        ui.Inform(QStringLiteral("Serial number %1").arg(*result.serial));
+    if (command == QLatin1String("blank-check") && result.outcome == CommandOutcome::Mismatch) {
+        std::fprintf(stderr, "korvexc-cli: not blank: %s\n", qPrintable(NotBlankText(*result.firstMismatch)));
+        return kMismatch;
+    }
+    if (result.outcome == CommandOutcome::Mismatch) {
+        if (options.continueOnMismatch) {
+            for (const QString& mismatch : ui.Mismatches())
+                std::fprintf(stderr, "mismatch: %s\n", qPrintable(mismatch));
+        }
+        std::fprintf(stderr, "korvexc-cli: %lld mismatch(es)\n", static_cast<long long>(ui.Mismatches().size()));
+    }
+    if (result.Exit() != kSuccess || result.outcome != CommandOutcome::Completed)
+        return result.Exit();
+    if (command == QLatin1String("detect")) {
+        ui.Inform(QStringLiteral("Programmer detected on %1 (the ping was answered in %2 ms)")
+                      .arg(port)
+                      .arg(double(result.pingRoundTrip.count()) / 1000.0, 0, 'f', 2));
+    } else if (command == QLatin1String("read")) {
+        QSaveFile out(plan.file);
+        const QByteArray text = result.chip.ToHex();
+        if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+            std::fprintf(stderr, "korvexc-cli: cannot write %s: %s\n", qPrintable(plan.file), qPrintable(out.errorString()));
             return kFileError;
         }
-        value = image.ConfigWord(MemoryImage::kConfigWordOffset);
-    } else {
-        const FuseAnswer::Reading reading = FuseAnswer::Read(valueOrFile);
-        if (!reading.value)
-            return Usage(reading.refusal);
-        value = *reading.value;
+        ui.Inform(QStringLiteral("Chip read into %1").arg(plan.file));
+    } else if (command == QLatin1String("blank-check")) {
+        ui.Inform(QStringLiteral("The chip is blank"));
     }
-    std::printf("Configuration word %s:\n", qPrintable(HexText::Number(value)));
-    for (const QString& line : FuseReading::Lines(value))
-        std::printf("  %s\n", qPrintable(line));
     return kSuccess;
+}
+
+// Several programmers at once, one worker thread each; nothing is asked.
+int RunGang(const ChipJob::Plan& plan, const QStringList& ports, CliOperator::Options options)
+{
+    options.readFuse = false;
+    GangBoard board(ports, options.quiet);
+    std::vector<ChipJob::Result> results(size_t(ports.size()));
+    // Qt's threads, as the serial ports' notifiers need them.
+    std::vector<std::unique_ptr<QThread>> workers;
+    for (int row = 0; row < ports.size(); ++row) {
+        workers.emplace_back(QThread::create([&, row] {
+            GangOperator ui(board, row, options);
+            results[size_t(row)] = ChipJob(plan, ports[row], ui, nullptr).Run();
+        }));
+        workers.back()->start();
+    }
+    for (const auto& worker : workers)
+        worker->wait();
+    board.Close();
+
+    std::printf("%-16s %-22s %9s %8s  %s\n", "port", "result", "time", "serial", "first mismatch");
+    int exit = kSuccess;
+    for (int row = 0; row < ports.size(); ++row) {
+        const ChipJob::Result& result = results[size_t(row)];
+        std::printf("%-16s %-22s %7.1f s %8s  %s\n", qPrintable(ports[row]), qPrintable(result.Text()), result.seconds,
+                    result.serial ? qPrintable(QString::number(*result.serial)) : "-",
+                    result.firstMismatch ? qPrintable(CliOperator::MismatchLine(*result.firstMismatch)) : "-");
+        exit = std::max(exit, result.Exit());
+    }
+    std::fflush(stdout);
+    return exit;
+}
+
+QStringList PortsGiven(const QStringList& values)
+{
+    QStringList ports;
+    for (const QString& value : values) {
+        for (const QString& port : value.split(u',', Qt::SkipEmptyParts))
+            ports << port.trimmed();
+    }
+    return ports;
+}
+
+std::optional<std::pair<long long, long long>> SerialSequence(const QString& text)
+{
+    const QStringList parts = text.split(u':');
+    bool firstOk = false;
+    bool stepOk = true;
+    const long long first = parts.value(0).toLongLong(&firstOk);
+    const long long step = parts.size() == 2 ? parts[1].toLongLong(&stepOk) : 1;
+    if (parts.size() > 2 || !firstOk || !stepOk || first < 0 || step < 1)
+        return std::nullopt;
+    return std::make_pair(first, step);
 }
 
 }  // namespace
@@ -146,19 +235,25 @@ int main(int argc, char** argv)
         "  verify FILE.hex    compare the chip with the file\n"
         "  program FILE.hex   erase, write and verify the whole chip\n"
         "  read OUT.hex       read the whole chip into a HEX file\n"
-        "  blank-check        tell whether the chip is erased, and the first location that is not\n\n")
+        "  blank-check        tell whether the chip is erased, and the first location that is not\n"
+        "  record FILE.db     print the production record, then a summary line\n\n"
+        "Several --port values (or one comma-separated list) run the command on every programmer at once.\n\n")
         + QString::fromLatin1(kExitCodes));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The port: a number n for COMn (/dev/ttyS(n-1)), or a device such as ttyUSB0. Default: the window's."), QStringLiteral("P"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The port: a number n for COMn (/dev/ttyS(n-1)), or a device such as ttyUSB0. Default: the window's. May be given several times."), QStringLiteral("P"));
     const QCommandLineOption fuse(QStringLiteral("fuse"), QStringLiteral("The configuration word to program, in hexadecimal. Default: the file's."), QStringLiteral("HEX"));
     const QCommandLineOption onMismatch(QStringLiteral("on-mismatch"), QStringLiteral("At a verify mismatch: stop, or continue and list every mismatch at the end."), QStringLiteral("stop|continue"), QStringLiteral("stop"));
     const QCommandLineOption eepromLayout(QStringLiteral("eeprom-layout"), QStringLiteral("How the file lays out its EEPROM data: word (location k at 4200 + 2k, as assemblers write it), byte (at 4200 + k), or auto (word when every odd byte is 00)."), QStringLiteral("auto|word|byte"), QStringLiteral("auto"));
-    const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Print the wire exchange as hex on stderr."));
+    const QCommandLineOption record(QStringLiteral("record"), QStringLiteral("Keep a row per chip and command in this SQLite production record."), QStringLiteral("FILE.db"));
+    const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("Give each chip programmed the next serial number, from START in steps of STEP (default 1); needs --record and --serial-at."), QStringLiteral("START[:STEP]"));
+    const QCommandLineOption serialAt(QStringLiteral("serial-at"), QStringLiteral("Where the serial number goes: id (the low four bits of the four ID words) or eeprom:ADDR[:BYTES] (hexadecimal address, 2 bytes by default), most significant first."), QStringLiteral("id|eeprom:ADDR[:BYTES]"));
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("With record: print the rows as CSV."));
+    const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Print the wire exchange as hex on stderr (one port only)."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print nothing but errors."));
-    parser.addOptions({port, fuse, onMismatch, eepromLayout, trace, quiet});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list-ports, fuses, detect, erase, verify, program, read or blank-check"));
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the HEX file of verify, program and read"), QStringLiteral("[file]"));
+    parser.addOptions({port, fuse, onMismatch, eepromLayout, record, serial, serialAt, csv, trace, quiet});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list-ports, fuses, detect, erase, verify, program, read, blank-check or record"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the file of verify, program, read, fuses and record"), QStringLiteral("[file]"));
     if (!parser.parse(QCoreApplication::arguments()))
         return Usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -172,11 +267,13 @@ int main(int argc, char** argv)
 
     const QStringList args = parser.positionalArguments();
     const QString command = args.value(0);
-    const bool needsFile = command == QLatin1String("verify") || command == QLatin1String("program") || command == QLatin1String("read");
     if (command == QLatin1String("list-ports"))
         return args.size() == 1 ? ListPorts() : Usage(QStringLiteral("list-ports takes no file"));
     if (command == QLatin1String("fuses"))
         return args.size() == 2 ? Fuses(args[1]) : Usage(QStringLiteral("fuses takes a value or a HEX file"));
+    if (command == QLatin1String("record"))
+        return args.size() == 2 ? ProductionRecord::Print(args[1], parser.isSet(csv)) : Usage(QStringLiteral("record takes the record's file"));
+    const bool needsFile = command == QLatin1String("verify") || command == QLatin1String("program") || command == QLatin1String("read");
     const bool known = needsFile || command == QLatin1String("detect") || command == QLatin1String("erase") || command == QLatin1String("blank-check");
     if (!known)
         return Usage(command.isEmpty() ? QStringLiteral("no command given") : QStringLiteral("unknown command \"%1\"").arg(command));
@@ -188,6 +285,14 @@ int main(int argc, char** argv)
     const std::optional<EepromLayout> layout = HexLoader::LayoutNamed(parser.value(eepromLayout));
     if (!layout)
         return Usage(QStringLiteral("--eeprom-layout takes auto, word or byte"));
+    const QStringList ports = parser.isSet(port) ? PortsGiven(parser.values(port)) : QStringList{AppSettings::Port()};
+    const bool gang = ports.size() > 1;
+    if (ports.isEmpty())
+        return Usage(QStringLiteral("--port names no port"));
+    if (gang && (command == QLatin1String("read") || parser.isSet(trace)))
+        return Usage(QStringLiteral("read and --trace take one port"));
+    if (parser.isSet(csv))
+        return Usage(QStringLiteral("--csv goes with record"));
     CliOperator::Options options;
     options.quiet = parser.isSet(quiet);
     options.continueOnMismatch = mismatchMode == QLatin1String("continue");
@@ -200,80 +305,37 @@ int main(int argc, char** argv)
         options.fuse = parser.value(fuse);
     }
 
-    const QString portText = parser.isSet(port) ? parser.value(port) : AppSettings::Port();
-    const QString file = args.value(1);
-    QtSerialLink link;
-    TracingPort wire(link, parser.isSet(trace) ? stderr : nullptr);
-    MemoryImage image;
-    CliOperator ui(options);
-    CommandEnvelope envelope(wire, ui, [&portText] { return portText; }, [] { return AppSettings::PingReads(); });
-    CommandFlows flows(envelope, image, ui, [&file] { return file; }, [&layout] { return *layout; });
-
-    CommandOutcome outcome = CommandOutcome::Completed;
-    ChipContents chip;
-    std::chrono::microseconds pingRoundTrip{0};
-    QElapsedTimer clock;
-    clock.start();
-    if (command == QLatin1String("detect")) {
-        outcome = envelope.Run([&pingRoundTrip](ProgrammerProtocol& protocol) {
-            pingRoundTrip = protocol.PingRoundTrip();
-            return CommandOutcome::Completed;
-        });
+    ChipJob::Plan plan;
+    plan.command = command;
+    plan.file = args.value(1);
+    plan.layout = *layout;
+    plan.pingReads = AppSettings::PingReads();
+    plan.recordPath = parser.value(record);
+    if (parser.isSet(serial) || parser.isSet(serialAt)) {
+        plan.serials = SerialSequence(parser.value(serial));
+        plan.serialPlace = SerialNumber::Parse(parser.value(serialAt));
+        if (!plan.serials || !plan.serialPlace)
+            return Usage(QStringLiteral("--serial takes START[:STEP] and --serial-at takes id or eeprom:ADDR[:BYTES], both together"));
+        if (command != QLatin1String("program") || plan.recordPath.isEmpty())
+            return Usage(QStringLiteral("--serial goes with program and --record"));
     }
-    else if (command == QLatin1String("erase"))
-        outcome = flows.DoErase();
-    else if (command == QLatin1String("verify"))
-        outcome = flows.DoVerify();
-    else if (command == QLatin1String("program"))
-        outcome = flows.DoProgram();
-    else
-        outcome = flows.DoRead(chip);
-    const double seconds = double(clock.elapsed()) / 1000.0;
-    ui.EndProgress();
-
-    if (const std::optional<int> timer = link.AdapterTimer(); timer && *timer > 1) {
-        std::fprintf(stderr, "korvexc-cli: the adapter's latency timer stands at %d ms, so every byte waits that long for its "
-                             "echo; a udev rule sets it to 1 ms (see the README)\n", *timer);
-    }
-    const bool ranThrough = outcome == CommandOutcome::Completed || outcome == CommandOutcome::Mismatch;
-    if (ranThrough && (needsFile || command == QLatin1String("blank-check"))) {
-        // Ten bits a byte: start, eight data bits, stop.
-        const double wireSeconds = double(wire.BytesOnTheWire()) * 10.0 / 19200.0;
-        ui.Inform(QStringLiteral("Took %1 s; the wire needs %2 s for these %3 bytes at 19200 baud (ratio %4)")
-                      .arg(seconds, 0, 'f', 1)
-                      .arg(wireSeconds, 0, 'f', 1)
-                      .arg(wire.BytesOnTheWire())
-                      .arg(seconds / wireSeconds, 0, 'f', 2));
-    }
-
-    if (outcome == CommandOutcome::Mismatch) {
-        if (options.continueOnMismatch) {
-            for (const QString& mismatch : ui.Mismatches())
-                std::fprintf(stderr, "mismatch: %s\n", qPrintable(mismatch));
-        }
-        std::fprintf(stderr, "korvexc-cli: %lld mismatch(es)\n", static_cast<long long>(ui.Mismatches().size()));
-    }
-    if (outcome != CommandOutcome::Completed)
-        return ExitFor(outcome);
-    if (command == QLatin1String("detect")) {
-        ui.Inform(QStringLiteral("Programmer detected on %1 (the ping was answered in %2 ms)")
-                      .arg(portText)
-                      .arg(double(pingRoundTrip.count()) / 1000.0, 0, 'f', 2));
-    }
-    if (command == QLatin1String("read")) {
-        QSaveFile out(file);
-        const QByteArray text = chip.ToHex();
-        if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
-            std::fprintf(stderr, "korvexc-cli: cannot write %s: %s\n", qPrintable(file), qPrintable(out.errorString()));
+    // The record and a gang take the file once: its hash, its fuse value, and one image for every port.
+    const bool usesFile = command == QLatin1String("verify") || command == QLatin1String("program");
+    if (usesFile && (gang || !plan.recordPath.isEmpty())) {
+        plan.image = LoadOnce(plan.file, plan.layout, options.quiet);
+        QFile file(plan.file);
+        if (!plan.image || !file.open(QIODevice::ReadOnly))
             return kFileError;
+        plan.sha256 = QString::fromLatin1(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex());
+        if (command == QLatin1String("program")) {
+            plan.fuse = options.fuse ? *FuseAnswer::Read(*options.fuse).value : plan.image->ConfigWord(MemoryImage::kConfigWordOffset);
+            if (gang && !options.quiet)
+                PrintFuseReading(*plan.fuse);
         }
-        ui.Inform(QStringLiteral("Chip read into %1").arg(file));
-    } else if (command == QLatin1String("blank-check")) {
-        if (const auto notBlank = chip.FirstNotBlank()) {
-            std::fprintf(stderr, "korvexc-cli: not blank: %s\n", qPrintable(NotBlankText(*notBlank)));
-            return kMismatch;
+        if (plan.serialPlace && plan.serialPlace->CoversFileData(*plan.image)) {
+            std::fprintf(stderr, "korvexc-cli: the serial number replaces the file's own data at %s\n",
+                         qPrintable(parser.value(serialAt)));
         }
-        ui.Inform(QStringLiteral("The chip is blank"));
     }
-    return kSuccess;
+    return gang ? RunGang(plan, ports, options) : RunSingle(plan, ports.front(), options, parser.isSet(trace));
 }

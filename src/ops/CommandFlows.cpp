@@ -18,14 +18,16 @@ CommandOutcome Judged(const ChipOperations& operations)
 
 CommandFlows::CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui,
                            std::function<QString()> fileName, std::function<EepromLayout()> eepromLayout)
-    : envelope_(envelope), image_(image), ui_(ui), fileName_(std::move(fileName)), eepromLayout_(std::move(eepromLayout))
+    : CommandFlows(envelope, image, ui, [&ui, fileName = std::move(fileName), eepromLayout = std::move(eepromLayout)](MemoryImage& target) {
+          return HexLoader::LoadHexFile(fileName(), target, [&ui](const HexNotice& notice) { ui.HexFileNotice(notice); },
+                                        eepromLayout ? eepromLayout() : EepromLayout::Auto);
+      })
 {
 }
 
-bool CommandFlows::LoadFile()
+CommandFlows::CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui, ImageSource source)
+    : envelope_(envelope), image_(image), ui_(ui), source_(std::move(source))
 {
-    return HexLoader::LoadHexFile(fileName_(), image_, [this](const HexNotice& notice) { ui_.HexFileNotice(notice); },
-                                  eepromLayout_ ? eepromLayout_() : EepromLayout::Auto);
 }
 
 CommandOutcome CommandFlows::DoErase()
@@ -42,7 +44,7 @@ CommandOutcome CommandFlows::DoErase()
 CommandOutcome CommandFlows::DoVerify()
 {
     return envelope_.Run([this](ProgrammerProtocol& protocol) {
-        if (!LoadFile())
+        if (!source_(image_))
             return CommandOutcome::FileNotLoaded;
         ChipOperations operations(protocol, image_, ui_);
         if (operations.VerifyMemory())
@@ -55,7 +57,7 @@ CommandOutcome CommandFlows::DoVerify()
 CommandOutcome CommandFlows::DoProgram()
 {
     return envelope_.Run([this](ProgrammerProtocol& protocol) {
-        if (!LoadFile())
+        if (!source_(image_))
             return CommandOutcome::FileNotLoaded;
         const QString answer = ui_.PromptFuse(image_.ConfigWord(MemoryImage::kConfigWordOffset));
         if (answer.isEmpty())

@@ -14,9 +14,14 @@ struct MemoryImage;
 // The chip commands, each inside the command envelope, each returning how it ended.
 class CommandFlows {
 public:
-    // eepromLayout is asked at every load; unset, each file's own layout is used.
+    // Fills the image for a command; false when it cannot, having told the operator why.
+    using ImageSource = std::function<bool(MemoryImage&)>;
+
+    // The file is loaded at every command; eepromLayout is asked each time,
+    // and unset, each file's own layout is used.
     CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui, std::function<QString()> fileName,
                  std::function<EepromLayout()> eepromLayout = {});
+    CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui, ImageSource source);
 
     CommandOutcome DoErase();
     CommandOutcome DoVerify();
@@ -25,11 +30,9 @@ public:
     CommandOutcome DoRead(ChipContents& chip);
 
 private:
-    bool LoadFile();
 
     CommandEnvelope& envelope_;
     MemoryImage& image_;
     OperatorInterface& ui_;
-    std::function<QString()> fileName_;
-    std::function<EepromLayout()> eepromLayout_;
+    ImageSource source_;
 };

@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QRegularExpression>
+#include <QThread>
+#include <memory>
 
 namespace {
 
@@ -179,4 +182,60 @@ TEST_F(Cli, PortsAreListedAsTheyAreTypedAndALinkUnderDevOpensItsDevice)
     const Result detected = RunBare({"--port", link, "detect"});
     QFile::remove(link);
     EXPECT_EQ(detected.exitCode, 0) << detected.err.toStdString();
+}
+
+TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
+{
+    SimulatorFaults silent, stuck;
+    silent.silentAfterBytes = 1500;
+    stuck.stuckBit = SimulatorFaults::StuckBit{0x10, 12, 1};
+    std::vector<std::unique_ptr<PtySimulator>> gang;
+    for (const SimulatorFaults& faults : {SimulatorFaults{}, silent, SimulatorFaults{}, stuck}) {
+        gang.push_back(std::make_unique<PtySimulator>(faults));
+        ASSERT_EQ(gang.back()->Start(), QString());
+    }
+    const QString db = files.filePath("line.db");
+    const QString ports = gang[0]->Path() + ',' + gang[1]->Path() + ',' + gang[2]->Path();
+    const Result run = RunBare({"--port", ports, "--port", gang[3]->Path(), "--record", db, "--serial", "7:2", "--serial-at",
+                                "id", "program", kFixtures + "/counter.hex"});
+    EXPECT_EQ(run.exitCode, 6) << "the highest: link lost over a mismatch";
+    const QStringList table = run.out.split(u'\n').filter(QRegularExpression(QStringLiteral("^/dev/pts/[0-9]+ ")));
+    ASSERT_EQ(table.size(), 4) << run.out.toStdString();
+    EXPECT_TRUE(table[0].contains("success") && table[2].contains("success"));
+    EXPECT_TRUE(table[1].contains("link lost"));
+    EXPECT_TRUE(table[3].contains("mismatch") && table[3].contains("program word 0010: expected 0000, read 1000")) << table[3].toStdString();
+    // Each chip that passed holds its own number in the low bits of its ID words.
+    for (const int i : {0, 2}) {
+        const long long serial = table[i].section(u' ', -2, -2, QString::SectionSkipEmpty).toLongLong();
+        gang[size_t(i)]->WithModel([serial](FirmwareModel& model) {
+            for (int id = 0; id < 4; ++id)
+                EXPECT_EQ(model.config[id] & 0xF, (serial >> (12 - 4 * id)) & 0xF);
+        });
+    }
+    const Result rows = RunBare({"record", db, "--csv"});
+    QStringList serials;
+    for (const QString& line : rows.out.split(u'\n', Qt::SkipEmptyParts).mid(1))
+        serials << line.section(u',', 8, 8);
+    serials.sort();
+    EXPECT_EQ(serials, (QStringList{"11", "13", "7", "9"}));
+    EXPECT_TRUE(rows.err.contains("4 chips, 2 passed, 2 failed, 0 unfinished")) << rows.err.toStdString();
+
+    // Killed mid-run, a chip keeps its row, unfinished, and the next run goes on above its number.
+    SimulatorTiming slow;
+    slow.paced = true;
+    PtySimulator paced({}, slow);
+    ASSERT_EQ(paced.Start(), QString());
+    QProcess killed;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), settings.path());
+    killed.setProcessEnvironment(environment);
+    killed.start(QStringLiteral(KORVEXC_CLI), {"--port", paced.Path(), "--record", db, "--serial", "7:2", "--serial-at",
+                                                "eeprom:F0", "program", kFixtures + "/gaps.hex"});
+    ASSERT_TRUE(killed.waitForStarted());
+    QThread::msleep(1500);
+    killed.kill();
+    killed.waitForFinished();
+    EXPECT_TRUE(Run({"--record", db, "--serial", "7:2", "--serial-at", "id", "program", kFixtures + "/counter.hex"})
+                    .out.contains("Serial number 17"));
+    EXPECT_TRUE(RunBare({"record", db}).out.contains("6 chips, 3 passed, 2 failed, 1 unfinished"));
 }

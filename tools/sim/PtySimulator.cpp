@@ -24,17 +24,6 @@ void SleepAtLeastUntil(steady_clock::time_point when)
     }
 }
 
-// A timer wakes a thread late by tens of microseconds, more so in a virtual
-// machine: sleep to just short of the moment, then wait the rest out awake, so
-// that a paced byte takes its byte time and not noticeably more.
-void SleepUntil(steady_clock::time_point when)
-{
-    constexpr auto kAwake = microseconds(150);
-    if (when - steady_clock::now() > kAwake)
-        SleepAtLeastUntil(when - kAwake);
-    while (steady_clock::now() < when) {
-    }
-}
 
 bool ChangesChip(std::uint8_t byte)
 {
@@ -169,6 +158,20 @@ void PtySimulator::OnChipChanged(std::function<void()> callback)
 {
     std::lock_guard lock(mutex_);
     chipChanged_ = std::move(callback);
+}
+
+// A timer wakes a thread late by tens of microseconds, more so in a virtual
+// machine, and by a fairly steady amount: aim that much early, learning the
+// amount as it goes, so that a paced byte takes its byte time without a spin
+// that would starve the other programmers of a gang.
+void PtySimulator::SleepUntil(steady_clock::time_point when)
+{
+    const auto aim = when - lateness_;
+    if (aim <= steady_clock::now())
+        return;
+    SleepAtLeastUntil(aim);
+    const auto late = steady_clock::now() - aim;
+    lateness_ += (duration_cast<nanoseconds>(late) - lateness_) / 8;
 }
 
 void PtySimulator::Send(const QByteArray& bytes, steady_clock::time_point arrival)

@@ -53,6 +53,7 @@ private:
     void Send(const QByteArray& bytes, std::chrono::steady_clock::time_point arrival);
 
     void CloseTerminal();
+    void SleepUntil(std::chrono::steady_clock::time_point when);
 
     FirmwareModel model_;
     SimulatorFaults faults_;
@@ -71,4 +72,5 @@ private:
     bool hangup_ = false;
     QString path_;
     std::chrono::steady_clock::time_point lineFree_{};
+    std::chrono::nanoseconds lateness_{std::chrono::microseconds(50)};
 };

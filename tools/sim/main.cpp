@@ -8,6 +8,8 @@
 #include <QTextStream>
 
 #include <atomic>
+#include <memory>
+#include <vector>
 #include <csignal>
 #include <cstdio>
 
@@ -55,7 +57,8 @@ int main(int argc, char** argv)
     const QCommandLineOption stuck(QStringLiteral("stuck-bit"), QStringLiteral("A program word whose bit is stuck: hex word address, bit, level (default 0)."), QStringLiteral("addr:bit[:level]"));
     const QCommandLineOption latency(QStringLiteral("latency"), QStringLiteral("Extra delay before every reply, in milliseconds."), QStringLiteral("ms"));
     const QCommandLineOption paced(QStringLiteral("paced"), QStringLiteral("Send and take one byte every 10/19200 s, as a real 19200-baud line."));
-    parser.addOptions({load, save, never, ping, silent, stuck, latency, paced});
+    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Simulate N programmers, each on a pseudo-terminal of its own, one path a line. --save takes one."), QStringLiteral("N"), QStringLiteral("1"));
+    parser.addOptions({load, save, never, ping, silent, stuck, latency, paced, count});
     parser.process(app);
 
     SimulatorFaults faults;
@@ -71,23 +74,31 @@ int main(int argc, char** argv)
     timing.paced = parser.isSet(paced);
     if (ok && parser.isSet(latency))
         timing.latency = std::chrono::milliseconds(parser.value(latency).toInt(&ok));
-    if (!ok) {
+    const int programmers = ok ? parser.value(count).toInt(&ok) : 0;
+    if (!ok || programmers < 1 || programmers > 64 || (programmers > 1 && parser.isSet(save))) {
         std::fprintf(stderr, "korvexc-sim: a value given to an option is not valid; see --help\n");
         return 2;
     }
 
-    PtySimulator simulator(faults, timing);
-    simulator.SetTracing(false);
+    std::vector<std::unique_ptr<PtySimulator>> simulators;
+    QByteArray preset;
     if (parser.isSet(load)) {
         QFile file(parser.value(load));
-        bool loaded = file.open(QIODevice::ReadOnly);
-        if (loaded)
-            simulator.WithModel([&](FirmwareModel& model) { loaded = model.LoadHex(file.readAll()); });
+        if (file.open(QIODevice::ReadOnly))
+            preset = file.readAll();
+    }
+    for (int i = 0; i < programmers; ++i) {
+        simulators.push_back(std::make_unique<PtySimulator>(faults, timing));
+        simulators.back()->SetTracing(false);
+        bool loaded = true;
+        if (parser.isSet(load))
+            simulators.back()->WithModel([&](FirmwareModel& model) { loaded = !preset.isEmpty() && model.LoadHex(preset); });
         if (!loaded) {
             std::fprintf(stderr, "korvexc-sim: cannot load %s\n", qPrintable(parser.value(load)));
             return 1;
         }
     }
+    PtySimulator& simulator = *simulators.front();
 
     // Signals are taken by sigtimedwait below, not by handlers.
     sigset_t stopSignals;
@@ -99,11 +110,13 @@ int main(int argc, char** argv)
 
     static std::atomic<bool> changed{false};
     simulator.OnChipChanged([] { changed = true; });
-    if (const QString error = simulator.Start(); !error.isEmpty()) {
-        std::fprintf(stderr, "korvexc-sim: %s\n", qPrintable(error));
-        return 1;
+    for (const auto& each : simulators) {
+        if (const QString error = each->Start(); !error.isEmpty()) {
+            std::fprintf(stderr, "korvexc-sim: %s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(each->Path()));
     }
-    std::printf("%s\n", qPrintable(simulator.Path()));
     std::fflush(stdout);
 
     const timespec tick{0, 200'000'000};
@@ -115,9 +128,14 @@ int main(int argc, char** argv)
         if (signal > 0)
             break;
     }
-    simulator.Stop();
-    std::fprintf(stderr, "korvexc-sim: bytes received %lld, sent %lld\n", simulator.BytesFromProgram(),
-                 simulator.BytesFromSimulator());
+    long long received = 0;
+    long long sent = 0;
+    for (const auto& each : simulators) {
+        each->Stop();
+        received += each->BytesFromProgram();
+        sent += each->BytesFromSimulator();
+    }
+    std::fprintf(stderr, "korvexc-sim: bytes received %lld, sent %lld\n", received, sent);
     if (!savePath.isEmpty() && !SaveChip(simulator, savePath)) {
         std::fprintf(stderr, "korvexc-sim: cannot write %s\n", qPrintable(savePath));
         return 1;

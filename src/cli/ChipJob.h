@@ -1,0 +1,62 @@
+#pragma once
+
+#include "image/EepromLayout.h"
+#include "image/MemoryImage.h"
+#include "ops/ChipContents.h"
+#include "ops/CommandOutcome.h"
+#include "ops/OperatorFacts.h"
+#include "ops/SerialNumber.h"
+
+#include <QString>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+
+class CliOperator;
+
+// One command on one programmer, with its own link and envelope: what a
+// worker of a gang runs, and what a single command runs. It writes the
+// chip's row of the production record, and its serial number into the image.
+class ChipJob {
+public:
+    // What every port's job of one run shares, read only.
+    struct Plan {
+        QString command;  // detect, erase, verify, program, read or blank-check
+        QString file;
+        EepromLayout layout = EepromLayout::Auto;
+        std::optional<MemoryImage> image;  // the file, loaded once for every port; unset, each job loads it
+        QString sha256;
+        std::optional<int> fuse;  // the configuration word written, for the record
+        QString recordPath;       // empty: no record
+        std::optional<SerialNumber> serialPlace;
+        std::optional<std::pair<long long, long long>> serials;  // first number and step
+        QString pingReads;
+    };
+    struct Result {
+        CommandOutcome outcome = CommandOutcome::Completed;
+        bool recordFailed = false;
+        bool serialTooLarge = false;
+        double seconds = 0;
+        long long wireBytes = 0;
+        std::chrono::microseconds pingRoundTrip{0};
+        std::optional<int> adapterTimer;
+        std::optional<long long> serial;
+        std::optional<Mismatch> firstMismatch;
+        ChipContents chip;  // read and blank-check
+
+        int Exit() const;
+        // "success", "mismatch", "not detected"...
+        QString Text() const;
+    };
+
+    ChipJob(const Plan& plan, QString port, CliOperator& ui, std::FILE* trace);
+    Result Run();
+
+private:
+    CommandOutcome RunCommand(Result& result);
+
+    const Plan& plan_;
+    QString port_;
+    CliOperator& ui_;
+    std::FILE* trace_;
+};

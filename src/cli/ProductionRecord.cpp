@@ -1,0 +1,156 @@
+#include "ProductionRecord.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSysInfo>
+#include <QVariant>
+#include <cstdio>
+
+namespace {
+
+constexpr int kBusyMilliseconds = 30000;
+
+const char* const kSchema =
+    "CREATE TABLE IF NOT EXISTS chips ("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " started TEXT NOT NULL,"
+    " host TEXT NOT NULL,"
+    " port TEXT NOT NULL,"
+    " command TEXT NOT NULL,"
+    " file TEXT,"
+    " sha256 TEXT,"
+    " fuse TEXT,"
+    " serial INTEGER UNIQUE,"
+    " result TEXT NOT NULL DEFAULT 'unfinished',"
+    " first_mismatch TEXT,"
+    " seconds REAL)";
+
+QString CsvField(const QString& text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n'))
+        return text;
+    return u'"' + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+}
+
+}  // namespace
+
+ProductionRecord::ProductionRecord(const QString& path, const QString& connectionName) : connectionName_(connectionName)
+{
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    db_.setDatabaseName(path);
+    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyMilliseconds));
+    if (!db_.open()) {
+        problem_ = db_.lastError().text();
+        return;
+    }
+    // WAL lets readers and one writer work at once; NORMAL still survives a killed process.
+    if (!Exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !Exec(QStringLiteral("PRAGMA synchronous=NORMAL"))
+        || !Exec(QString::fromLatin1(kSchema)))
+        return;
+}
+
+ProductionRecord::~ProductionRecord()
+{
+    db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connectionName_);
+}
+
+bool ProductionRecord::Exec(const QString& sql)
+{
+    QSqlQuery query(db_);
+    if (query.exec(sql))
+        return true;
+    problem_ = query.lastError().text();
+    return false;
+}
+
+std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
+{
+    // IMMEDIATE takes the write lock before the serial number is read, so two
+    // writers never read the same highest number.
+    if (!problem_.isEmpty() || !Exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return std::nullopt;
+    Row row;
+    QSqlQuery query(db_);
+    if (start.serials) {
+        const auto [first, step] = *start.serials;
+        if (!query.exec(QStringLiteral("SELECT MAX(serial) FROM chips")) || !query.next()) {
+            problem_ = query.lastError().text();
+            Exec(QStringLiteral("ROLLBACK"));
+            return std::nullopt;
+        }
+        row.serial = query.value(0).isNull() ? first : std::max(first, query.value(0).toLongLong() + step);
+    }
+    query.prepare(QStringLiteral("INSERT INTO chips (started, host, port, command, file, sha256, fuse, serial)"
+                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+    query.addBindValue(QSysInfo::machineHostName());
+    query.addBindValue(start.port);
+    query.addBindValue(start.command);
+    query.addBindValue(start.file.isEmpty() ? QVariant() : QVariant(QFileInfo(start.file).fileName()));
+    query.addBindValue(start.sha256.isEmpty() ? QVariant() : QVariant(start.sha256));
+    query.addBindValue(start.fuse ? QVariant(QString::number(*start.fuse, 16).toUpper()) : QVariant());
+    query.addBindValue(row.serial ? QVariant(*row.serial) : QVariant());
+    if (!query.exec()) {
+        problem_ = query.lastError().text();
+        Exec(QStringLiteral("ROLLBACK"));
+        return std::nullopt;
+    }
+    row.id = query.lastInsertId().toLongLong();
+    if (!Exec(QStringLiteral("COMMIT")))
+        return std::nullopt;
+    return row;
+}
+
+bool ProductionRecord::Finish(qint64 id, const QString& result, const QString& firstMismatch, double seconds)
+{
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("UPDATE chips SET result = ?, first_mismatch = ?, seconds = ? WHERE id = ?"));
+    query.addBindValue(result);
+    query.addBindValue(firstMismatch.isEmpty() ? QVariant() : QVariant(firstMismatch));
+    query.addBindValue(seconds);
+    query.addBindValue(id);
+    if (query.exec())
+        return true;
+    problem_ = query.lastError().text();
+    return false;
+}
+
+int ProductionRecord::Print(const QString& path, bool csv)
+{
+    if (!QFileInfo::exists(path)) {
+        std::fprintf(stderr, "korvexc-cli: there is no record %s\n", qPrintable(path));
+        return 4;
+    }
+    ProductionRecord record(path, QStringLiteral("korvexc-print"));
+    QSqlQuery query(record.db_);
+    if (!record.problem_.isEmpty() || !query.exec(QStringLiteral("SELECT * FROM chips ORDER BY id"))) {
+        std::fprintf(stderr, "korvexc-cli: cannot read %s: %s\n", qPrintable(path),
+                     qPrintable(record.problem_.isEmpty() ? query.lastError().text() : record.problem_));
+        return 4;
+    }
+    const QSqlRecord columns = query.record();
+    QStringList names;
+    for (int c = 0; c < columns.count(); ++c)
+        names << columns.fieldName(c);
+    std::printf("%s\n", qPrintable(csv ? names.join(u',') : names.join(u'\t')));
+    int chips = 0, passed = 0, unfinished = 0;
+    while (query.next()) {
+        QStringList fields;
+        for (int c = 0; c < columns.count(); ++c)
+            fields << (csv ? CsvField(query.value(c).toString()) : query.value(c).toString());
+        std::printf("%s\n", qPrintable(fields.join(csv ? u',' : u'\t')));
+        const QString result = query.value(QStringLiteral("result")).toString();
+        ++chips;
+        passed += result == QLatin1String("success");
+        unfinished += result == QLatin1String("unfinished");
+    }
+    // Beside a CSV, not in it, so that a spreadsheet reads the rows alone.
+    std::fprintf(csv ? stderr : stdout, "%d chips, %d passed, %d failed, %d unfinished\n", chips, passed,
+                 chips - passed - unfinished, unfinished);
+    return 0;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <optional>
+
+// The production record: one row per chip and command in a SQLite file that
+// several threads and processes share. A row is written when the chip's
+// command starts, and completed when it ends; a run cut short leaves it
+// marked unfinished. Serial numbers are given out from it, in the same
+// transaction that writes the starting row, so that none is given twice.
+class ProductionRecord {
+public:
+    struct Start {
+        QString port;
+        QString command;
+        QString file;
+        QString sha256;
+        std::optional<int> fuse;
+        // The sequence to take a serial number from: the first number and the step.
+        std::optional<std::pair<long long, long long>> serials;
+    };
+    struct Row {
+        qint64 id = -1;
+        std::optional<long long> serial;
+    };
+
+    // One connection per thread: connectionName must be unique among them.
+    ProductionRecord(const QString& path, const QString& connectionName);
+    ~ProductionRecord();
+    ProductionRecord(const ProductionRecord&) = delete;
+    ProductionRecord& operator=(const ProductionRecord&) = delete;
+
+    // Empty when the file is ready; otherwise why not.
+    QString Problem() const { return problem_; }
+    // Nothing when the row cannot be written (Problem() says why).
+    std::optional<Row> Begin(const Start& start);
+    bool Finish(qint64 id, const QString& result, const QString& firstMismatch, double seconds);
+
+    // Prints every row, as a table or as CSV, then the summary line.
+    static int Print(const QString& path, bool csv);
+
+private:
+    bool Exec(const QString& sql);
+
+    QString connectionName_;
+    QSqlDatabase db_;
+    QString problem_;
+};

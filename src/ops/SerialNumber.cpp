@@ -1,0 +1,64 @@
+#include "ops/SerialNumber.h"
+
+#include "image/MemoryImage.h"
+
+#include <QStringList>
+
+namespace {
+
+constexpr int kIdBits = 4;
+constexpr std::uint8_t kBlankIdLow = 0xFF;
+
+}  // namespace
+
+SerialNumber::SerialNumber(bool inIdWords, int eepromAddress, int bytes)
+    : inIdWords_(inIdWords), eepromAddress_(eepromAddress), bytes_(bytes)
+{
+}
+
+std::optional<SerialNumber> SerialNumber::Parse(const QString& place)
+{
+    if (place == QLatin1String("id"))
+        return SerialNumber(true, 0, 0);
+    const QStringList parts = place.split(u':');
+    if (parts.size() < 2 || parts.size() > 3 || parts[0] != QLatin1String("eeprom"))
+        return std::nullopt;
+    bool addressOk = false;
+    bool bytesOk = true;
+    const int address = parts[1].toInt(&addressOk, 16);
+    const int bytes = parts.size() == 3 ? parts[2].toInt(&bytesOk) : 2;
+    if (!addressOk || !bytesOk || bytes < 1 || bytes > 4 || address < 0 || address + bytes > ChipGeometry::kEepromBytes)
+        return std::nullopt;
+    return SerialNumber(false, address, bytes);
+}
+
+long long SerialNumber::Largest() const
+{
+    return inIdWords_ ? (1LL << (kIdBits * ChipGeometry::kIdWords)) - 1 : (1LL << (8 * bytes_)) - 1;
+}
+
+bool SerialNumber::CoversFileData(const MemoryImage& image) const
+{
+    if (!inIdWords_)
+        return eepromAddress_ <= image.EepromTop;
+    for (int id = 0; id < ChipGeometry::kIdWords; ++id) {
+        if (image.ConfigWord(2 * id) != (0x0300 | kBlankIdLow))
+            return true;
+    }
+    return false;
+}
+
+void SerialNumber::Apply(MemoryImage& image, long long number) const
+{
+    if (inIdWords_) {
+        for (int id = 0; id < ChipGeometry::kIdWords; ++id) {
+            const int nibble = int(number >> (kIdBits * (ChipGeometry::kIdWords - 1 - id))) & 0xF;
+            image.ConfigImage[2 * id] = std::uint8_t((image.ConfigImage[2 * id] & 0xF0) | nibble);
+        }
+        return;
+    }
+    for (int k = 0; k < bytes_; ++k)
+        image.EepromImage[eepromAddress_ + k] = std::uint8_t(number >> (8 * (bytes_ - 1 - k)));
+    // The bytes before the number are written too, with whatever the image holds there.
+    image.EepromTop = std::max<std::int16_t>(image.EepromTop, std::int16_t(eepromAddress_ + bytes_ - 1));
+}

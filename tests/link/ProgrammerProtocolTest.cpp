@@ -1,4 +1,3 @@
-#include "link/LinkLost.h"
 #include "link/ProgrammerProtocol.h"
 #include "ScriptedPort.h"
 
@@ -75,43 +74,4 @@ TEST(Protocol, EachByteGoesOutOnlyAfterTheEchoOfTheOneBefore)
     bench.port.Queue({'G', ScriptedPort::kEmptyRead, 0x3F, ScriptedPort::kEmptyRead, 0xFF, 'H', 0x00, 0xA5});
     EXPECT_EQ(bench.protocol.ReadWord('G'), 0x3FFF);
     EXPECT_EQ(bench.protocol.ReadWord('H'), 0x00A5);
-}
-
-TEST(Protocol, SilenceAFloodOrAFailingPortEndsTheExchangeNamingTheWait)
-{
-    for (const bool flood : {false, true}) {
-        Bench bench;
-        if (flood)
-            bench.port.onWrite = [](unsigned char, ScriptedPort& port) { port.incoming_.insert(port.incoming_.end(), 2000000, int('x')); };
-        const auto start = steady_clock::now();
-        try {
-            bench.protocol.SendCommand('B');
-            ADD_FAILURE() << "no LinkLost";
-        } catch (const LinkLost& lost) {
-            EXPECT_EQ(lost.Awaited(), QStringLiteral("the echo of \"B\""));
-        }
-        const auto took = steady_clock::now() - start;
-        EXPECT_GE(took, milliseconds(140));
-        EXPECT_LT(took, milliseconds(1500)) << "wrong bytes do not extend the limit";
-        EXPECT_EQ(bench.port.written_, QByteArray("B"));
-    }
-
-    Bench bench;
-    bench.port.Queue({'C'});
-    bench.port.onWrite = [](unsigned char byte, ScriptedPort& port) {
-        if (byte == 0x12)
-            port.failNextRead = QStringLiteral("Input/output error");
-    };
-    try {
-        bench.protocol.SendCommandWord('C', 0x34, 0x12);
-        ADD_FAILURE() << "no LinkLost";
-    } catch (const LinkLost& lost) {
-        EXPECT_TRUE(lost.Awaited().contains(QStringLiteral("data byte 12")));
-        EXPECT_EQ(lost.Cause(), QStringLiteral("Input/output error"));
-    }
-    EXPECT_EQ(bench.port.written_, QByteArray("C\x12")) << "nothing is sent after the failure";
-
-    Bench ping;
-    ping.port.failNextRead = QStringLiteral("gone");
-    EXPECT_THROW(ping.protocol.DetectProgrammer(), LinkLost);
 }

@@ -7,49 +7,6 @@
 
 using namespace std::chrono;
 
-namespace {
-
-QString ShortPings()
-{
-    return QStringLiteral("5000");
-}
-
-}  // namespace
-
-TEST(SerialLinkPty, AllByteValuesPassBothWays)
-{
-    SimulatorBench bench;
-    ASSERT_EQ(bench.link.Open(), QString());
-    ProgrammerProtocol protocol(bench.link, ShortPings);
-    ASSERT_TRUE(protocol.DetectProgrammer());
-    const auto start = steady_clock::now();
-    for (int value = 0; value < 256; ++value)
-        protocol.SendCommandWord('C', static_cast<unsigned char>(255 - value), static_cast<unsigned char>(value));
-    std::printf("SendCommandWord round trip: %.1f us\n", duration<double, std::micro>(steady_clock::now() - start).count() / 256);
-
-    QByteArray expectedOut("@");
-    QByteArray expectedBack("^");
-    for (int value = 0; value < 256; ++value) {
-        const QByteArray word = QByteArray("C") + char(value) + char(255 - value);
-        expectedOut += word;
-        expectedBack += word + '^';
-    }
-    bench.Settle();
-    EXPECT_EQ(bench.FromProgram(), expectedOut);
-    EXPECT_EQ(bench.FromSimulator(), expectedBack);
-
-    bench.simulator.WithModel([](FirmwareModel& model) {
-        for (int i = 0; i < 256; ++i)
-            model.eeprom[i] = std::uint8_t(i);
-    });
-    protocol.SendCommand('A');
-    for (int i = 0; i < 256; ++i) {
-        ASSERT_EQ(protocol.ReadWord('H') & 0xFF, i);
-        protocol.SendCommand('I');
-    }
-    bench.link.Close();
-}
-
 TEST(SerialLinkPty, NoProgrammerIsFoundOutInAboutThreeSecondsWithoutSpinning)
 {
     SimulatorFaults never;

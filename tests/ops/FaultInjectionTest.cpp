@@ -3,7 +3,6 @@
 // operator is told once, the port ends closed with no lock file left, the
 // controls are enabled again, nothing hangs, and no success is claimed.
 #include "ChipBench.h"
-#include "PortChecks.h"
 #include "image/HexWriter.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +28,7 @@ void ExpectCleanEnd(ChipBench& bench, const std::string& label)
     EXPECT_FALSE(bench.sim.link.IsOpen()) << label;
     EXPECT_FALSE(bench.ui.locked) << label;
     EXPECT_EQ(bench.ui.disables, bench.ui.enables) << label;
-    EXPECT_TRUE(!PortChecks::HasLockFile(bench.sim.simulator.Path())) << label;
+    EXPECT_TRUE(!SimulatorBench::HasLockFile(bench.sim.simulator.Path())) << label;
 }
 
 // A small whole chip: 40 words, 32 EEPROM bytes, ID words and the configuration word.
@@ -85,7 +84,7 @@ TEST(Faults, SilenceAfterAnyByteOfAProgramRunStopsItOnceWithinTheLimit)
         bench.sim.Settle();
         EXPECT_EQ(bench.sim.FromProgram().size(), silentAfter == 0 ? 3 : silentAfter + 1) << label;
         ExpectCleanEnd(bench, label);
-        EXPECT_TRUE(PortChecks::IsFree(bench.sim.simulator.Path())) << label;
+        EXPECT_TRUE(SimulatorBench::PortIsFree(bench.sim.simulator.Path())) << label;
     }
     std::printf("silence: %zu positions over %d bytes\n", positions.size(), total);
     EXPECT_GE(positions.size(), 200u);
@@ -165,22 +164,6 @@ int OpenDescriptors()
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
 }
 
-// Under AddressSanitizer the resident size follows the sanitizer's own
-// caches, not the program's memory: there LeakSanitizer judges, and the size
-// is only judged in a plain build.
-#if defined(__SANITIZE_ADDRESS__)
-#define KORVEXC_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KORVEXC_ADDRESS_SANITIZER 1
-#endif
-#endif
-#ifdef KORVEXC_ADDRESS_SANITIZER
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-
 long StatusKilobytes(const char* field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -224,8 +207,9 @@ TEST(Soak, ProgramAndVerifyCyclesLeakNothing)
     std::printf("soak: %d cycles, descriptors %d -> %d, resident %ld kB -> %ld kB, peak %ld kB\n", cycles,
                 descriptorsBefore, descriptorsAfter, residentAfterFirst, residentAfter, StatusKilobytes("VmHWM:"));
     EXPECT_EQ(descriptorsAfter, descriptorsBefore);
-    if (!kSanitized) {
-        EXPECT_LT(residentAfter - residentAfterFirst, 8 * 1024);
-    }
-    EXPECT_TRUE(!PortChecks::HasLockFile(bench.sim.simulator.Path()));
+#ifndef KORVEXC_SANITIZED
+    // Under AddressSanitizer the resident size follows its own caches; LeakSanitizer judges there.
+    EXPECT_LT(residentAfter - residentAfterFirst, 8 * 1024);
+#endif
+    EXPECT_TRUE(!SimulatorBench::HasLockFile(bench.sim.simulator.Path()));
 }

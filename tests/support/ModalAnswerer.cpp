@@ -19,16 +19,6 @@ ModalAnswerer::Answer ModalAnswerer::Press(int standardButton)
     };
 }
 
-ModalAnswerer::Answer ModalAnswerer::Type(const QString& text)
-{
-    return [text](QWidget* dialog) {
-        if (auto* prompt = qobject_cast<QInputDialog*>(dialog)) {
-            prompt->setTextValue(text);
-            prompt->accept();
-        }
-    };
-}
-
 ModalAnswerer::Answer ModalAnswerer::Cancel()
 {
     return [](QWidget* dialog) {

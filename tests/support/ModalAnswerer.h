@@ -19,7 +19,6 @@ public:
     ModalAnswerer();
 
     static Answer Press(int standardButton);
-    static Answer Type(const QString& text);
     static Answer Cancel();
 
     std::deque<Answer> script;

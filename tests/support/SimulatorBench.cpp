@@ -1,5 +1,7 @@
 #include "SimulatorBench.h"
 
+#include <QFile>
+#include <QSerialPort>
 #include <stdexcept>
 #include <thread>
 
@@ -26,4 +28,19 @@ FirmwareModel SimulatorBench::Chip()
     FirmwareModel copy;
     simulator.WithModel([&copy](FirmwareModel& model) { copy = model; });
     return copy;
+}
+
+bool SimulatorBench::PortIsFree(const QString& device)
+{
+    QSerialPort other(device);
+    const bool opened = other.open(QIODevice::ReadWrite);
+    other.close();
+    return opened;
+}
+
+bool SimulatorBench::HasLockFile(const QString& device)
+{
+    QString name = device;
+    name.remove(QStringLiteral("/dev/")).replace(u'/', u'_');
+    return QFile::exists(QStringLiteral("/var/lock/LCK..") + name);
 }

@@ -16,6 +16,10 @@ struct SimulatorBench {
     void Settle() const;
     // A copy of the simulated chip.
     FirmwareModel Chip();
+    // What another program finds at a port after a command: free, and no
+    // lock file left (/dev/pts/3 locks as /var/lock/LCK..pts_3).
+    static bool PortIsFree(const QString& device);
+    static bool HasLockFile(const QString& device);
 
     PtySimulator simulator;
     QtSerialLink link;

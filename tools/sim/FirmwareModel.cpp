@@ -153,6 +153,7 @@ QByteArray FirmwareModel::SaveHex() const
 
 bool FirmwareModel::LoadHex(const QByteArray& text)
 {
+    std::map<int, std::uint8_t> bytes;
     for (const QByteArray& raw : text.split('\n')) {
         const QByteArray line = raw.trimmed();
         if (line.isEmpty())
@@ -162,24 +163,27 @@ bool FirmwareModel::LoadHex(const QByteArray& text)
             return false;
         const int type = std::uint8_t(record[3]);
         if (type == 1)
-            return true;
-        if (type != 0)
-            continue;
+            break;
         const int start = (std::uint8_t(record[1]) << 8) | std::uint8_t(record[2]);
-        for (int k = 0; k < std::uint8_t(record[0]); ++k) {
-            const int address = start + k;
-            const std::uint8_t byte = std::uint8_t(record[4 + k]);
-            const bool high = address & 1;
-            const auto merge = [&](std::uint16_t word) {
-                return high ? std::uint16_t((word & 0x00FF) | (byte << 8)) : std::uint16_t((word & 0xFF00) | byte);
-            };
-            if (address < 0x4000)
-                StoreProgramWord(address / 2, merge(program[address / 2]));
-            else if (address < 0x4000 + 2 * kConfigWords)
-                config[(address - 0x4000) / 2] = merge(config[(address - 0x4000) / 2]) & kWordMask;
-            else if (address >= 0x4200 && address < 0x4200 + kEepromBytes)
-                eeprom[address - 0x4200] = byte;
-        }
+        for (int k = 0; type == 0 && k < std::uint8_t(record[0]); ++k)
+            bytes[start + k] = std::uint8_t(record[4 + k]);
+    }
+    // EEPROM data one byte to a word, as tools write it, when every high byte is 00.
+    bool wordLayout = true;
+    for (const auto& [address, byte] : bytes)
+        wordLayout = wordLayout && !(address >= 0x4200 && address % 2 == 1 && byte != 0);
+    for (const auto& [address, byte] : bytes) {
+        const bool high = address & 1;
+        const auto merge = [high, byte = byte](std::uint16_t word) {
+            return high ? std::uint16_t((word & 0x00FF) | (byte << 8)) : std::uint16_t((word & 0xFF00) | byte);
+        };
+        const int location = wordLayout ? (address - 0x4200) / 2 : address - 0x4200;
+        if (address < 0x4000)
+            StoreProgramWord(address / 2, merge(program[address / 2]));
+        else if (address < 0x4000 + 2 * kConfigWords)
+            config[(address - 0x4000) / 2] = merge(config[(address - 0x4000) / 2]) & kWordMask;
+        else if (address >= 0x4200 && location < kEepromBytes && !(wordLayout && high))
+            eeprom[location] = byte;
     }
     return true;
 }

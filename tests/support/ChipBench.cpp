@@ -2,9 +2,8 @@
 
 #include "WireCommands.h"
 
-ChipBench::ChipBench(SimulatorFaults faults, std::chrono::milliseconds replyLimit, SimulatorTiming timing)
-    : sim(faults, timing), portText(sim.simulator.Path()),
-      envelope(sim.link, ui, [this] { return portText; }, [this] { return pingReads; }, replyLimit)
+ChipBench::ChipBench(SimulatorFaults faults, std::chrono::milliseconds replyLimit)
+    : sim(faults), envelope(sim.link, ui, [this] { return sim.simulator.Path(); }, [] { return QStringLiteral("5000"); }, replyLimit)
 {
 }
 

@@ -14,8 +14,7 @@
 
 // A simulated programmer, the envelope and commands around it, and a recording operator.
 struct ChipBench {
-    explicit ChipBench(SimulatorFaults faults = {}, std::chrono::milliseconds replyLimit = std::chrono::milliseconds(300),
-                       SimulatorTiming timing = {});
+    explicit ChipBench(SimulatorFaults faults = {}, std::chrono::milliseconds replyLimit = std::chrono::milliseconds(300));
 
     // Runs an operation inside the envelope, as a command would; its result,
     // or nothing when the body did not run.
@@ -27,8 +26,6 @@ struct ChipBench {
     RecordingOperator ui;
     MemoryImage image;
     QString file;
-    QString portText;  // the simulator's path unless set
-    QString pingReads = QStringLiteral("5000");
     CommandEnvelope envelope;
     CommandFlows flows{envelope, image, ui, [this] { return file; }};
 };

@@ -11,22 +11,6 @@ ModalAnswerer::ModalAnswerer()
     timer_.start(5);
 }
 
-ModalAnswerer::Answer ModalAnswerer::Press(int standardButton)
-{
-    return [standardButton](QWidget* dialog) {
-        if (auto* box = qobject_cast<QMessageBox*>(dialog))
-            box->button(QMessageBox::StandardButton(standardButton))->click();
-    };
-}
-
-ModalAnswerer::Answer ModalAnswerer::Cancel()
-{
-    return [](QWidget* dialog) {
-        if (auto* modal = qobject_cast<QDialog*>(dialog))
-            modal->reject();
-    };
-}
-
 void ModalAnswerer::Poll()
 {
     QWidget* dialog = QApplication::activeModalWidget();

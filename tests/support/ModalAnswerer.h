@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 #include <deque>
 #include <functional>
 
-class QWidget;
 
 // Answers the modal dialogs that a command opens, in turn, as an operator
 // would: each one is recorded by its text and handed to the next scripted
@@ -18,8 +19,8 @@ public:
 
     ModalAnswerer();
 
-    static Answer Press(int standardButton);
-    static Answer Cancel();
+    static void PressNo(QWidget* dialog) { qobject_cast<QMessageBox*>(dialog)->button(QMessageBox::No)->click(); }
+    static void Cancel(QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); }
 
     std::deque<Answer> script;
     QStringList seen;  // the text of every dialog, in order

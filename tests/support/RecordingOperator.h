@@ -6,7 +6,6 @@
 
 #include <QStringList>
 #include <deque>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -17,12 +16,7 @@ public:
     void SetStatus(const QString& text) override { statuses << text; }
     void ShowProgress(const Progress& progress) override { statuses << OperatorWords::ProgressText(progress); }
     void PassCompleted(Pass pass) override { completed.push_back(pass); }
-    void YieldToEvents() override
-    {
-        yieldsAfterStatus << statuses.value(statuses.size() - 1);
-        if (onYield)
-            onYield();
-    }
+    void YieldToEvents() override { yieldsAfterStatus << statuses.value(statuses.size() - 1); }
     void ShowMessage(const QString& text) override { messages << text; }
     bool Mismatched(const Mismatch& mismatch) override
     {
@@ -32,10 +26,9 @@ public:
             return true;
         }
         questions << OperatorWords::MismatchText(mismatch);
-        if (answers.empty())
-            return true;
-        const bool yes = answers.front();
-        answers.pop_front();
+        const bool yes = answers.empty() || answers.front();
+        if (!answers.empty())
+            answers.pop_front();
         return yes;
     }
     void HexFileNotice(const HexNotice& notice) override
@@ -49,16 +42,8 @@ public:
         prompts << HexText::Number(currentValue);
         return promptAnswer.value_or(QString::number(currentValue, 16));
     }
-    void DisableControls() override
-    {
-        ++disables;
-        locked = true;
-    }
-    void EnableControls() override
-    {
-        ++enables;
-        locked = false;
-    }
+    void DisableControls() override { locked = ++disables > enables; }
+    void EnableControls() override { locked = disables > ++enables; }
 
     QStringList statuses;           // progress included, as the window shows it
     QStringList yieldsAfterStatus;  // the status shown at each yield
@@ -69,7 +54,6 @@ public:
     std::vector<Pass> completed;
     std::deque<bool> answers;             // go on or stop at each question; go on when none are left
     std::optional<QString> promptAnswer;  // the default answer when unset
-    std::function<void()> onYield;
     int disables = 0;
     int enables = 0;
     bool locked = false;

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <thread>
 
-SimulatorBench::SimulatorBench(SimulatorFaults faults, SimulatorTiming timing) : simulator(faults, timing)
+SimulatorBench::SimulatorBench(SimulatorFaults faults) : simulator(faults)
 {
     if (const QString error = simulator.Start(); !error.isEmpty())
         throw std::runtime_error(error.toStdString());

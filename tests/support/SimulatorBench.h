@@ -7,7 +7,7 @@
 
 // A simulator on a pseudo-terminal and a real serial link to it, as tests use them.
 struct SimulatorBench {
-    explicit SimulatorBench(SimulatorFaults faults = {}, SimulatorTiming timing = {});
+    explicit SimulatorBench(SimulatorFaults faults = {});
 
     // The bytes of the trace in one direction, in order.
     QByteArray FromProgram() const { return simulator.BytesSent(true); }

@@ -123,7 +123,7 @@ private slots:
         const QString chosen = QDir(settings_->path()).filePath(QStringLiteral("chosen.hex"));
         QFile(chosen).open(QIODevice::WriteOnly);
         ModalAnswerer answerer;
-        answerer.script = {ModalAnswerer::Cancel(), [&chosen](QWidget* dialog) {
+        answerer.script = {ModalAnswerer::Cancel, [&chosen](QWidget* dialog) {
                                auto* files = qobject_cast<QFileDialog*>(dialog);
                                QVERIFY(files->nameFilters().join(u';').contains(QStringLiteral("*.hex")));
                                files->selectFile(chosen);
@@ -185,7 +185,7 @@ private slots:
             bench.window.Status->setText(QStringLiteral("before"));
             QList<bool> inside;
             bench.answerer.whileOpen = [&] { inside = ControlStates(bench.window); };
-            bench.answerer.script = {ModalAnswerer::Cancel()};
+            bench.answerer.script = {ModalAnswerer::Cancel};
             (bench.window.*c.command)->trigger();
             QCOMPARE(inside, kAllDisabled);
             QCOMPARE(ControlStates(bench.window), kAllEnabled);
@@ -249,7 +249,7 @@ private slots:
             Bench bench;
             for (const QString& file : files + QStringList{files[2]}) {
                 bench.window.Filename->setText(file);
-                bench.answerer.script = {ModalAnswerer::Press(QMessageBox::No)};
+                bench.answerer.script = {ModalAnswerer::PressNo};
                 bench.window.mnuVerify->trigger();
             }
         }

@@ -134,20 +134,35 @@ int ProductionRecord::Print(const QString& path, bool csv)
         return 4;
     }
     const QSqlRecord columns = query.record();
-    QStringList names;
+    QList<QStringList> rows{{}};
     for (int c = 0; c < columns.count(); ++c)
-        names << columns.fieldName(c);
-    std::printf("%s\n", qPrintable(csv ? names.join(u',') : names.join(u'\t')));
+        rows.front() << columns.fieldName(c);
+    const int sha = columns.indexOf(QStringLiteral("sha256"));
     int chips = 0, passed = 0, unfinished = 0;
     while (query.next()) {
         QStringList fields;
-        for (int c = 0; c < columns.count(); ++c)
-            fields << (csv ? CsvField(query.value(c).toString()) : query.value(c).toString());
-        std::printf("%s\n", qPrintable(fields.join(csv ? u',' : u'\t')));
+        for (int c = 0; c < columns.count(); ++c) {
+            const QString value = query.value(c).toString();
+            // A table shows the hash's head, enough to tell files apart; a CSV keeps it whole.
+            fields << (csv ? CsvField(value) : c == sha ? value.left(12) : value);
+        }
+        rows << fields;
         const QString result = query.value(QStringLiteral("result")).toString();
         ++chips;
         passed += result == QLatin1String("success");
         unfinished += result == QLatin1String("unfinished");
+    }
+    // A table's columns as wide as their widest field.
+    QList<int> widths(columns.count(), 0);
+    for (const QStringList& fields : rows) {
+        for (int c = 0; c < fields.size(); ++c)
+            widths[c] = std::max(widths[c], int(fields[c].size()));
+    }
+    for (const QStringList& fields : rows) {
+        QStringList cells;
+        for (int c = 0; c < fields.size(); ++c)
+            cells << (csv || c + 1 == fields.size() ? fields[c] : fields[c].leftJustified(widths[c]));
+        std::printf("%s\n", qPrintable(cells.join(csv ? QStringLiteral(",") : QStringLiteral("  "))));
     }
     // Beside a CSV, not in it, so that a spreadsheet reads the rows alone.
     std::fprintf(csv ? stderr : stdout, "%d chips, %d passed, %d failed, %d unfinished\n", chips, passed,

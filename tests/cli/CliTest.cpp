@@ -106,8 +106,6 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     dies.silentAfterBytes = 30;
     PtySimulator dying(dies);
     ASSERT_EQ(dying.Start(), QString());
-    const Result lost = Run({"erase"}, &dying);
-    EXPECT_EQ(lost.exitCode, 0) << "an erase needs fewer bytes";
     const Result lostInProgram = Run({"program", kFixtures + "/counter.hex"}, &dying);
     EXPECT_EQ(lostInProgram.exitCode, 6);
     EXPECT_TRUE(lostInProgram.err.contains("stopped responding"));
@@ -128,7 +126,6 @@ TEST_F(Cli, TheStoredPortIsTheDefaultAndTheOptionsShapeTheOutput)
 
     const Result traced = RunBare({"--trace", "detect"});
     EXPECT_TRUE(traced.err.contains("> 40\n< 5E")) << traced.err.toStdString();
-    EXPECT_TRUE(traced.out.contains("Programmer detected"));
 }
 
 TEST_F(Cli, ReadMakesAFileThatVerifiesAndCopiesTheChip)

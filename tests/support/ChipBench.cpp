@@ -1,10 +1,16 @@
 #include "ChipBench.h"
 
-#include "WireCommands.h"
+#include <QFile>
+#include <QSerialPort>
+#include <stdexcept>
+#include <thread>
 
 ChipBench::ChipBench(SimulatorFaults faults, std::chrono::milliseconds replyLimit)
-    : sim(faults), envelope(sim.link, ui, [this] { return sim.simulator.Path(); }, [] { return QStringLiteral("5000"); }, replyLimit)
+    : simulator(faults), envelope(link, ui, [this] { return simulator.Path(); }, [] { return QStringLiteral("5000"); }, replyLimit)
 {
+    if (const QString error = simulator.Start(); !error.isEmpty())
+        throw std::runtime_error(error.toStdString());
+    link.SetPort(simulator.Path());
 }
 
 std::optional<bool> ChipBench::Run(const std::function<bool(ChipOperations&)>& operation)
@@ -18,8 +24,73 @@ std::optional<bool> ChipBench::Run(const std::function<bool(ChipOperations&)>& o
     return result;
 }
 
-QStringList ChipBench::Commands()
+void ChipBench::Settle() const
 {
-    sim.Settle();
-    return WireCommands::Parse(sim.FromProgram());
+    std::size_t seen = simulator.Trace().size();
+    for (int quiet = 0; quiet < 4;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const std::size_t now = simulator.Trace().size();
+        quiet = now == seen ? quiet + 1 : 0;
+        seen = now;
+    }
+}
+
+QByteArray ChipBench::FromProgram() const
+{
+    Settle();
+    return simulator.BytesSent(true);
+}
+
+QStringList ChipBench::Commands() const
+{
+    const QByteArray sent = FromProgram();
+    QStringList commands;
+    for (int i = 0; i < sent.size(); ++i) {
+        QString command{QLatin1Char(sent[i])};
+        if (sent[i] == 'C' || sent[i] == 'D' || sent[i] == 'E') {
+            for (int k = 1; k <= 2 && i + 1 < sent.size(); ++k)
+                command += QStringLiteral(" %1").arg(quint8(sent[++i]), 2, 16, QLatin1Char('0')).toUpper();
+        }
+        commands << command;
+    }
+    return commands;
+}
+
+FirmwareModel ChipBench::Chip()
+{
+    FirmwareModel copy;
+    simulator.WithModel([&copy](FirmwareModel& model) { copy = model; });
+    return copy;
+}
+
+int ChipBench::Count(const QStringList& commands, const QString& letter, int from, int to)
+{
+    int count = 0;
+    for (int i = from; i < (to < 0 ? commands.size() : to); ++i)
+        count += commands[i].startsWith(letter) ? 1 : 0;
+    return count;
+}
+
+int ChipBench::Find(const QStringList& commands, const QString& letter, int nth)
+{
+    for (int i = 0; i < commands.size(); ++i) {
+        if (commands[i].startsWith(letter) && nth-- == 0)
+            return i;
+    }
+    return -1;
+}
+
+bool ChipBench::PortIsFree(const QString& device)
+{
+    QSerialPort other(device);
+    const bool opened = other.open(QIODevice::ReadWrite);
+    other.close();
+    return opened;
+}
+
+bool ChipBench::HasLockFile(const QString& device)
+{
+    QString name = device;
+    name.remove(QStringLiteral("/dev/")).replace(u'/', u'_');
+    return QFile::exists(QStringLiteral("/var/lock/LCK..") + name);
 }

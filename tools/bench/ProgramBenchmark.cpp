@@ -39,7 +39,11 @@ public:
         ShowMessage(QStringLiteral("mismatch at %1").arg(mismatch.address));
         return true;
     }
-    void HexFileNotice(const HexNotice& notice) override { ShowMessage(notice.text); }
+    void HexFileNotice(const HexNotice& notice) override
+    {
+        if (notice.kind != HexNotice::Kind::EepromLayoutUsed)
+            ShowMessage(notice.text);
+    }
     void CommandFailed(const Failure& failure) override { ShowMessage(failure.detail); }
     QString PromptFuse(int currentValue) override { return QString::number(currentValue, 16); }
     void DisableControls() override {}

@@ -21,6 +21,12 @@ void PrintError(const QString& text)
 
 }  // namespace
 
+QString CliOperator::LeftText(const PassClock& clock)
+{
+    const std::optional<qint64> seconds = clock.SecondsLeft();
+    return seconds ? QStringLiteral("%1 s left").arg(*seconds) : QString();
+}
+
 QString CliOperator::Label(Pass pass)
 {
     switch (pass) {
@@ -44,25 +50,21 @@ CliOperator::CliOperator(Options options) : options_(std::move(options)), termin
 
 void CliOperator::SetStatus(const QString& text)
 {
-    pass_.reset();
+    clock_.Reset();
     if (!options_.quiet)
         PrintLine(text);
 }
 
 void CliOperator::ShowProgress(const Progress& progress)
 {
-    if (pass_ != progress.pass) {
-        pass_ = progress.pass;
-        passClock_.start();
+    if (clock_.Take(progress))
         lastTenth_ = -1;
-    }
     if (options_.quiet || progress.size <= 0)
         return;
     const QString label = Label(progress.pass);
     const int at = progress.location;
-    const int percent = int(100LL * at / progress.size);
-    const qint64 elapsed = passClock_.elapsed();
-    const QString left = at > 0 ? QStringLiteral("%1 s left").arg((elapsed * (progress.size - at) / at + 999) / 1000) : QString();
+    const int percent = clock_.Percent();
+    const QString left = LeftText(clock_);
     if (!terminal_) {
         // A log gets a line at each tenth of a pass, not at every step.
         if (percent / 10 == lastTenth_)

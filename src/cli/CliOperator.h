@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ops/OperatorInterface.h"
+#include "ops/PassClock.h"
 
-#include <QElapsedTimer>
 #include <QStringList>
 #include <optional>
 
@@ -42,6 +42,8 @@ public:
     std::optional<Mismatch> FirstMismatch() const { return first_; }
     // "Programming", "Verifying EEPROM"...
     static QString Label(Pass pass);
+    // "12 s left", or nothing before the pass's second point.
+    static QString LeftText(const PassClock& clock);
 
 protected:
     virtual void PrintLine(const QString& text);
@@ -51,8 +53,7 @@ private:
     Options options_;
     bool terminal_;
     bool barShown_ = false;
-    std::optional<Pass> pass_;
-    QElapsedTimer passClock_;
+    PassClock clock_;
     int lastTenth_ = -1;
     QStringList mismatches_;
     std::optional<Mismatch> first_;

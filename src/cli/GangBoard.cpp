@@ -14,10 +14,8 @@ constexpr qint64 kRedrawMilliseconds = 100;
 
 GangBoard::GangBoard(const QStringList& ports, bool quiet) : terminal_(isatty(STDOUT_FILENO) == 1), quiet_(quiet)
 {
-    for (const QString& port : ports) {
+    for (const QString& port : ports)
         rows_.push_back(Row{port, {}, -1, -1, {}, {}});
-        rows_.back().clock.start();
-    }
     sinceDrawn_.start();
 }
 
@@ -46,6 +44,7 @@ void GangBoard::Status(int row, const QString& text)
     Row& r = rows_[row];
     r.pass = text;
     r.percent = -1;
+    r.clock.Reset();
     r.left.clear();
     if (quiet_)
         return;
@@ -60,15 +59,12 @@ void GangBoard::Progress(int row, const ::Progress& progress)
     const std::lock_guard lock(mutex_);
     Row& r = rows_[row];
     const QString pass = CliOperator::Label(progress.pass);
-    if (r.pass != pass) {
+    if (r.clock.Take(progress)) {
         r.pass = pass;
-        r.clock.restart();
         r.lastTenth = -1;
     }
-    r.percent = progress.size > 0 ? int(100LL * progress.location / progress.size) : 0;
-    r.left = progress.location > 0
-                 ? QStringLiteral("%1 s left").arg((r.clock.elapsed() * (progress.size - progress.location) / progress.location + 999) / 1000)
-                 : QString();
+    r.percent = r.clock.Percent();
+    r.left = CliOperator::LeftText(r.clock);
     if (quiet_)
         return;
     if (terminal_) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ops/OperatorFacts.h"
+#include "ops/PassClock.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -27,7 +28,7 @@ private:
         QString pass;
         int percent = -1;
         int lastTenth = -1;
-        QElapsedTimer clock;
+        PassClock clock;
         QString left;
     };
     void Redraw();

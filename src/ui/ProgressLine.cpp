@@ -20,17 +20,9 @@ ProgressLine::ProgressLine(QWidget* parent) : QWidget(parent)
 
 void ProgressLine::Show(const Progress& progress)
 {
-    if (pass_ != progress.pass) {
-        pass_ = progress.pass;
-        passClock_.start();
-        firstLocation_ = progress.location;
-        TimeLeft->clear();
-    } else if (progress.location > firstLocation_) {
-        // From the pass's second point on, its rate so far tells the rest.
-        const qint64 elapsed = passClock_.elapsed();
-        const qint64 left = elapsed * (progress.size - progress.location) / (progress.location - firstLocation_);
-        TimeLeft->setText(QStringLiteral("%1 s left").arg((left + 999) / 1000));
-    }
+    clock_.Take(progress);
+    const std::optional<qint64> left = clock_.SecondsLeft();
+    TimeLeft->setText(left ? QStringLiteral("%1 s left").arg(*left) : QString());
     Bar->setRange(0, std::max(1, progress.size));
     Bar->setValue(progress.location);
 }
@@ -43,7 +35,7 @@ void ProgressLine::Complete()
 
 void ProgressLine::Reset()
 {
-    pass_.reset();
+    clock_.Reset();
     Bar->setValue(0);
     TimeLeft->clear();
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "ops/OperatorFacts.h"
+#include "ops/PassClock.h"
 
-#include <QElapsedTimer>
 #include <QWidget>
-#include <optional>
 
 class QLabel;
 class QProgressBar;
@@ -27,7 +25,5 @@ public:
     QLabel* TimeLeft = nullptr;
 
 private:
-    std::optional<Pass> pass_;
-    QElapsedTimer passClock_;
-    int firstLocation_ = 0;
+    PassClock clock_;
 };

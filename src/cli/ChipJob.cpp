@@ -4,7 +4,6 @@
 #include "ExitCode.h"
 #include "ProductionRecord.h"
 #include "TracingPort.h"
-#include "image/HexLoader.h"
 #include "link/QtSerialLink.h"
 #include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
@@ -102,11 +101,12 @@ CommandOutcome ChipJob::RunCommand(Result& result)
     MemoryImage image;
     CommandEnvelope envelope(wire, ui_, [this] { return port_; }, [this] { return plan_.pingReads; });
     const std::optional<long long> serial = result.serial;
-    const auto load = [this, serial](MemoryImage& target) {
+    const CommandFlows::ImageSource file =
+        CommandFlows::FileSource(ui_, [this] { return plan_.file; }, [this] { return plan_.layout; });
+    const auto load = [this, serial, &file](MemoryImage& target) {
         if (plan_.image)
             target = *plan_.image;
-        else if (!HexLoader::LoadHexFile(plan_.file, target, [this](const HexNotice& notice) { ui_.HexFileNotice(notice); },
-                                         plan_.layout))
+        else if (!file(target))
             return false;
         if (serial && plan_.serialPlace)
             plan_.serialPlace->Apply(target, *serial);

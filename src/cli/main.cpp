@@ -9,6 +9,7 @@
 #include "ProductionRecord.h"
 #include "image/HexLoader.h"
 #include "image/HexText.h"
+#include "ops/CommandFlows.h"
 #include "link/AppSettings.h"
 #include "link/PortList.h"
 #include "ops/FuseAnswer.h"
@@ -69,7 +70,7 @@ std::optional<MemoryImage> LoadOnce(const QString& file, EepromLayout layout, bo
     options.quiet = quiet;
     CliOperator reporter(options);
     MemoryImage image;
-    if (!HexLoader::LoadHexFile(file, image, [&reporter](const HexNotice& notice) { reporter.HexFileNotice(notice); }, layout))
+    if (!CommandFlows::FileSource(reporter, [&file] { return file; }, [layout] { return layout; })(image))
         return std::nullopt;
     return image;
 }

@@ -20,11 +20,6 @@ QString ByteText(unsigned char byte)
     return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
 }
 
-[[noreturn]] void Lost(const QString& what, const QString& cause)
-{
-    throw LinkLost(what, cause);
-}
-
 }  // namespace
 
 ProgrammerProtocol::ProgrammerProtocol(SerialPort& port, std::function<QString()> pingReadsSetting, milliseconds replyLimit)
@@ -58,7 +53,7 @@ bool ProgrammerProtocol::DetectProgrammer()
             }
         }
     } catch (const PortFailure& failure) {
-        Lost(what, failure.Cause());
+        throw LinkLost(what, failure.Cause());
     }
     return false;
 }
@@ -68,7 +63,7 @@ void ProgrammerProtocol::Send(unsigned char byte, const QString& what)
     try {
         port_.Write(QByteArray(1, char(byte)));
     } catch (const PortFailure& failure) {
-        Lost(what, failure.Cause());
+        throw LinkLost(what, failure.Cause());
     }
 }
 
@@ -84,12 +79,12 @@ unsigned char ProgrammerProtocol::ReadUntil(Accept accept, const QString& what)
                 return *byte;
             const auto left = deadline - steady_clock::now();
             if (left <= nanoseconds::zero())
-                Lost(what, QStringLiteral("nothing came for %1 seconds").arg(duration<double>(replyLimit_).count()));
+                throw LinkLost(what, QStringLiteral("nothing came for %1 seconds").arg(duration<double>(replyLimit_).count()));
             if (!byte)
                 port_.WaitForData(static_cast<int>(duration_cast<milliseconds>(left).count()) + 1);
         }
     } catch (const PortFailure& failure) {
-        Lost(what, failure.Cause());
+        throw LinkLost(what, failure.Cause());
     }
 }
 

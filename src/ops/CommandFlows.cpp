@@ -18,11 +18,17 @@ CommandOutcome Judged(const ChipOperations& operations)
 
 CommandFlows::CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui,
                            std::function<QString()> fileName, std::function<EepromLayout()> eepromLayout)
-    : CommandFlows(envelope, image, ui, [&ui, fileName = std::move(fileName), eepromLayout = std::move(eepromLayout)](MemoryImage& target) {
-          return HexLoader::LoadHexFile(fileName(), target, [&ui](const HexNotice& notice) { ui.HexFileNotice(notice); },
-                                        eepromLayout ? eepromLayout() : EepromLayout::Auto);
-      })
+    : CommandFlows(envelope, image, ui, FileSource(ui, std::move(fileName), std::move(eepromLayout)))
 {
+}
+
+CommandFlows::ImageSource CommandFlows::FileSource(OperatorInterface& ui, std::function<QString()> fileName,
+                                                   std::function<EepromLayout()> eepromLayout)
+{
+    return [&ui, fileName = std::move(fileName), eepromLayout = std::move(eepromLayout)](MemoryImage& target) {
+        return HexLoader::LoadHexFile(fileName(), target, [&ui](const HexNotice& notice) { ui.HexFileNotice(notice); },
+                                      eepromLayout ? eepromLayout() : EepromLayout::Auto);
+    };
 }
 
 CommandFlows::CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui, ImageSource source)

@@ -23,6 +23,10 @@ public:
                  std::function<EepromLayout()> eepromLayout = {});
     CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui, ImageSource source);
 
+    // Loads the named file, its notices told to the operator.
+    static ImageSource FileSource(OperatorInterface& ui, std::function<QString()> fileName,
+                                  std::function<EepromLayout()> eepromLayout = {});
+
     CommandOutcome DoErase();
     CommandOutcome DoVerify();
     CommandOutcome DoProgram();

@@ -233,7 +233,9 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
     ASSERT_EQ(paced.Start(), QString());
     QProcess killed;
     Start(killed, {"--port", paced.Path(), "--record", db, "--serial", "7:2", "--serial-at", "id", "program", kFixtures + "/gaps.hex"});
-    QThread::msleep(1500);
+    // Killed once it is programming: its row and its number are written before the port opens.
+    for (int waited = 0; paced.BytesFromProgram() < 20 && waited < 30000; waited += 10)
+        QThread::msleep(10);
     killed.kill();
     killed.waitForFinished();
     EXPECT_TRUE(Run({"--record", db, "--serial", "7:2", "--serial-at", "eeprom:F0", "program", kFixtures + "/counter.hex"})

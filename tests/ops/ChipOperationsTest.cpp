@@ -211,8 +211,9 @@ TEST(DoProgram, FilesFromToolchainsProgramAndVerifyAsTheirMakersMeant)
     ASSERT_EQ(bench.flows.DoProgram(), CommandOutcome::Completed);
     const FirmwareModel chip = bench.Chip();
     for (const auto& [address, byte] : AssemblerListing::Bytes(kFixtures + "/eeprom-full.lst")) {
-        if (address >= 0x4200 && address % 2 == 0)
+        if (address >= 0x4200 && address % 2 == 0) {
             ASSERT_EQ(chip.eeprom.at((address - 0x4200) / 2), byte) << address;
+        }
     }
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(chip.eeprom.data()), 6), QByteArray("HELLO\x7F"));
 

@@ -20,7 +20,6 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
 #include <algorithm>
@@ -151,10 +150,8 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
                       .arg(port)
                       .arg(double(result.pingRoundTrip.count()) / 1000.0, 0, 'f', 2));
     } else if (command == QLatin1String("read")) {
-        QSaveFile out(plan.file);
-        const QByteArray text = result.chip.ToHex();
-        if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
-            std::fprintf(stderr, "korvexc-cli: cannot write %s: %s\n", qPrintable(plan.file), qPrintable(out.errorString()));
+        if (const QString problem = result.chip.SaveHex(plan.file); !problem.isEmpty()) {
+            std::fprintf(stderr, "korvexc-cli: cannot write %s: %s\n", qPrintable(plan.file), qPrintable(problem));
             return kFileError;
         }
         ui.Inform(QStringLiteral("Chip read into %1").arg(plan.file));
@@ -297,6 +294,7 @@ int main(int argc, char** argv)
     CliOperator::Options options;
     options.quiet = parser.isSet(quiet);
     options.continueOnMismatch = mismatchMode == QLatin1String("continue");
+    std::optional<int> fuseValue;
     if (parser.isSet(fuse)) {
         if (command != QLatin1String("program"))
             return Usage(QStringLiteral("--fuse goes with program"));
@@ -304,6 +302,7 @@ int main(int argc, char** argv)
         if (!reading.value)
             return Usage(reading.refusal);
         options.fuse = parser.value(fuse);
+        fuseValue = reading.value;
     }
 
     ChipJob::Plan plan;
@@ -329,7 +328,7 @@ int main(int argc, char** argv)
             return kFileError;
         plan.sha256 = QString::fromLatin1(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex());
         if (command == QLatin1String("program")) {
-            plan.fuse = options.fuse ? *FuseAnswer::Read(*options.fuse).value : plan.image->ConfigWord(MemoryImage::kConfigWordOffset);
+            plan.fuse = fuseValue.value_or(plan.image->ConfigWord(MemoryImage::kConfigWordOffset));
             if (gang && !options.quiet)
                 PrintFuseReading(*plan.fuse);
         }

@@ -2,6 +2,8 @@
 
 #include "image/HexWriter.h"
 
+#include <QSaveFile>
+
 using namespace ChipGeometry;
 
 namespace {
@@ -31,6 +33,16 @@ QByteArray ChipContents::ToHex() const
             AddWord(writer, kEepromBase + 2 * i, eeprom[i]);
     }
     return writer.Text();
+}
+
+QString ChipContents::SaveHex(const QString& path) const
+{
+    // A file that was there stays until the new one is complete.
+    QSaveFile out(path);
+    const QByteArray text = ToHex();
+    if (out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit())
+        return QString();
+    return out.errorString();
 }
 
 std::optional<Mismatch> ChipContents::FirstNotBlank() const

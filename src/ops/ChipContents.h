@@ -4,6 +4,7 @@
 #include "ops/OperatorFacts.h"
 
 #include <QByteArray>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -21,6 +22,8 @@ struct ChipContents {
     // that is written every word must stand, as the loader's blank is not the
     // chip's erased value.
     QByteArray ToHex() const;
+    // Writes ToHex() whole or not at all; empty on success, else why not.
+    QString SaveHex(const QString& path) const;
     // The first location that is not erased, expected being the erased value.
     std::optional<Mismatch> FirstNotBlank() const;
 };

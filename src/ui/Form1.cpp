@@ -24,7 +24,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSaveFile>
 
 const QString Form1::kTitle = QStringLiteral("Korvex Program Copier");
 
@@ -155,20 +154,27 @@ void Form1::ListRecentFiles()
     }
 }
 
+std::optional<QString> Form1::DroppedFile(const QMimeData& data) const
+{
+    // One local file, and only while the file box takes input.
+    const QList<QUrl> urls = data.urls();
+    if (!Filename->isEnabled() || urls.size() != 1 || !urls.front().isLocalFile())
+        return std::nullopt;
+    return QDir::toNativeSeparators(urls.front().toLocalFile());
+}
+
 void Form1::dragEnterEvent(QDragEnterEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (Filename->isEnabled() && urls.size() == 1 && urls.front().isLocalFile())
+    if (DroppedFile(*event->mimeData()))
         event->acceptProposedAction();
 }
 
 void Form1::dropEvent(QDropEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (!Filename->isEnabled() || urls.size() != 1 || !urls.front().isLocalFile())
-        return;
-    Filename->setText(QDir::toNativeSeparators(urls.front().toLocalFile()));
-    event->acceptProposedAction();
+    if (const std::optional<QString> file = DroppedFile(*event->mimeData())) {
+        Filename->setText(*file);
+        event->acceptProposedAction();
+    }
 }
 
 void Form1::mnuSaveChip_Click()
@@ -184,13 +190,10 @@ void Form1::mnuSaveChip_Click()
     ChipContents chip;
     const CommandOutcome outcome = flows_.DoRead(chip);
     if (outcome == CommandOutcome::Completed) {
-        // Written whole or not at all: a file that was there stays until the new one is complete.
-        QSaveFile out(file);
-        const QByteArray text = chip.ToHex();
-        if (out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit())
+        if (const QString problem = chip.SaveHex(file); problem.isEmpty())
             SetStatus(QStringLiteral("Chip saved"));
         else
-            ShowMessage(QStringLiteral("The chip could not be saved in %1: %2").arg(file, out.errorString()));
+            ShowMessage(QStringLiteral("The chip could not be saved in %1: %2").arg(file, problem));
     }
     if (closeRequested_)
         close();

@@ -8,12 +8,14 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <optional>
 
 class QAction;
 class QDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMimeData;
 class QPushButton;
 class PortBox;
 class ProgressLine;
@@ -71,6 +73,7 @@ private:
     void mnuSaveChip_Click();
     void ListRecentFiles();
     static QString FuseReadingText(const QString& answer);
+    std::optional<QString> DroppedFile(const QMimeData& data) const;
 
     MemoryImage image_;
     QtSerialLink MSComm1;

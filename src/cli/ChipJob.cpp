@@ -61,13 +61,16 @@ ChipJob::Result ChipJob::Run()
     clock.start();
     std::optional<ProductionRecord> record;
     std::optional<ProductionRecord::Row> row;
+    const auto recordFailed = [&] {
+        ui_.ShowMessage(QStringLiteral("the production record %1 cannot be written: %2").arg(plan_.recordPath, record->Problem()));
+        result.recordFailed = true;
+    };
     if (!plan_.recordPath.isEmpty()) {
         // A connection of this thread's own.
         record.emplace(plan_.recordPath, QStringLiteral("korvexc-%1").arg(quintptr(QThread::currentThreadId())));
         row = record->Begin({port_, plan_.command, plan_.file, plan_.sha256, plan_.fuse, plan_.serials});
         if (!row) {
-            ui_.ShowMessage(QStringLiteral("the production record %1 cannot be written: %2").arg(plan_.recordPath, record->Problem()));
-            result.recordFailed = true;
+            recordFailed();
             return result;
         }
         result.serial = row->serial;
@@ -87,10 +90,8 @@ ChipJob::Result ChipJob::Run()
     }
     if (record && !record->Finish(row->id, result.Text(),
                                   result.firstMismatch ? CliOperator::MismatchLine(*result.firstMismatch) : QString(),
-                                  result.seconds)) {
-        ui_.ShowMessage(QStringLiteral("the production record %1 cannot be written: %2").arg(plan_.recordPath, record->Problem()));
-        result.recordFailed = true;
-    }
+                                  result.seconds))
+        recordFailed();
     return result;
 }
 

@@ -4,12 +4,11 @@
 
 namespace {
 
-// A blank word reads 0x03FF, not 0x3FFF: the high byte is 0x03 on purpose.
 template <std::size_t N> void ClearWords(std::array<std::uint8_t, N>& image)
 {
     for (std::size_t i = 0; i + 1 < N; i += 2) {
-        image[i] = 0xFF;
-        image[i + 1] = 0x03;
+        image[i] = std::uint8_t(MemoryImage::kBlankWord & 0xFF);
+        image[i + 1] = std::uint8_t(MemoryImage::kBlankWord >> 8);
     }
 }
 

@@ -14,6 +14,8 @@ struct MemoryImage {
     static constexpr int kConfigBytes = 29;
     static constexpr int kEepromBytes = ChipGeometry::kEepromBytes + 1;
     static constexpr int kConfigWordOffset = 2 * ChipGeometry::kConfigWordLocation;
+    // What a word the file does not give reads: 0x03FF, not the chip's erased 0x3FFF, on purpose.
+    static constexpr std::uint16_t kBlankWord = 0x03FF;
 
     // The loader keeps nothing at the lone offset 16384, and every word reader
     // stops at the last whole word, below kProgramWordEnd, whatever ProgramTop says.

@@ -7,7 +7,6 @@
 namespace {
 
 constexpr int kIdBits = 4;
-constexpr std::uint8_t kBlankIdLow = 0xFF;
 
 }  // namespace
 
@@ -42,7 +41,7 @@ bool SerialNumber::CoversFileData(const MemoryImage& image) const
     if (!inIdWords_)
         return eepromAddress_ <= image.EepromTop;
     for (int id = 0; id < ChipGeometry::kIdWords; ++id) {
-        if (image.ConfigWord(2 * id) != (0x0300 | kBlankIdLow))
+        if (image.ConfigWord(2 * id) != MemoryImage::kBlankWord)
             return true;
     }
     return false;

@@ -46,10 +46,20 @@ ProductionRecord::ProductionRecord(const QString& path, const QString& connectio
         problem_ = db_.lastError().text();
         return;
     }
-    // WAL lets readers and one writer work at once; NORMAL still survives a killed process.
-    if (!Exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !Exec(QStringLiteral("PRAGMA synchronous=NORMAL"))
-        || !Exec(QString::fromLatin1(kSchema)))
-        return;
+    // NORMAL still survives a killed process in WAL mode.
+    Exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+}
+
+QString ProductionRecord::Create(const QString& path)
+{
+    // Once, before the workers connect: SQLite does not wait out its busy
+    // timeout for connections that switch the journal or create the table at
+    // the same moment, so a gang on a new file lost ports to "database is locked".
+    ProductionRecord record(path, QStringLiteral("korvexc-create"));
+    // WAL lets readers and one writer work at once, and is kept in the file.
+    if (record.problem_.isEmpty() && record.Exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+        record.Exec(QString::fromLatin1(kSchema));
+    return record.problem_;
 }
 
 ProductionRecord::~ProductionRecord()

@@ -25,7 +25,10 @@ public:
         std::optional<long long> serial;
     };
 
-    // One connection per thread: connectionName must be unique among them.
+    // Creates the file when missing, in WAL mode and with its schema; empty, or why not.
+    static QString Create(const QString& path);
+
+    // One connection per thread, to a record made by Create(): connectionName must be unique among them.
     ProductionRecord(const QString& path, const QString& connectionName);
     ~ProductionRecord();
     ProductionRecord(const ProductionRecord&) = delete;

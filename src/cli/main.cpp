@@ -319,6 +319,13 @@ int main(int argc, char** argv)
         if (command != QLatin1String("program") || plan.recordPath.isEmpty())
             return Usage(QStringLiteral("--serial goes with program and --record"));
     }
+    if (!plan.recordPath.isEmpty()) {
+        if (const QString problem = ProductionRecord::Create(plan.recordPath); !problem.isEmpty()) {
+            std::fprintf(stderr, "korvexc-cli: the production record %s cannot be written: %s\n", qPrintable(plan.recordPath),
+                         qPrintable(problem));
+            return kFileError;
+        }
+    }
     // The record and a gang take the file once: its hash, its fuse value, and one image for every port.
     const bool usesFile = command == QLatin1String("verify") || command == QLatin1String("program");
     if (usesFile && (gang || !plan.recordPath.isEmpty())) {

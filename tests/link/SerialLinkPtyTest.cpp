@@ -1,9 +1,13 @@
 #include "link/ProgrammerProtocol.h"
 #include "ChipBench.h"
+#include "link/PortName.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QFile>
 #include <chrono>
+#include <fcntl.h>
 
 using namespace std::chrono;
 
@@ -41,6 +45,17 @@ TEST(SerialLinkPty, OpenFailuresNameThePortAndTheReason)
     const QString held = second.Open();
     EXPECT_TRUE(held.contains(QStringLiteral("another program"))) << held.toStdString();
     EXPECT_TRUE(QtSerialLink::DescribeOpenFailure("/dev/ttyS0", QSerialPort::PermissionError, "Permission denied").contains("dialout"));
+    bench.link.Close();
+
+    // A stable link, as /dev/serial/by-id/ holds them, takes the lock of the device it names.
+    const QString link = QStringLiteral("/dev/korvexc-test-%1").arg(QCoreApplication::applicationPid());
+    if (!QFile::link(bench.simulator.Path(), link))
+        GTEST_SKIP() << "cannot make a link under /dev";
+    QtSerialLink viaLink;
+    viaLink.SetPort(PortName::Resolve(link).device);
+    QFile::remove(link);
+    ASSERT_EQ(viaLink.Open(), QString());
+    EXPECT_TRUE(ChipBench::HasLockFile(bench.simulator.Path()));
 }
 
 TEST(SerialLinkPty, LowLatencyIsAskedForAndTheDriversFlagsPutBackOnClose)
@@ -53,9 +68,10 @@ TEST(SerialLinkPty, LowLatencyIsAskedForAndTheDriversFlagsPutBackOnClose)
             info.flags = 0x1234;
             return info;
         }
-        bool Set(int, const serial_struct& info) override
+        bool Set(int fd, const serial_struct& info) override
         {
-            set.push_back(info.flags);
+            // Only a port still open can take its flags back.
+            set.push_back(fcntl(fd, F_GETFD) == -1 ? -1 : info.flags);
             return true;
         }
         std::vector<int> set;

@@ -49,17 +49,18 @@ TEST(Faults, SilenceAfterAnyByteOfAProgramRunStopsItOnceWithinTheLimit)
         faults.silentAfterBytes = silentAfter;
         ChipBench bench(faults, milliseconds(100));
         bench.file = file;
-        const auto start = steady_clock::now();
         const CommandOutcome outcome = bench.flows.DoProgram();
-        const auto took = steady_clock::now() - start;
+        const auto end = steady_clock::now();
         const std::string label = "silent after " + std::to_string(silentAfter);
         EXPECT_EQ(outcome, silentAfter == 0 ? CommandOutcome::NotDetected : CommandOutcome::LinkLost) << label;
         EXPECT_EQ(bench.ui.messages.size(), 1) << label;
         EXPECT_TRUE(bench.ui.messages.value(0).contains(silentAfter == 0 ? "not detected" : "stopped responding")) << label;
+        EXPECT_TRUE(silentAfter == 0 || !bench.ui.portOpenWhenTold) << label << ": the port is free while the message shows";
         EXPECT_FALSE(ClaimsSuccess(bench.ui)) << label;
-        EXPECT_LT(took, milliseconds(1500)) << label;
         bench.Settle();
         EXPECT_EQ(bench.FromProgram().size(), silentAfter == 0 ? 3 : silentAfter + 1) << label;
+        // From the last byte that went unanswered: the 100 ms limit, and room for a busy machine.
+        EXPECT_LT(end - bench.simulator.Trace().back().when, milliseconds(1000)) << label;
         ExpectCleanEnd(bench, label);
         EXPECT_TRUE(ChipBench::PortIsFree(bench.simulator.Path())) << label;
     }

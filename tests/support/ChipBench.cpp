@@ -11,6 +11,7 @@ ChipBench::ChipBench(SimulatorFaults faults, std::chrono::milliseconds replyLimi
     if (const QString error = simulator.Start(); !error.isEmpty())
         throw std::runtime_error(error.toStdString());
     link.SetPort(simulator.Path());
+    ui.port = &link;
 }
 
 std::optional<bool> ChipBench::Run(const std::function<bool(ChipOperations&)>& operation)
@@ -26,11 +27,13 @@ std::optional<bool> ChipBench::Run(const std::function<bool(ChipOperations&)>& o
 
 void ChipBench::Settle() const
 {
+    // Nothing left unread, and quiet: a simulator that a busy machine keeps
+    // from running is waited for, up to a limit that only a hang reaches.
     std::size_t seen = simulator.Trace().size();
-    for (int quiet = 0; quiet < 4;) {
+    for (int quiet = 0, waited = 0; quiet < 4 && waited < 10000; waited += 10) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         const std::size_t now = simulator.Trace().size();
-        quiet = now == seen ? quiet + 1 : 0;
+        quiet = now == seen && simulator.Drained() ? quiet + 1 : 0;
         seen = now;
     }
 }

@@ -16,7 +16,7 @@
 // A simulated programmer on a pseudo-terminal, a real serial link to it, the
 // envelope and commands around it, and a recording operator.
 struct ChipBench {
-    explicit ChipBench(SimulatorFaults faults = {}, std::chrono::milliseconds replyLimit = std::chrono::milliseconds(300));
+    explicit ChipBench(SimulatorFaults faults = {}, std::chrono::milliseconds replyLimit = std::chrono::milliseconds(2000));
 
     // Runs an operation inside the envelope, as a command would; its result,
     // or nothing when the body did not run.

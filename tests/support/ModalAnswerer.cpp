@@ -1,9 +1,32 @@
 #include "ModalAnswerer.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QLineEdit>
+#include <utility>
+
+namespace {
+
+// Longer than any answer takes to close its dialog, even on a busy machine.
+constexpr int kAnswerMilliseconds = 5000;
+
+QStringList& Problems()
+{
+    static QStringList problems;
+    return problems;
+}
+
+QString Record(QWidget* dialog)
+{
+    if (auto* box = qobject_cast<QMessageBox*>(dialog))
+        return box->text();
+    if (auto* prompt = qobject_cast<QInputDialog*>(dialog))
+        return prompt->windowTitle() + QLatin1Char('|') + prompt->labelText() + QLatin1Char('|') + prompt->textValue();
+    return dialog->windowTitle();
+}
+
+}  // namespace
 
 ModalAnswerer::ModalAnswerer()
 {
@@ -11,34 +34,67 @@ ModalAnswerer::ModalAnswerer()
     timer_.start(5);
 }
 
+ModalAnswerer::~ModalAnswerer()
+{
+    for (const Step& step : script)
+        Problems() << QStringLiteral("the dialog \"%1\" never came").arg(step.dialog);
+}
+
+QStringList ModalAnswerer::TakeProblems()
+{
+    return std::exchange(Problems(), {});
+}
+
+ModalAnswerer::Answer ModalAnswerer::ChooseFile(const QString& path)
+{
+    return [path](QWidget* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        files->selectFile(path);
+        // selectFile() leaves the name box alone once it has the focus, which
+        // comes at a moment of its own: the name is typed, as an operator would.
+        files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+        static_cast<QDialog*>(files)->accept();
+    };
+}
+
 void ModalAnswerer::Poll()
 {
     QWidget* dialog = QApplication::activeModalWidget();
-    // A dialog is marked once seen: the next one may stand at the same address.
-    if (!dialog || dialog->property("korvexcSeen").toBool())
+    // A dialog met while it is still coming up is answered at a later tick.
+    if (!dialog || !dialog->isVisible())
         return;
-    dialog->setProperty("korvexcSeen", true);
-    if (auto* box = qobject_cast<QMessageBox*>(dialog))
-        seen << box->text();
-    else if (auto* prompt = qobject_cast<QInputDialog*>(dialog))
-        seen << prompt->windowTitle() + QLatin1Char('|') + prompt->labelText() + QLatin1Char('|') + prompt->textValue();
-    else
-        seen << dialog->windowTitle();
-    if (whileOpen) {
-        whileOpen();
-        whileOpen = nullptr;
+    if (dialog == answered_) {
+        if (sinceAnswer_.elapsed() > kAnswerMilliseconds) {
+            Problems() << QStringLiteral("the dialog \"%1\" stayed open after its answer").arg(Record(dialog));
+            qobject_cast<QDialog*>(dialog)->reject();
+        }
+        return;
     }
-    if (!dialog->isVisible() || QApplication::activeModalWidget() != dialog)
-        return;
-    Answer answer = script.empty() ? Answer() : script.front();
-    if (!script.empty())
+    answered_ = dialog;
+    sinceAnswer_.start();
+    const QString record = Record(dialog);
+    seen << record;
+    if (whileOpen)
+        std::exchange(whileOpen, nullptr)();
+    Answer answer;
+    if (!script.empty()) {
+        if (!record.contains(script.front().dialog))
+            Problems() << QStringLiteral("the dialog \"%1\" came where \"%2\" was expected").arg(record, script.front().dialog);
+        answer = script.front().answer;
         script.pop_front();
-    if (answer) {
-        answer(dialog);
-    } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-        QAbstractButton* yes = box->button(QMessageBox::Yes);
-        (yes ? yes : box->button(QMessageBox::Ok))->click();
-    } else if (auto* modal = qobject_cast<QDialog*>(dialog)) {
-        modal->accept();
     }
+    // Outside the poll, so that a dialog that the answer opens is met as well.
+    QTimer::singleShot(0, this, [answer, dialog = QPointer<QWidget>(dialog)] {
+        // What ran inside it may have closed it already.
+        if (!dialog || !dialog->isVisible() || QApplication::activeModalWidget() != dialog)
+            return;
+        if (answer) {
+            answer(dialog);
+        } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+            QAbstractButton* yes = box->button(QMessageBox::Yes);
+            (yes ? yes : box->button(QMessageBox::Ok))->click();
+        } else {
+            qobject_cast<QDialog*>(dialog)->accept();
+        }
+    });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/HexText.h"
+#include "link/SerialPort.h"
 #include "ops/OperatorInterface.h"
 #include "ui/OperatorWords.h"
 
@@ -36,7 +37,11 @@ public:
         if (notice.kind != HexNotice::Kind::EepromLayoutUsed)
             messages << OperatorWords::NoticeText(notice, QString());
     }
-    void CommandFailed(const Failure& failure) override { messages << OperatorWords::FailureText(failure); }
+    void CommandFailed(const Failure& failure) override
+    {
+        messages << OperatorWords::FailureText(failure);
+        portOpenWhenTold = port && port->IsOpen();
+    }
     QString PromptFuse(int currentValue) override
     {
         prompts << HexText::Number(currentValue);
@@ -57,4 +62,6 @@ public:
     int disables = 0;
     int enables = 0;
     bool locked = false;
+    const SerialPort* port = nullptr;  // the link, to see whether it was still open at a failure
+    bool portOpenWhenTold = false;
 };

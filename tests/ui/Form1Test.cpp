@@ -1,6 +1,7 @@
 #include "ModalAnswerer.h"
 #include "ChipBench.h"
 #include "PtySimulator.h"
+#include "link/AppSettings.h"
 #include "ui/Form1.h"
 #include "ui/PortBox.h"
 #include "ui/ProgressLine.h"
@@ -27,6 +28,7 @@ namespace {
 
 const QString kGaps = QStringLiteral(KORVEXC_FIXTURES "/gaps.hex");
 const QString kCounter = QStringLiteral(KORVEXC_FIXTURES "/counter.hex");
+const QString kEepromFull = QStringLiteral(KORVEXC_FIXTURES "/eeprom-full.hex");
 
 QList<bool> ControlStates(const Form1& window)
 {
@@ -85,6 +87,13 @@ private slots:
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings_->path());
     }
 
+    // A dialog that never came, or stayed open, fails the test that waited for it.
+    void cleanup()
+    {
+        const QStringList problems = ModalAnswerer::TakeProblems();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+    }
+
     void thePortIsStoredAtEveryKeystrokeAndTheBoxListsThePortsPresent()
     {
         {
@@ -123,16 +132,16 @@ private slots:
         const QString chosen = QDir(settings_->path()).filePath(QStringLiteral("chosen.hex"));
         QFile(chosen).open(QIODevice::WriteOnly);
         ModalAnswerer answerer;
-        answerer.script = {ModalAnswerer::Cancel, [&chosen](QWidget* dialog) {
-                               auto* files = qobject_cast<QFileDialog*>(dialog);
-                               QVERIFY(files->nameFilters().join(u';').contains(QStringLiteral("*.hex")));
-                               files->selectFile(chosen);
-                               static_cast<QDialog*>(files)->accept();
-                           }};
+        QString filters;
+        answerer.script = {{"Open", ModalAnswerer::Cancel}, {"Open", [&](QWidget* dialog) {
+                               filters = qobject_cast<QFileDialog*>(dialog)->nameFilters().join(u';');
+                               ModalAnswerer::ChooseFile(chosen)(dialog);
+                           }}};
         window.FBrowse->click();
         QCOMPARE(window.Filename->text(), QStringLiteral("keep.hex"));
         window.FBrowse->click();
         QCOMPARE(window.Filename->text(), chosen);
+        QVERIFY(filters.contains(QStringLiteral("*.hex")));
 
         const auto drop = [&window](QMimeData& data) {
             QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -183,13 +192,29 @@ private slots:
             bench.window.Status->setText(QStringLiteral("before"));
             QList<bool> inside;
             bench.answerer.whileOpen = [&] { inside = ControlStates(bench.window); };
-            bench.answerer.script = {ModalAnswerer::Cancel};
+            bench.answerer.script = {{c.dialog, ModalAnswerer::Cancel}};
             (bench.window.*c.command)->trigger();
             QCOMPARE(inside, kAllDisabled);
             QCOMPARE(ControlStates(bench.window), kAllEnabled);
             QVERIFY2(bench.answerer.seen.join(u'\n').contains(c.dialog), qPrintable(bench.answerer.seen.join(u'\n')));
             QCOMPARE(bench.window.Status->text(), QStringLiteral("before"));
             QVERIFY(ChipBench::PortIsFree(bench.simulator.Path()));
+            // A file goes into the recent files once the command got past loading it.
+            QCOMPARE(AppSettings::RecentFiles().isEmpty(), c.command != &Form1::mnuProgram);
+        }
+    }
+
+    void eepromDataIsReadInTheAutomaticLayoutUnlessTheSettingsSayOtherwise()
+    {
+        for (const QByteArray& entry : {QByteArray(), QByteArray("EepromLayout=sideways\n"), QByteArray("EepromLayout=byte\n")}) {
+            QFile ini(QDir(settings_->path()).filePath(QStringLiteral("KORVEXC.ini")));
+            QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[Hex]\n" + entry) > 0);
+            ini.close();
+            Bench bench({}, kEepromFull, kEepromFull);
+            bench.window.mnuVerify->trigger();
+            // Read one byte per address, the file's EEPROM words reach beyond the EEPROM.
+            const QString seen = bench.answerer.seen.join(u'|');
+            QVERIFY2(seen.contains(QStringLiteral("Bad Address")) == entry.contains("byte"), qPrintable(entry + seen));
         }
     }
 
@@ -246,7 +271,7 @@ private slots:
             Bench bench;
             for (const QString& file : files + QStringList{files[2]}) {
                 bench.window.Filename->setText(file);
-                bench.answerer.script = {ModalAnswerer::PressNo};
+                bench.answerer.script = {{"Verify error @", ModalAnswerer::PressNo}};
                 bench.window.mnuVerify->trigger();
             }
         }
@@ -274,11 +299,7 @@ private slots:
             faults.silentAfterBytes = cutShort ? 2000 : -1;
             Bench bench(faults, QString(), kCounter);
             const QString saved = QDir(settings_->path()).filePath(QStringLiteral("chip%1.hex").arg(cutShort));
-            bench.answerer.script = {[&saved](QWidget* dialog) {
-                auto* files = qobject_cast<QFileDialog*>(dialog);
-                files->selectFile(saved);
-                static_cast<QDialog*>(files)->accept();
-            }};
+            bench.answerer.script = {{"Save Chip As", ModalAnswerer::ChooseFile(saved)}};
             bench.window.mnuSaveChip->trigger();
             QCOMPARE(QFile::exists(saved), !cutShort);
             if (cutShort)
@@ -298,7 +319,7 @@ private slots:
     {
         Bench bench({}, kGaps);
         QStringList readings;
-        bench.answerer.script = {[&readings](QWidget* dialog) {
+        bench.answerer.script = {{"Fuse select", [&readings](QWidget* dialog) {
             auto* prompt = qobject_cast<QInputDialog*>(dialog);
             const auto* reading = prompt->findChild<QLabel*>(QStringLiteral("FuseReading"));
             for (const QString& typed : {QStringLiteral("3FB2"), QStringLiteral("1FB2"), QStringLiteral("3F32"), QStringLiteral("x")}) {
@@ -306,7 +327,7 @@ private slots:
                 readings << reading->text();
             }
             prompt->reject();
-        }};
+        }}};
         bench.window.mnuProgram->trigger();
         QCOMPARE(readings.size(), 4);
         QVERIFY(readings[0].contains(QStringLiteral("FOSC (bits 1-0): HS oscillator")));

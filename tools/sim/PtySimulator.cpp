@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <termios.h>
 #include <time.h>
@@ -122,6 +123,12 @@ QByteArray PtySimulator::BytesSent(bool byProgram) const
             bytes.append(char(entry.byte));
     }
     return bytes;
+}
+
+bool PtySimulator::Drained() const
+{
+    int waiting = 0;
+    return master_ < 0 || ioctl(master_, FIONREAD, &waiting) != 0 || waiting == 0;
 }
 
 void PtySimulator::ClearTrace()

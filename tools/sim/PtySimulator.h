@@ -39,6 +39,8 @@ public:
     // The traced bytes of one direction, in order.
     QByteArray BytesSent(bool byProgram) const;
     void ClearTrace();
+    // Whether every byte the program sent has been taken off the line.
+    bool Drained() const;
     // A long-running simulator keeps only the counts below, not every byte.
     void SetTracing(bool on);
     long long BytesFromProgram() const;

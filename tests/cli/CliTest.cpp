@@ -20,18 +20,6 @@ struct Result {
     QString err;
 };
 
-// A CSV line's fields as a spreadsheet reads them: a quoted field may hold commas and doubled quotes.
-QStringList CsvFields(const QString& line)
-{
-    static const QRegularExpression field(QStringLiteral("(?:^|,)(\"(?:[^\"]|\"\")*\"|[^,]*)"));
-    QStringList fields;
-    for (QRegularExpressionMatchIterator it = field.globalMatch(line); it.hasNext();) {
-        const QString text = it.next().captured(1);
-        fields << (text.startsWith(u'"') ? text.mid(1, text.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\"")) : text);
-    }
-    return fields;
-}
-
 // Runs korvexc-cli with its settings in a folder of the test's own.
 class Cli : public ::testing::Test {
 protected:
@@ -81,9 +69,6 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     EXPECT_TRUE(detected.out.contains("the ping was answered in")) << detected.out.toStdString();
     EXPECT_EQ(Run({"erase"}).exitCode, 0);
     EXPECT_EQ(Run({"blank-check"}).exitCode, 0);
-    QFile blank(files.filePath("blank.hex"));
-    ASSERT_EQ(Run({"read", blank.fileName()}).exitCode, 0);
-    EXPECT_TRUE(blank.open(QIODevice::ReadOnly) && !blank.readAll().contains(":02000000")) << "erased words are left out";
     const Result programmed = Run({"program", kFixtures + "/gaps.hex"});
     EXPECT_EQ(programmed.exitCode, 0) << programmed.err.toStdString();
     EXPECT_TRUE(programmed.out.contains("Done"));
@@ -97,6 +82,9 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     EXPECT_EQ(Run({"read", "/proc/no/such/dir/out.hex"}).exitCode, 4);
     EXPECT_EQ(RunBare({"--port", "/dev/ttyKORVEXC-none", "detect"}).exitCode, 7);
     EXPECT_EQ(RunBare({"--port", "abc def", "detect"}).exitCode, 7);
+    const Result listed = RunBare({"list-ports"});
+    for (const QString& line : listed.out.split(u'\n', Qt::SkipEmptyParts))
+        EXPECT_FALSE(PortName::Resolve(line.section(u' ', 0, 0)).device.isEmpty()) << "--port takes " << line.toStdString();
     for (const QStringList& usage : {QStringList{}, QStringList{"flash"}, QStringList{"verify"}, QStringList{"erase", "x.hex"},
                                      QStringList{"--on-mismatch", "maybe", "detect"}, QStringList{"--fuse", "xyz", "program", "a.hex"},
                                      QStringList{"--fuse", "10000", "program", "a.hex"}, QStringList{"--fuse", "3F72", "erase"},
@@ -189,14 +177,6 @@ TEST_F(Cli, MismatchesStopOrAreListedWithAddressExpectedAndRead)
     EXPECT_TRUE(listed.out.contains("Verify Complete"));
 }
 
-TEST_F(Cli, PortsAreListedAsTheyAreTyped)
-{
-    const Result listed = RunBare({"list-ports"});
-    EXPECT_EQ(listed.exitCode, 0);
-    for (const QString& line : listed.out.split(u'\n', Qt::SkipEmptyParts))
-        EXPECT_FALSE(PortName::Resolve(line.section(u' ', 0, 0)).device.isEmpty()) << line.toStdString();
-}
-
 TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
 {
     SimulatorFaults silent, stuck;
@@ -227,16 +207,13 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
         });
     }
     const Result rows = RunBare({"record", db, "--csv"});
-    QStringList serials, mismatches;
-    for (const QString& line : rows.out.split(u'\n', Qt::SkipEmptyParts).mid(1)) {
-        const QStringList row = CsvFields(line);
-        ASSERT_EQ(row.size(), 12) << row.join(u'|').toStdString();
-        serials << row[8];
-        mismatches << row[10];
-    }
+    QStringList serials;
+    for (const QString& line : rows.out.split(u'\n', Qt::SkipEmptyParts).mid(1))
+        serials << line.section(u',', 8, 8);
     serials.sort();
     EXPECT_EQ(serials, (QStringList{"11", "13", "7", "9"}));
-    EXPECT_TRUE(mismatches.contains("program word 0010: expected 0000, read 1000")) << rows.out.toStdString();
+    // A field with a comma is quoted, so that a spreadsheet keeps it whole.
+    EXPECT_TRUE(rows.out.contains(",\"program word 0010: expected 0000, read 1000\",")) << rows.out.toStdString();
     EXPECT_TRUE(rows.err.contains("4 chips, 2 passed, 2 failed, 0 unfinished")) << rows.err.toStdString();
 
     // Killed mid-run, a chip keeps its row, unfinished, and the next run goes on above its number.

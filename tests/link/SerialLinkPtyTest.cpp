@@ -6,28 +6,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <chrono>
 #include <fcntl.h>
 
-using namespace std::chrono;
-
-TEST(SerialLinkPty, NoProgrammerIsFoundOutInAboutThreeSecondsWithoutSpinning)
-{
-    SimulatorFaults never;
-    never.neverAnswer = true;
-    ChipBench bench(never);
-    ASSERT_EQ(bench.link.Open(), QString());
-    ProgrammerProtocol protocol(bench.link, [] { return QString(); });
-    const auto start = steady_clock::now();
-    const auto cpuStart = std::clock();
-    EXPECT_FALSE(protocol.DetectProgrammer());
-    const double took = duration<double>(steady_clock::now() - start).count();
-    const double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-    EXPECT_GT(took, 2.5);
-    EXPECT_LT(took, 6.0);
-    EXPECT_LT(cpu, 0.5 * took) << "waiting must not spin";
-    std::printf("no programmer found out after %.2f s, CPU %.3f s\n", took, cpu);
-}
 
 TEST(SerialLinkPty, OpenFailuresNameThePortAndTheReason)
 {

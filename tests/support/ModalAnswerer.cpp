@@ -11,11 +11,7 @@ namespace {
 // Longer than any answer takes to close its dialog, even on a busy machine.
 constexpr int kAnswerMilliseconds = 5000;
 
-QStringList& Problems()
-{
-    static QStringList problems;
-    return problems;
-}
+QStringList problems;
 
 QString Record(QWidget* dialog)
 {
@@ -37,19 +33,18 @@ ModalAnswerer::ModalAnswerer()
 ModalAnswerer::~ModalAnswerer()
 {
     for (const Step& step : script)
-        Problems() << QStringLiteral("the dialog \"%1\" never came").arg(step.dialog);
+        problems << QStringLiteral("the dialog \"%1\" never came").arg(step.dialog);
 }
 
 QStringList ModalAnswerer::TakeProblems()
 {
-    return std::exchange(Problems(), {});
+    return std::exchange(problems, {});
 }
 
 ModalAnswerer::Answer ModalAnswerer::ChooseFile(const QString& path)
 {
     return [path](QWidget* dialog) {
         auto* files = qobject_cast<QFileDialog*>(dialog);
-        files->selectFile(path);
         // selectFile() leaves the name box alone once it has the focus, which
         // comes at a moment of its own: the name is typed, as an operator would.
         files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
@@ -65,7 +60,7 @@ void ModalAnswerer::Poll()
         return;
     if (dialog == answered_) {
         if (sinceAnswer_.elapsed() > kAnswerMilliseconds) {
-            Problems() << QStringLiteral("the dialog \"%1\" stayed open after its answer").arg(Record(dialog));
+            problems << QStringLiteral("the dialog \"%1\" stayed open after its answer").arg(Record(dialog));
             qobject_cast<QDialog*>(dialog)->reject();
         }
         return;
@@ -79,13 +74,13 @@ void ModalAnswerer::Poll()
     Answer answer;
     if (!script.empty()) {
         if (!record.contains(script.front().dialog))
-            Problems() << QStringLiteral("the dialog \"%1\" came where \"%2\" was expected").arg(record, script.front().dialog);
+            problems << QStringLiteral("the dialog \"%1\" came where \"%2\" was expected").arg(record, script.front().dialog);
         answer = script.front().answer;
         script.pop_front();
     }
-    // Outside the poll, so that a dialog that the answer opens is met as well.
+    // Outside the poll, so that a dialog that the answer opens is met as well;
+    // what ran inside the dialog may have closed it already.
     QTimer::singleShot(0, this, [answer, dialog = QPointer<QWidget>(dialog)] {
-        // What ran inside it may have closed it already.
         if (!dialog || !dialog->isVisible() || QApplication::activeModalWidget() != dialog)
             return;
         if (answer) {

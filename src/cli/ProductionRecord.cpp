@@ -1,11 +1,14 @@
 #include "ProductionRecord.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSysInfo>
+#include <QThread>
 #include <QVariant>
 #include <cstdio>
 
@@ -72,10 +75,24 @@ ProductionRecord::~ProductionRecord()
 bool ProductionRecord::Exec(const QString& sql)
 {
     QSqlQuery query(db_);
-    if (query.exec(sql))
-        return true;
-    problem_ = query.lastError().text();
-    return false;
+    return Run(query, sql);
+}
+
+bool ProductionRecord::Run(QSqlQuery& query, const QString& sql)
+{
+    QElapsedTimer waited;
+    waited.start();
+    // Where waiting could deadlock, SQLite answers "busy" or "locked" at once
+    // instead of waiting out its timeout: the statement is tried again.
+    while (!(sql.isEmpty() ? query.exec() : query.exec(sql))) {
+        const QString code = query.lastError().nativeErrorCode();
+        if ((code != QLatin1String("5") && code != QLatin1String("6")) || waited.elapsed() > kBusyMilliseconds) {
+            problem_ = QStringLiteral("%1 (in %2)").arg(query.lastError().text(), query.lastQuery());
+            return false;
+        }
+        QThread::msleep(5);
+    }
+    return true;
 }
 
 std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
@@ -84,15 +101,14 @@ std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
     // writers never read the same highest number.
     if (!problem_.isEmpty() || !Exec(QStringLiteral("BEGIN IMMEDIATE")))
         return std::nullopt;
+    // A failed statement, or a failed COMMIT, must not leave the connection inside the transaction.
+    auto rollback = qScopeGuard([this] { QSqlQuery(db_).exec(QStringLiteral("ROLLBACK")); });
     Row row;
     QSqlQuery query(db_);
     if (start.serials) {
         const auto [first, step] = *start.serials;
-        if (!query.exec(QStringLiteral("SELECT MAX(serial) FROM chips")) || !query.next()) {
-            problem_ = query.lastError().text();
-            Exec(QStringLiteral("ROLLBACK"));
+        if (!Run(query, QStringLiteral("SELECT MAX(serial) FROM chips")) || !query.next())
             return std::nullopt;
-        }
         row.serial = query.value(0).isNull() ? first : std::max(first, query.value(0).toLongLong() + step);
     }
     query.prepare(QStringLiteral("INSERT INTO chips (started, host, port, command, file, sha256, fuse, serial)"
@@ -105,14 +121,12 @@ std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
     query.addBindValue(start.sha256.isEmpty() ? QVariant() : QVariant(start.sha256));
     query.addBindValue(start.fuse ? QVariant(QString::number(*start.fuse, 16).toUpper()) : QVariant());
     query.addBindValue(row.serial ? QVariant(*row.serial) : QVariant());
-    if (!query.exec()) {
-        problem_ = query.lastError().text();
-        Exec(QStringLiteral("ROLLBACK"));
+    if (!Run(query))
         return std::nullopt;
-    }
     row.id = query.lastInsertId().toLongLong();
     if (!Exec(QStringLiteral("COMMIT")))
         return std::nullopt;
+    rollback.dismiss();
     return row;
 }
 
@@ -124,10 +138,7 @@ bool ProductionRecord::Finish(qint64 id, const QString& result, const QString& f
     query.addBindValue(firstMismatch.isEmpty() ? QVariant() : QVariant(firstMismatch));
     query.addBindValue(seconds);
     query.addBindValue(id);
-    if (query.exec())
-        return true;
-    problem_ = query.lastError().text();
-    return false;
+    return Run(query);
 }
 
 int ProductionRecord::Print(const QString& path, bool csv)

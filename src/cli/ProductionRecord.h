@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <optional>
 
@@ -45,6 +46,8 @@ public:
 
 private:
     bool Exec(const QString& sql);
+    // Runs the prepared query, or sql; on failure Problem() names the statement.
+    bool Run(QSqlQuery& query, const QString& sql = QString());
 
     QString connectionName_;
     QSqlDatabase db_;

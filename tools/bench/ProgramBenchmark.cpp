@@ -1,5 +1,6 @@
 // Programs and verifies a full chip through korvexc-sim paced at 19200 baud,
-// and sets the time it takes against the time the bytes need on the wire.
+// and sets the time it takes against the time the bytes need on the wire;
+// then times "not detected" against a simulator that never answers.
 //   korvexc-bench [path/to/korvexc-sim]
 #include "image/HexWriter.h"
 #include "link/QtSerialLink.h"
@@ -80,6 +81,34 @@ QByteArray FullChip()
     return writer.Text();
 }
 
+// The port the simulator serves, once it has started; empty when it did not.
+QString StartSimulator(QProcess& simulator, const QString& path, const QStringList& options)
+{
+    simulator.start(path, options);
+    if (!simulator.waitForStarted() || !simulator.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "cannot start %s\n", qPrintable(path));
+        return QString();
+    }
+    return QString::fromLocal8Bit(simulator.readLine()).trimmed();
+}
+
+// With the default ping budget, three attempts of about a second each, spent waiting rather than spinning.
+void TimeNoProgrammer(const QString& simulatorPath)
+{
+    QProcess silent;
+    const QString port = StartSimulator(silent, simulatorPath, {"--never-answer"});
+    QtSerialLink link;
+    HeadlessOperator ui;
+    CommandEnvelope envelope(link, ui, [&port] { return port; }, [] { return QString(); });
+    const double cpuStart = CpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    envelope.Run([](ProgrammerProtocol&) { return CommandOutcome::Completed; });
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("no programmer: not detected after %.2f s, host CPU %.3f s\n", wall, CpuSeconds() - cpuStart);
+    silent.terminate();
+    silent.waitForFinished(5000);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -103,12 +132,9 @@ int main(int argc, char** argv)
     file.close();
 
     QProcess simulator;
-    simulator.start(simulatorPath, {"--paced"});
-    if (!simulator.waitForStarted() || !simulator.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "cannot start %s\n", qPrintable(simulatorPath));
+    const QString port = StartSimulator(simulator, simulatorPath, {"--paced"});
+    if (port.isEmpty())
         return 1;
-    }
-    const QString port = QString::fromLocal8Bit(simulator.readLine()).trimmed();
 
     QtSerialLink link;
     HeadlessOperator ui;
@@ -140,5 +166,6 @@ int main(int argc, char** argv)
     std::printf("  wire time           %.2f s\n", wire);
     std::printf("  ratio               %.4f\n", wall / wire);
     std::printf("  host CPU            %.2f s (%.2f%% of wall)\n", cpu, 100.0 * cpu / wall);
+    TimeNoProgrammer(simulatorPath);
     return 0;
 }

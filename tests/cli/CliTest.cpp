@@ -80,6 +80,7 @@ TEST_F(Cli, EachCommandAndItsExitCode)
 
     EXPECT_EQ(Run({"verify", files.filePath("missing.hex")}).exitCode, 4);
     EXPECT_EQ(Run({"read", "/proc/no/such/dir/out.hex"}).exitCode, 4);
+    EXPECT_EQ(Run({"--record", "/proc/no/such/dir/line.db", "erase"}).exitCode, 4);
     EXPECT_EQ(RunBare({"--port", "/dev/ttyKORVEXC-none", "detect"}).exitCode, 7);
     EXPECT_EQ(RunBare({"--port", "abc def", "detect"}).exitCode, 7);
     const Result listed = RunBare({"list-ports"});

@@ -69,6 +69,9 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     EXPECT_TRUE(detected.out.contains("the ping was answered in")) << detected.out.toStdString();
     EXPECT_EQ(Run({"erase"}).exitCode, 0);
     EXPECT_EQ(Run({"blank-check"}).exitCode, 0);
+    QFile blank(files.filePath("blank.hex"));
+    ASSERT_EQ(Run({"read", blank.fileName()}).exitCode, 0);
+    EXPECT_TRUE(blank.open(QIODevice::ReadOnly) && !blank.readAll().contains(":02000000")) << "erased words are left out";
     const Result programmed = Run({"program", kFixtures + "/gaps.hex"});
     EXPECT_EQ(programmed.exitCode, 0) << programmed.err.toStdString();
     EXPECT_TRUE(programmed.out.contains("Done"));

@@ -31,7 +31,7 @@ QString ChipJob::Result::Text() const
         return QStringLiteral("serial number too large");
     switch (outcome) {
     case CommandOutcome::Completed:
-        return QStringLiteral("success");
+        return ProductionRecord::kSuccess;
     case CommandOutcome::Mismatch:
         return QStringLiteral("mismatch");
     case CommandOutcome::BadPortName:

@@ -5,7 +5,7 @@
 #include "ops/ChipContents.h"
 #include "ops/CommandOutcome.h"
 #include "ops/OperatorFacts.h"
-#include "ops/SerialNumber.h"
+#include "ops/SerialPlace.h"
 
 #include <QString>
 #include <chrono>
@@ -28,8 +28,8 @@ public:
         QString sha256;
         std::optional<int> fuse;  // the configuration word written, for the record
         QString recordPath;       // empty: no record
-        std::optional<SerialNumber> serialPlace;
-        std::optional<std::pair<long long, long long>> serials;  // first number and step
+        std::optional<SerialPlace> serialPlace;
+        std::optional<SerialSequence> serials;
         QString pingReads;
     };
     struct Result {

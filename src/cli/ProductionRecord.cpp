@@ -27,7 +27,7 @@ const char* const kSchema =
     " sha256 TEXT,"
     " fuse TEXT,"
     " serial INTEGER UNIQUE,"
-    " result TEXT NOT NULL DEFAULT 'unfinished',"
+    " result TEXT NOT NULL DEFAULT '%1',"
     " first_mismatch TEXT,"
     " seconds REAL)";
 
@@ -61,7 +61,7 @@ QString ProductionRecord::Create(const QString& path)
     ProductionRecord record(path, QStringLiteral("korvexc-create"));
     // WAL lets readers and one writer work at once, and is kept in the file.
     if (record.problem_.isEmpty() && record.Exec(QStringLiteral("PRAGMA journal_mode=WAL")))
-        record.Exec(QString::fromLatin1(kSchema));
+        record.Exec(QString::fromLatin1(kSchema).arg(kUnfinished));
     return record.problem_;
 }
 
@@ -170,8 +170,8 @@ int ProductionRecord::Print(const QString& path, bool csv)
         rows << fields;
         const QString result = query.value(QStringLiteral("result")).toString();
         ++chips;
-        passed += result == QLatin1String("success");
-        unfinished += result == QLatin1String("unfinished");
+        passed += result == kSuccess;
+        unfinished += result == kUnfinished;
     }
     // A table's columns as wide as their widest field.
     QList<int> widths(columns.count(), 0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ops/SerialPlace.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -12,14 +14,18 @@
 // transaction that writes the starting row, so that none is given twice.
 class ProductionRecord {
 public:
+    // The results the summary counts: a chip that passed, and one whose command has not ended.
+    static constexpr QLatin1String kSuccess{"success"};
+    static constexpr QLatin1String kUnfinished{"unfinished"};
+
     struct Start {
         QString port;
         QString command;
         QString file;
         QString sha256;
         std::optional<int> fuse;
-        // The sequence to take a serial number from: the first number and the step.
-        std::optional<std::pair<long long, long long>> serials;
+        // The sequence to take a serial number from.
+        std::optional<SerialSequence> serials;
     };
     struct Row {
         qint64 id = -1;

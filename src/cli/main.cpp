@@ -10,7 +10,9 @@
 #include "image/HexLoader.h"
 #include "image/HexText.h"
 #include "ops/CommandFlows.h"
+#include "Version.h"
 #include "link/AppSettings.h"
+#include "link/LineRate.h"
 #include "link/PortList.h"
 #include "ops/FuseAnswer.h"
 #include "ops/FuseReading.h"
@@ -122,13 +124,13 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
     }
     const bool ranThrough = result.outcome == CommandOutcome::Completed || result.outcome == CommandOutcome::Mismatch;
     if (ranThrough && command != QLatin1String("detect") && command != QLatin1String("erase")) {
-        // Ten bits a byte: start, eight data bits, stop.
-        const double wireSeconds = double(result.wireBytes) * 10.0 / 19200.0;
-        ui.Inform(QStringLiteral("Took %1 s; the wire needs %2 s for these %3 bytes at 19200 baud (ratio %4)")
+        const double wireSeconds = double(result.wireBytes) * LineRate::kByteSeconds;
+        ui.Inform(QStringLiteral("Took %1 s; the wire needs %2 s for these %3 bytes at %5 baud (ratio %4)")
                       .arg(result.seconds, 0, 'f', 1)
                       .arg(wireSeconds, 0, 'f', 1)
                       .arg(result.wireBytes)
-                      .arg(result.seconds / wireSeconds, 0, 'f', 2));
+                      .arg(result.seconds / wireSeconds, 0, 'f', 2)
+                      .arg(LineRate::kBaud));
     }
     if (result.serial)
         ui.Inform(QStringLiteral("Serial number %1").arg(*result.serial));
@@ -203,25 +205,13 @@ QStringList PortsGiven(const QStringList& values)
     return ports;
 }
 
-std::optional<std::pair<long long, long long>> SerialSequence(const QString& text)
-{
-    const QStringList parts = text.split(u':');
-    bool firstOk = false;
-    bool stepOk = true;
-    const long long first = parts.value(0).toLongLong(&firstOk);
-    const long long step = parts.size() == 2 ? parts[1].toLongLong(&stepOk) : 1;
-    if (parts.size() > 2 || !firstOk || !stepOk || first < 0 || step < 1)
-        return std::nullopt;
-    return std::make_pair(first, step);
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvexc-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEXC_VERSION));
+    QCoreApplication::setApplicationVersion(QLatin1String(Version::kText));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Programs, verifies, erases and reads chips through a Korvex programmer with the copier firmware.\n\n"
@@ -259,7 +249,7 @@ int main(int argc, char** argv)
         return kSuccess;
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("korvexc-cli %s\n", KORVEXC_VERSION);
+        std::printf("korvexc-cli %s\n", Version::kText);
         return kSuccess;
     }
 
@@ -312,8 +302,8 @@ int main(int argc, char** argv)
     plan.pingReads = AppSettings::PingReads();
     plan.recordPath = parser.value(record);
     if (parser.isSet(serial) || parser.isSet(serialAt)) {
-        plan.serials = SerialSequence(parser.value(serial));
-        plan.serialPlace = SerialNumber::Parse(parser.value(serialAt));
+        plan.serials = SerialSequence::Parse(parser.value(serial));
+        plan.serialPlace = SerialPlace::Parse(parser.value(serialAt));
         if (!plan.serials || !plan.serialPlace)
             return Usage(QStringLiteral("--serial takes START[:STEP] and --serial-at takes id or eeprom:ADDR[:BYTES], both together"));
         if (command != QLatin1String("program") || plan.recordPath.isEmpty())

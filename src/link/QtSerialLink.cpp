@@ -1,5 +1,7 @@
 #include "link/QtSerialLink.h"
 
+#include "link/LineRate.h"
+
 namespace {
 
 // Room for a flood from a confused peer without growing without bound.
@@ -52,7 +54,7 @@ QString QtSerialLink::Open()
         port_.close();
         return text;
     }
-    const bool configured = port_.setBaudRate(QSerialPort::Baud19200) && port_.setDataBits(QSerialPort::Data8)
+    const bool configured = port_.setBaudRate(LineRate::kBaud) && port_.setDataBits(QSerialPort::Data8)
                             && port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::OneStop)
                             && port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {

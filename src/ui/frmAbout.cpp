@@ -1,5 +1,6 @@
 #include "ui/frmAbout.h"
 
+#include "Version.h"
 #include "ui/Form1.h"
 #include "ui/ScaledLayout.h"
 #include "ui/SystemInfo.h"
@@ -67,7 +68,7 @@ frmAbout::frmAbout(QWidget* parent, SystemRegistry* registry)
 
 QString frmAbout::VersionLine()
 {
-    return QStringLiteral("Version %1.%2.%3").arg(KORVEXC_VERSION_MAJOR).arg(KORVEXC_VERSION_MINOR).arg(KORVEXC_VERSION_PATCH);
+    return QStringLiteral("Version ") + QLatin1String(Version::kText);
 }
 
 QPixmap frmAbout::Logo(int size)

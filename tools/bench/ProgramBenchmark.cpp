@@ -3,6 +3,7 @@
 // then times "not detected" against a simulator that never answers.
 //   korvexc-bench [path/to/korvexc-sim]
 #include "image/HexWriter.h"
+#include "link/LineRate.h"
 #include "link/QtSerialLink.h"
 #include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
@@ -159,8 +160,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const long long bytes = counts.captured(1).toLongLong() + counts.captured(2).toLongLong();
-    const double wire = double(bytes) * 10.0 / 19200.0;
-    std::printf("full chip programmed and verified at 19200 baud\n");
+    const double wire = double(bytes) * LineRate::kByteSeconds;
+    std::printf("full chip programmed and verified at %d baud\n", LineRate::kBaud);
     std::printf("  bytes on the wire   %lld\n", bytes);
     std::printf("  wall time           %.2f s\n", wall);
     std::printf("  wire time           %.2f s\n", wire);

@@ -2,6 +2,7 @@
 
 #include "FirmwareModel.h"
 #include "SimulatorTiming.h"
+#include "link/LineRate.h"
 
 #include <QString>
 #include <chrono>
@@ -19,7 +20,8 @@ public:
         std::uint8_t byte;
         std::chrono::steady_clock::time_point when;
     };
-    static constexpr std::chrono::nanoseconds kByteTime{10'000'000'000LL / 19200};
+    static constexpr auto kByteTime =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::duration<double>(LineRate::kByteSeconds));
 
     explicit PtySimulator(SimulatorFaults faults = {}, SimulatorTiming timing = {});
     ~PtySimulator();

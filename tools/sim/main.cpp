@@ -1,6 +1,7 @@
 // korvexc-sim: a stand-in for the programmer and its target chip, served on a
 // pseudo-terminal whose path it prints. Runs until interrupted.
 #include "PtySimulator.h"
+#include "Version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -42,7 +43,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvexc-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEXC_VERSION));
+    QCoreApplication::setApplicationVersion(QLatin1String(Version::kText));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Simulates a Korvex programmer with its copier firmware and a target chip on a pseudo-terminal.\n"

@@ -1,4 +1,4 @@
-#include "ops/SerialNumber.h"
+#include "ops/SerialPlace.h"
 
 #include "image/MemoryImage.h"
 
@@ -10,15 +10,27 @@ constexpr int kIdBits = 4;
 
 }  // namespace
 
-SerialNumber::SerialNumber(bool inIdWords, int eepromAddress, int bytes)
+std::optional<SerialSequence> SerialSequence::Parse(const QString& text)
+{
+    const QStringList parts = text.split(u':');
+    bool firstOk = false;
+    bool stepOk = true;
+    const long long first = parts.value(0).toLongLong(&firstOk);
+    const long long step = parts.size() == 2 ? parts[1].toLongLong(&stepOk) : 1;
+    if (parts.size() > 2 || !firstOk || !stepOk || first < 0 || step < 1)
+        return std::nullopt;
+    return SerialSequence{first, step};
+}
+
+SerialPlace::SerialPlace(bool inIdWords, int eepromAddress, int bytes)
     : inIdWords_(inIdWords), eepromAddress_(eepromAddress), bytes_(bytes)
 {
 }
 
-std::optional<SerialNumber> SerialNumber::Parse(const QString& place)
+std::optional<SerialPlace> SerialPlace::Parse(const QString& place)
 {
     if (place == QLatin1String("id"))
-        return SerialNumber(true, 0, 0);
+        return SerialPlace(true, 0, 0);
     const QStringList parts = place.split(u':');
     if (parts.size() < 2 || parts.size() > 3 || parts[0] != QLatin1String("eeprom"))
         return std::nullopt;
@@ -28,15 +40,15 @@ std::optional<SerialNumber> SerialNumber::Parse(const QString& place)
     const int bytes = parts.size() == 3 ? parts[2].toInt(&bytesOk) : 2;
     if (!addressOk || !bytesOk || bytes < 1 || bytes > 4 || address < 0 || address + bytes > ChipGeometry::kEepromBytes)
         return std::nullopt;
-    return SerialNumber(false, address, bytes);
+    return SerialPlace(false, address, bytes);
 }
 
-long long SerialNumber::Largest() const
+long long SerialPlace::Largest() const
 {
     return inIdWords_ ? (1LL << (kIdBits * ChipGeometry::kIdWords)) - 1 : (1LL << (8 * bytes_)) - 1;
 }
 
-bool SerialNumber::CoversFileData(const MemoryImage& image) const
+bool SerialPlace::CoversFileData(const MemoryImage& image) const
 {
     if (!inIdWords_)
         return eepromAddress_ <= image.EepromTop;
@@ -47,7 +59,7 @@ bool SerialNumber::CoversFileData(const MemoryImage& image) const
     return false;
 }
 
-void SerialNumber::Apply(MemoryImage& image, long long number) const
+void SerialPlace::Apply(MemoryImage& image, long long number) const
 {
     if (inIdWords_) {
         for (int id = 0; id < ChipGeometry::kIdWords; ++id) {

@@ -18,6 +18,23 @@ public:
     static constexpr long kMostPingReads = 1000000;
     static constexpr std::chrono::milliseconds kDefaultReplyLimit{2000};
 
+    // The firmware's command letters. Those sent with SendCommandWord carry two
+    // data bytes: LoadWord the word, LoadEepromByte the byte and 0,
+    // ConfigurationArea 0 and 0.
+    enum Command : char {
+        Restart = 'A',  // to the first location of every memory, out of the configuration area
+        Erase = 'B',
+        LoadWord = 'C',
+        ConfigurationArea = 'D',
+        LoadEepromByte = 'E',
+        ReadConfiguration = 'F',
+        ReadProgram = 'G',
+        ReadEeprom = 'H',
+        Increment = 'I',
+        Write = 'J',
+        WriteConfiguration = 'K',
+    };
+
     // pingReadsSetting gives the stored "Delays"/"PTO" text; it is asked afresh
     // for every ping attempt.
     ProgrammerProtocol(SerialPort& port, std::function<QString()> pingReadsSetting,

@@ -37,14 +37,14 @@ void ChipOperations::Completed(Pass pass, int top)
 
 void ChipOperations::EnterConfiguration()
 {
-    protocol_.SendCommand('A');
-    protocol_.SendCommandWord('D', 0, 0);
+    protocol_.SendCommand(ProgrammerProtocol::Restart);
+    protocol_.SendCommandWord(ProgrammerProtocol::ConfigurationArea, 0, 0);
 }
 
 void ChipOperations::Step(int locations)
 {
     for (int step = 0; step < locations; ++step)
-        protocol_.SendCommand('I');
+        protocol_.SendCommand(ProgrammerProtocol::Increment);
 }
 
 bool ChipOperations::Mismatched(const Mismatch& mismatch)
@@ -64,31 +64,32 @@ std::optional<Mismatch> ChipOperations::Compare(Memory memory, int address, int 
 void ChipOperations::EraseChip()
 {
     EnterConfiguration();
-    protocol_.SendCommand('B');
+    protocol_.SendCommand(ProgrammerProtocol::Erase);
 }
 
 bool ChipOperations::VerifyMemory()
 {
     ui_.SetStatus(QStringLiteral("Verifying Program Memory"));
-    protocol_.SendCommand('A');
+    protocol_.SendCommand(ProgrammerProtocol::Restart);
     const int top = image_.ProgramReadTop();
     for (int i = 0; i <= top; i += 2) {
         ProgressPoint(Pass::VerifyProgram, i / 2, kWordsPerProgress, top / 2 + 1);
-        const auto mismatch = Compare(Memory::ProgramWord, i / 2, image_.ProgramWord(i), protocol_.ReadWord('G'));
+        const int read = protocol_.ReadWord(ProgrammerProtocol::ReadProgram);
+        const auto mismatch = Compare(Memory::ProgramWord, i / 2, image_.ProgramWord(i), read);
         if (mismatch && !Mismatched(*mismatch))
             return false;
-        protocol_.SendCommand('I');
+        protocol_.SendCommand(ProgrammerProtocol::Increment);
     }
     Completed(Pass::VerifyProgram, top);
 
-    protocol_.SendCommand('A');
+    protocol_.SendCommand(ProgrammerProtocol::Restart);
     for (int i = 0; i <= image_.EepromTop; ++i) {
         ProgressPoint(Pass::VerifyEeprom, i, kBytesPerProgress, image_.EepromTop + 1);
         // The reply's first byte means nothing: only the EEPROM byte is compared.
-        const int read = protocol_.ReadWord('H') & 0xFF;
+        const int read = protocol_.ReadWord(ProgrammerProtocol::ReadEeprom) & 0xFF;
         if (read != image_.EepromImage[i] && !Mismatched({Memory::EepromByte, i, image_.EepromImage[i], read}))
             return false;
-        protocol_.SendCommand('I');
+        protocol_.SendCommand(ProgrammerProtocol::Increment);
     }
     Completed(Pass::VerifyEeprom, image_.EepromTop);
     return true;
@@ -100,15 +101,17 @@ bool ChipOperations::VerifyConfiguration()
     ui_.YieldToEvents();
     EnterConfiguration();
     for (int id = 0; id < kIdWords; ++id) {
-        const auto mismatch = Compare(Memory::IdWord, id, image_.ConfigWord(2 * id), protocol_.ReadWord('F'));
+        const int read = protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration);
+        const auto mismatch = Compare(Memory::IdWord, id, image_.ConfigWord(2 * id), read);
         if (mismatch && !Mismatched(*mismatch))
             return false;
-        protocol_.SendCommand('I');
+        protocol_.SendCommand(ProgrammerProtocol::Increment);
     }
     Step(kIdToConfigSteps);
     // The chip reads its unimplemented bits back as ones: set them on the image side only.
     const int expected = image_.ConfigWord(MemoryImage::kConfigWordOffset) | kConfigReadBackBits;
-    if (const auto mismatch = Compare(Memory::ConfigurationWord, 0, expected, protocol_.ReadWord('F')))
+    const int read = protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration);
+    if (const auto mismatch = Compare(Memory::ConfigurationWord, 0, expected, read))
         Mismatched(*mismatch);
     return true;
 }
@@ -116,7 +119,7 @@ bool ChipOperations::VerifyConfiguration()
 void ChipOperations::ProgramChip()
 {
     EraseChip();
-    protocol_.SendCommand('A');
+    protocol_.SendCommand(ProgrammerProtocol::Restart);
     // Blocks are sent whole, up to the one that holds ProgramReadTop; a block
     // never starts at the lone offset 16384.
     const int top = image_.ProgramReadTop();
@@ -124,20 +127,20 @@ void ChipOperations::ProgramChip()
     for (int b = 0; b <= top; b += kBlockBytes) {
         for (int j = 0; j < kBlockBytes; j += 2) {
             if (b + j > 0)
-                protocol_.SendCommand('I');
-            protocol_.SendCommandWord('C', image_.ProgramImage[b + j], image_.ProgramImage[b + j + 1]);
+                protocol_.SendCommand(ProgrammerProtocol::Increment);
+            protocol_.SendCommandWord(ProgrammerProtocol::LoadWord, image_.ProgramImage[b + j], image_.ProgramImage[b + j + 1]);
         }
         ProgressPoint(Pass::Program, b / 2, kWordsPerProgress, words);
-        protocol_.SendCommand('J');
+        protocol_.SendCommand(ProgrammerProtocol::Write);
     }
     Completed(Pass::Program, top);
 
-    protocol_.SendCommand('A');
+    protocol_.SendCommand(ProgrammerProtocol::Restart);
     for (int i = 0; i <= image_.EepromTop; ++i) {
         ProgressPoint(Pass::Eeprom, i, kBytesPerProgress, image_.EepromTop + 1);
-        protocol_.SendCommandWord('E', image_.EepromImage[i], 0);
-        protocol_.SendCommand('J');
-        protocol_.SendCommand('I');
+        protocol_.SendCommandWord(ProgrammerProtocol::LoadEepromByte, image_.EepromImage[i], 0);
+        protocol_.SendCommand(ProgrammerProtocol::Write);
+        protocol_.SendCommand(ProgrammerProtocol::Increment);
     }
     Completed(Pass::Eeprom, image_.EepromTop);
 
@@ -148,47 +151,47 @@ void ChipOperations::ProgramChip()
     ui_.YieldToEvents();
     EnterConfiguration();
     for (int i = 0; i < 2 * kIdWords; i += 2) {
-        protocol_.SendCommandWord('C', image_.ConfigImage[i], image_.ConfigImage[i + 1]);
-        protocol_.SendCommand('I');
+        protocol_.SendCommandWord(ProgrammerProtocol::LoadWord, image_.ConfigImage[i], image_.ConfigImage[i + 1]);
+        protocol_.SendCommand(ProgrammerProtocol::Increment);
     }
-    protocol_.SendCommand('J');
+    protocol_.SendCommand(ProgrammerProtocol::Write);
     Step(kIdToConfigSteps);
-    protocol_.SendCommandWord('C', image_.ConfigImage[MemoryImage::kConfigWordOffset],
+    protocol_.SendCommandWord(ProgrammerProtocol::LoadWord, image_.ConfigImage[MemoryImage::kConfigWordOffset],
                               image_.ConfigImage[MemoryImage::kConfigWordOffset + 1]);
-    protocol_.SendCommand('K');
+    protocol_.SendCommand(ProgrammerProtocol::WriteConfiguration);
 
     if (!VerifyConfiguration())
         return;
-    protocol_.SendCommand('A');
+    protocol_.SendCommand(ProgrammerProtocol::Restart);
     ui_.SetStatus(QStringLiteral("Done"));
 }
 
 ChipContents ChipOperations::ReadChip()
 {
     ChipContents chip;
-    protocol_.SendCommand('A');
+    protocol_.SendCommand(ProgrammerProtocol::Restart);
     for (int w = 0; w < kProgramWords; ++w) {
         ProgressPoint(Pass::Read, w, kWordsPerProgress, kProgramWords);
-        chip.program[w] = std::uint16_t(protocol_.ReadWord('G'));
-        protocol_.SendCommand('I');
+        chip.program[w] = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadProgram));
+        protocol_.SendCommand(ProgrammerProtocol::Increment);
     }
     Completed(Pass::Read, kProgramWords);
-    protocol_.SendCommand('A');
+    protocol_.SendCommand(ProgrammerProtocol::Restart);
     for (int i = 0; i < kEepromBytes; ++i) {
         ProgressPoint(Pass::ReadEeprom, i, kBytesPerProgress, kEepromBytes);
-        chip.eeprom[i] = std::uint8_t(protocol_.ReadWord('H') & 0xFF);
-        protocol_.SendCommand('I');
+        chip.eeprom[i] = std::uint8_t(protocol_.ReadWord(ProgrammerProtocol::ReadEeprom) & 0xFF);
+        protocol_.SendCommand(ProgrammerProtocol::Increment);
     }
     Completed(Pass::ReadEeprom, kEepromBytes);
     ui_.SetStatus(QStringLiteral("Reading Configuration"));
     ui_.YieldToEvents();
     EnterConfiguration();
     for (auto& id : chip.ids) {
-        id = std::uint16_t(protocol_.ReadWord('F'));
-        protocol_.SendCommand('I');
+        id = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration));
+        protocol_.SendCommand(ProgrammerProtocol::Increment);
     }
     Step(kIdToConfigSteps);
-    chip.config = std::uint16_t(protocol_.ReadWord('F'));
-    protocol_.SendCommand('A');
+    chip.config = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration));
+    protocol_.SendCommand(ProgrammerProtocol::Restart);
     return chip;
 }

@@ -10,7 +10,6 @@
 #include <QSysInfo>
 #include <QThread>
 #include <QVariant>
-#include <cstdio>
 
 namespace {
 
@@ -30,13 +29,6 @@ const char* const kSchema =
     " result TEXT NOT NULL DEFAULT '%1',"
     " first_mismatch TEXT,"
     " seconds REAL)";
-
-QString CsvField(const QString& text)
-{
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n'))
-        return text;
-    return u'"' + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
-}
 
 }  // namespace
 
@@ -141,52 +133,31 @@ bool ProductionRecord::Finish(qint64 id, const QString& result, const QString& f
     return Run(query);
 }
 
-int ProductionRecord::Print(const QString& path, bool csv)
+std::optional<ProductionRecord::Table> ProductionRecord::Rows()
 {
-    if (!QFileInfo::exists(path)) {
-        std::fprintf(stderr, "korvexc-cli: there is no record %s\n", qPrintable(path));
-        return 4;
-    }
-    ProductionRecord record(path, QStringLiteral("korvexc-print"));
-    QSqlQuery query(record.db_);
-    if (!record.problem_.isEmpty() || !query.exec(QStringLiteral("SELECT * FROM chips ORDER BY id"))) {
-        std::fprintf(stderr, "korvexc-cli: cannot read %s: %s\n", qPrintable(path),
-                     qPrintable(record.problem_.isEmpty() ? query.lastError().text() : record.problem_));
-        return 4;
-    }
+    QSqlQuery query(db_);
+    if (!problem_.isEmpty() || !Run(query, QStringLiteral("SELECT * FROM chips ORDER BY id")))
+        return std::nullopt;
+    Table table;
     const QSqlRecord columns = query.record();
-    QList<QStringList> rows{{}};
     for (int c = 0; c < columns.count(); ++c)
-        rows.front() << columns.fieldName(c);
-    const int sha = columns.indexOf(QStringLiteral("sha256"));
-    int chips = 0, passed = 0, unfinished = 0;
+        table.columns << columns.fieldName(c);
     while (query.next()) {
         QStringList fields;
-        for (int c = 0; c < columns.count(); ++c) {
-            const QString value = query.value(c).toString();
-            // A table shows the hash's head, enough to tell files apart; a CSV keeps it whole.
-            fields << (csv ? CsvField(value) : c == sha ? value.left(12) : value);
-        }
-        rows << fields;
-        const QString result = query.value(QStringLiteral("result")).toString();
-        ++chips;
-        passed += result == kSuccess;
-        unfinished += result == kUnfinished;
+        for (int c = 0; c < columns.count(); ++c)
+            fields << query.value(c).toString();
+        table.rows << fields;
     }
-    // A table's columns as wide as their widest field.
-    QList<int> widths(columns.count(), 0);
-    for (const QStringList& fields : rows) {
-        for (int c = 0; c < fields.size(); ++c)
-            widths[c] = std::max(widths[c], int(fields[c].size()));
-    }
-    for (const QStringList& fields : rows) {
-        QStringList cells;
-        for (int c = 0; c < fields.size(); ++c)
-            cells << (csv || c + 1 == fields.size() ? fields[c] : fields[c].leftJustified(widths[c]));
-        std::printf("%s\n", qPrintable(cells.join(csv ? QStringLiteral(",") : QStringLiteral("  "))));
-    }
-    // Beside a CSV, not in it, so that a spreadsheet reads the rows alone.
-    std::fprintf(csv ? stderr : stdout, "%d chips, %d passed, %d failed, %d unfinished\n", chips, passed,
-                 chips - passed - unfinished, unfinished);
-    return 0;
+    return table;
+}
+
+std::optional<ProductionRecord::Counts> ProductionRecord::Summary()
+{
+    QSqlQuery query(db_);
+    query.prepare(QStringLiteral("SELECT COUNT(*), COALESCE(SUM(result = ?), 0), COALESCE(SUM(result = ?), 0) FROM chips"));
+    query.addBindValue(QString(kSuccess));
+    query.addBindValue(QString(kUnfinished));
+    if (!problem_.isEmpty() || !Run(query) || !query.next())
+        return std::nullopt;
+    return Counts{query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt()};
 }

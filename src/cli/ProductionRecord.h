@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The production record: one row per chip and command in a SQLite file that
@@ -47,8 +48,20 @@ public:
     std::optional<Row> Begin(const Start& start);
     bool Finish(qint64 id, const QString& result, const QString& firstMismatch, double seconds);
 
-    // Prints every row, as a table or as CSV, then the summary line.
-    static int Print(const QString& path, bool csv);
+    // The column names, then every row, oldest first, as text; nothing when
+    // the record cannot be read (Problem() says why).
+    struct Table {
+        QStringList columns;
+        QList<QStringList> rows;
+    };
+    std::optional<Table> Rows();
+    struct Counts {
+        int chips = 0;
+        int passed = 0;
+        int unfinished = 0;
+        int Failed() const { return chips - passed - unfinished; }
+    };
+    std::optional<Counts> Summary();
 
 private:
     bool Exec(const QString& sql);

@@ -7,6 +7,7 @@
 #include "GangBoard.h"
 #include "GangOperator.h"
 #include "ProductionRecord.h"
+#include "RecordReport.h"
 #include "image/HexLoader.h"
 #include "image/HexText.h"
 #include "ops/CommandFlows.h"
@@ -260,7 +261,7 @@ int main(int argc, char** argv)
     if (command == QLatin1String("fuses"))
         return args.size() == 2 ? Fuses(args[1]) : Usage(QStringLiteral("fuses takes a value or a HEX file"));
     if (command == QLatin1String("record"))
-        return args.size() == 2 ? ProductionRecord::Print(args[1], parser.isSet(csv)) : Usage(QStringLiteral("record takes the record's file"));
+        return args.size() == 2 ? RecordReport::Print(args[1], parser.isSet(csv)) : Usage(QStringLiteral("record takes the record's file"));
     const bool needsFile = command == QLatin1String("verify") || command == QLatin1String("program") || command == QLatin1String("read");
     const bool known = needsFile || command == QLatin1String("detect") || command == QLatin1String("erase") || command == QLatin1String("blank-check");
     if (!known)

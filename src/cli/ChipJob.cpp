@@ -68,7 +68,8 @@ ChipJob::Result ChipJob::Run()
     if (!plan_.recordPath.isEmpty()) {
         // A connection of this thread's own.
         record.emplace(plan_.recordPath, QStringLiteral("korvexc-%1").arg(quintptr(QThread::currentThreadId())));
-        row = record->Begin({port_, plan_.command, plan_.file, plan_.sha256, plan_.fuse, plan_.serials});
+        row = record->Begin({port_, QLatin1String(CliCommandInfo::Of(plan_.command).name), plan_.file, plan_.sha256, plan_.fuse,
+                             plan_.serials});
         if (!row) {
             recordFailed();
             return result;
@@ -81,7 +82,7 @@ ChipJob::Result ChipJob::Run()
     if (!result.serialTooLarge)
         result.outcome = RunCommand(result);
     result.seconds = double(clock.elapsed()) / 1000.0;
-    if (plan_.command == QLatin1String("blank-check") && result.outcome == CommandOutcome::Completed) {
+    if (plan_.command == CliCommand::BlankCheck && result.outcome == CommandOutcome::Completed) {
         result.firstMismatch = result.chip.FirstNotBlank();
         if (result.firstMismatch)
             result.outcome = CommandOutcome::Mismatch;
@@ -116,19 +117,30 @@ CommandOutcome ChipJob::RunCommand(Result& result)
     CommandFlows flows(envelope, image, ui_, load);
 
     CommandOutcome outcome = CommandOutcome::Completed;
-    if (plan_.command == QLatin1String("detect")) {
+    switch (plan_.command) {
+    case CliCommand::Detect:
         outcome = envelope.Run([&result](ProgrammerProtocol& protocol) {
             result.pingRoundTrip = protocol.PingRoundTrip();
             return CommandOutcome::Completed;
         });
-    } else if (plan_.command == QLatin1String("erase")) {
+        break;
+    case CliCommand::Erase:
         outcome = flows.DoErase();
-    } else if (plan_.command == QLatin1String("verify")) {
+        break;
+    case CliCommand::Verify:
         outcome = flows.DoVerify();
-    } else if (plan_.command == QLatin1String("program")) {
+        break;
+    case CliCommand::Program:
         outcome = flows.DoProgram();
-    } else {
+        break;
+    case CliCommand::Read:
+    case CliCommand::BlankCheck:
         outcome = flows.DoRead(result.chip);
+        break;
+    case CliCommand::ListPorts:
+    case CliCommand::Fuses:
+    case CliCommand::Record:
+        break;  // none of them runs on a programmer
     }
     result.wireBytes = wire.BytesOnTheWire();
     result.adapterTimer = link.AdapterTimer();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CliCommand.h"
 #include "image/EepromLayout.h"
 #include "image/MemoryImage.h"
 #include "ops/ChipContents.h"
@@ -21,7 +22,7 @@ class ChipJob {
 public:
     // What every port's job of one run shares, read only.
     struct Plan {
-        QString command;  // detect, erase, verify, program, read or blank-check
+        CliCommand command = CliCommand::Detect;
         QString file;
         EepromLayout layout = EepromLayout::Auto;
         std::optional<MemoryImage> image;  // the file, loaded once for every port; unset, each job loads it

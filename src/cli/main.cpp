@@ -2,6 +2,7 @@
 // with exit codes, progress and no dialogs; several programmers at once, a
 // production record and serial numbers.
 #include "ChipJob.h"
+#include "CliCommand.h"
 #include "CliOperator.h"
 #include "ExitCode.h"
 #include "GangBoard.h"
@@ -118,13 +119,13 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
     CliOperator ui(options);
     const ChipJob::Result result = ChipJob(plan, port, ui, trace ? stderr : nullptr).Run();
     ui.EndProgress();
-    const QString& command = plan.command;
+    const CliCommand command = plan.command;
     if (result.adapterTimer && *result.adapterTimer > 1) {
         std::fprintf(stderr, "korvexc-cli: the adapter's latency timer stands at %d ms, so every byte waits that long for its "
                              "echo; a udev rule sets it to 1 ms (see the README)\n", *result.adapterTimer);
     }
     const bool ranThrough = result.outcome == CommandOutcome::Completed || result.outcome == CommandOutcome::Mismatch;
-    if (ranThrough && command != QLatin1String("detect") && command != QLatin1String("erase")) {
+    if (ranThrough && command != CliCommand::Detect && command != CliCommand::Erase) {
         const double wireSeconds = double(result.wireBytes) * LineRate::kByteSeconds;
         ui.Inform(QStringLiteral("Took %1 s; the wire needs %2 s for these %3 bytes at %5 baud (ratio %4)")
                       .arg(result.seconds, 0, 'f', 1)
@@ -135,7 +136,7 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
     }
     if (result.serial)
         ui.Inform(QStringLiteral("Serial number %1").arg(*result.serial));
-    if (command == QLatin1String("blank-check") && result.outcome == CommandOutcome::Mismatch) {
+    if (command == CliCommand::BlankCheck && result.outcome == CommandOutcome::Mismatch) {
         std::fprintf(stderr, "korvexc-cli: not blank: %s\n", qPrintable(NotBlankText(*result.firstMismatch)));
         return kMismatch;
     }
@@ -148,17 +149,17 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
     }
     if (result.Exit() != kSuccess || result.outcome != CommandOutcome::Completed)
         return result.Exit();
-    if (command == QLatin1String("detect")) {
+    if (command == CliCommand::Detect) {
         ui.Inform(QStringLiteral("Programmer detected on %1 (the ping was answered in %2 ms)")
                       .arg(port)
                       .arg(double(result.pingRoundTrip.count()) / 1000.0, 0, 'f', 2));
-    } else if (command == QLatin1String("read")) {
+    } else if (command == CliCommand::Read) {
         if (const QString problem = result.chip.SaveHex(plan.file); !problem.isEmpty()) {
             std::fprintf(stderr, "korvexc-cli: cannot write %s: %s\n", qPrintable(plan.file), qPrintable(problem));
             return kFileError;
         }
         ui.Inform(QStringLiteral("Chip read into %1").arg(plan.file));
-    } else if (command == QLatin1String("blank-check")) {
+    } else if (command == CliCommand::BlankCheck) {
         ui.Inform(QStringLiteral("The chip is blank"));
     }
     return kSuccess;
@@ -214,19 +215,11 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("korvexc-cli"));
     QCoreApplication::setApplicationVersion(QLatin1String(Version::kText));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Programs, verifies, erases and reads chips through a Korvex programmer with the copier firmware.\n\n"
-        "Commands:\n"
-        "  list-ports         list the serial ports present: name, description, USB vendor:product, serial number\n"
-        "  fuses VALUE|FILE   what a configuration word sets (a value, or the file's word)\n"
-        "  detect             ping the programmer\n"
-        "  erase              erase the chip\n"
-        "  verify FILE.hex    compare the chip with the file\n"
-        "  program FILE.hex   erase, write and verify the whole chip\n"
-        "  read OUT.hex       read the whole chip into a HEX file\n"
-        "  blank-check        tell whether the chip is erased, and the first location that is not\n"
-        "  record FILE.db     print the production record, then a summary line\n\n"
-        "Several --port values (or one comma-separated list) run the command on every programmer at once.\n\n")
+    parser.setApplicationDescription(
+        QStringLiteral("Programs, verifies, erases and reads chips through a Korvex programmer with the copier firmware.\n\n"
+                       "Commands:\n")
+        + CliCommandInfo::HelpLines()
+        + QStringLiteral("\nSeveral --port values (or one comma-separated list) run the command on every programmer at once.\n\n")
         + QString::fromLatin1(kExitCodes));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -255,19 +248,23 @@ int main(int argc, char** argv)
     }
 
     const QStringList args = parser.positionalArguments();
-    const QString command = args.value(0);
-    if (command == QLatin1String("list-ports"))
-        return args.size() == 1 ? ListPorts() : Usage(QStringLiteral("list-ports takes no file"));
-    if (command == QLatin1String("fuses"))
-        return args.size() == 2 ? Fuses(args[1]) : Usage(QStringLiteral("fuses takes a value or a HEX file"));
-    if (command == QLatin1String("record"))
-        return args.size() == 2 ? RecordReport::Print(args[1], parser.isSet(csv)) : Usage(QStringLiteral("record takes the record's file"));
-    const bool needsFile = command == QLatin1String("verify") || command == QLatin1String("program") || command == QLatin1String("read");
-    const bool known = needsFile || command == QLatin1String("detect") || command == QLatin1String("erase") || command == QLatin1String("blank-check");
-    if (!known)
-        return Usage(command.isEmpty() ? QStringLiteral("no command given") : QStringLiteral("unknown command \"%1\"").arg(command));
-    if (args.size() != (needsFile ? 2 : 1))
-        return Usage(needsFile ? QStringLiteral("%1 takes one file").arg(command) : QStringLiteral("%1 takes no file").arg(command));
+    const std::optional<CliCommandInfo> command = CliCommandInfo::Named(args.value(0));
+    if (!command)
+        return Usage(args.isEmpty() ? QStringLiteral("no command given") : QStringLiteral("unknown command \"%1\"").arg(args[0]));
+    if (args.size() != (command->argument ? 2 : 1)) {
+        return Usage(command->argument ? QStringLiteral("%1 takes %2").arg(args[0], QLatin1String(command->argument))
+                                       : QStringLiteral("%1 takes no file").arg(args[0]));
+    }
+    switch (command->command) {
+    case CliCommand::ListPorts:
+        return ListPorts();
+    case CliCommand::Fuses:
+        return Fuses(args[1]);
+    case CliCommand::Record:
+        return RecordReport::Print(args[1], parser.isSet(csv));
+    default:
+        break;
+    }
     const QString mismatchMode = parser.value(onMismatch);
     if (mismatchMode != QLatin1String("stop") && mismatchMode != QLatin1String("continue"))
         return Usage(QStringLiteral("--on-mismatch takes stop or continue"));
@@ -278,7 +275,7 @@ int main(int argc, char** argv)
     const bool gang = ports.size() > 1;
     if (ports.isEmpty())
         return Usage(QStringLiteral("--port names no port"));
-    if (gang && (command == QLatin1String("read") || parser.isSet(trace)))
+    if (gang && (command->onePortOnly || parser.isSet(trace)))
         return Usage(QStringLiteral("read and --trace take one port"));
     if (parser.isSet(csv))
         return Usage(QStringLiteral("--csv goes with record"));
@@ -287,7 +284,7 @@ int main(int argc, char** argv)
     options.continueOnMismatch = mismatchMode == QLatin1String("continue");
     std::optional<int> fuseValue;
     if (parser.isSet(fuse)) {
-        if (command != QLatin1String("program"))
+        if (command->command != CliCommand::Program)
             return Usage(QStringLiteral("--fuse goes with program"));
         const FuseAnswer::Reading reading = FuseAnswer::Read(parser.value(fuse));
         if (!reading.value)
@@ -297,7 +294,7 @@ int main(int argc, char** argv)
     }
 
     ChipJob::Plan plan;
-    plan.command = command;
+    plan.command = command->command;
     plan.file = args.value(1);
     plan.layout = *layout;
     plan.pingReads = AppSettings::PingReads();
@@ -307,7 +304,7 @@ int main(int argc, char** argv)
         plan.serialPlace = SerialPlace::Parse(parser.value(serialAt));
         if (!plan.serials || !plan.serialPlace)
             return Usage(QStringLiteral("--serial takes START[:STEP] and --serial-at takes id or eeprom:ADDR[:BYTES], both together"));
-        if (command != QLatin1String("program") || plan.recordPath.isEmpty())
+        if (command->command != CliCommand::Program || plan.recordPath.isEmpty())
             return Usage(QStringLiteral("--serial goes with program and --record"));
     }
     if (!plan.recordPath.isEmpty()) {
@@ -318,14 +315,13 @@ int main(int argc, char** argv)
         }
     }
     // The record and a gang take the file once: its hash, its fuse value, and one image for every port.
-    const bool usesFile = command == QLatin1String("verify") || command == QLatin1String("program");
-    if (usesFile && (gang || !plan.recordPath.isEmpty())) {
+    if (command->loadsImage && (gang || !plan.recordPath.isEmpty())) {
         plan.image = LoadOnce(plan.file, plan.layout, options.quiet);
         QFile file(plan.file);
         if (!plan.image || !file.open(QIODevice::ReadOnly))
             return kFileError;
         plan.sha256 = QString::fromLatin1(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex());
-        if (command == QLatin1String("program")) {
+        if (command->command == CliCommand::Program) {
             plan.fuse = fuseValue.value_or(plan.image->ConfigWord(MemoryImage::kConfigWordOffset));
             if (gang && !options.quiet)
                 PrintFuseReading(*plan.fuse);

@@ -1,0 +1,45 @@
+#include "CliCommand.h"
+
+#include <iterator>
+
+namespace {
+
+const CliCommandInfo kCommands[] = {
+    {CliCommand::ListPorts, "list-ports", nullptr, false, false,
+     "list the serial ports present: name, description, USB vendor:product, serial number"},
+    {CliCommand::Fuses, "fuses", "VALUE|FILE", false, false, "what a configuration word sets (a value, or the file's word)"},
+    {CliCommand::Detect, "detect", nullptr, false, false, "ping the programmer"},
+    {CliCommand::Erase, "erase", nullptr, false, false, "erase the chip"},
+    {CliCommand::Verify, "verify", "FILE.hex", true, false, "compare the chip with the file"},
+    {CliCommand::Program, "program", "FILE.hex", true, false, "erase, write and verify the whole chip"},
+    {CliCommand::Read, "read", "OUT.hex", false, true, "read the whole chip into a HEX file"},
+    {CliCommand::BlankCheck, "blank-check", nullptr, false, false,
+     "tell whether the chip is erased, and the first location that is not"},
+    {CliCommand::Record, "record", "FILE.db", false, false, "print the production record, then a summary line"},
+};
+
+}  // namespace
+
+const CliCommandInfo& CliCommandInfo::Of(CliCommand command)
+{
+    return kCommands[int(command)];
+}
+
+std::optional<CliCommandInfo> CliCommandInfo::Named(const QString& name)
+{
+    for (const CliCommandInfo& info : kCommands) {
+        if (name == QLatin1String(info.name))
+            return info;
+    }
+    return std::nullopt;
+}
+
+QString CliCommandInfo::HelpLines()
+{
+    QString lines;
+    for (const CliCommandInfo& info : kCommands) {
+        const QString usage = QString::fromLatin1(info.name) + (info.argument ? u' ' + QString::fromLatin1(info.argument) : QString());
+        lines += QStringLiteral("  %1 %2\n").arg(usage, -18).arg(QString::fromLatin1(info.help));
+    }
+    return lines;
+}

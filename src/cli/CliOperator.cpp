@@ -1,5 +1,6 @@
 #include "CliOperator.h"
 
+#include "ExitCode.h"
 #include "image/HexText.h"
 #include "ops/FuseAnswer.h"
 #include "ops/FuseReading.h"
@@ -12,11 +13,6 @@ namespace {
 QString Word(int value)
 {
     return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
-}
-
-void PrintError(const QString& text)
-{
-    std::fprintf(stderr, "korvexc-cli: %s\n", qPrintable(text));
 }
 
 }  // namespace
@@ -108,7 +104,7 @@ void CliOperator::Inform(const QString& text)
 void CliOperator::ShowMessage(const QString& text)
 {
     EndProgress();
-    PrintError(text);
+    Complain(text);
 }
 
 QString CliOperator::MismatchLine(const Mismatch& mismatch)

@@ -2,6 +2,8 @@
 
 #include "ops/CommandOutcome.h"
 
+#include <QString>
+
 // The command line's exit codes, and the outcome each command maps to.
 enum ExitCode {
     kSuccess = 0,
@@ -12,6 +14,11 @@ enum ExitCode {
     kLinkLost = 6,
     kPortError = 7,
 };
+
+// The help's table of the exit codes and what each means.
+QString ExitCodeHelp();
+// Writes "korvexc-cli: text" on stderr: every message of the command line goes this way.
+void Complain(const QString& text);
 
 inline int ExitFor(CommandOutcome outcome)
 {

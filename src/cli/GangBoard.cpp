@@ -1,5 +1,6 @@
 #include "GangBoard.h"
 
+#include "ExitCode.h"
 #include "CliOperator.h"
 
 #include <cstdio>
@@ -83,7 +84,7 @@ void GangBoard::Message(int row, const QString& text)
     if (terminal_ && drawn_)
         std::printf("\033[%zuA\r\033[J", rows_.size());
     std::fflush(stdout);
-    std::fprintf(stderr, "korvexc-cli: %s: %s\n", qPrintable(rows_[row].port), qPrintable(text));
+    Complain(rows_[row].port + QStringLiteral(": ") + text);
     drawn_ = false;
     if (terminal_ && !quiet_)
         Redraw();

@@ -41,14 +41,14 @@ void PrintLines(QList<QStringList> lines, bool csv, int shaColumn)
 int RecordReport::Print(const QString& path, bool csv)
 {
     if (!QFileInfo::exists(path)) {
-        std::fprintf(stderr, "korvexc-cli: there is no record %s\n", qPrintable(path));
+        Complain(QStringLiteral("there is no record %1").arg(path));
         return kFileError;
     }
     ProductionRecord record(path, QStringLiteral("korvexc-print"));
     const std::optional<ProductionRecord::Table> table = record.Rows();
     const std::optional<ProductionRecord::Counts> counts = record.Summary();
     if (!table || !counts) {
-        std::fprintf(stderr, "korvexc-cli: cannot read %s: %s\n", qPrintable(path), qPrintable(record.Problem()));
+        Complain(QStringLiteral("cannot read %1: %2").arg(path, record.Problem()));
         return kFileError;
     }
     PrintLines(QList<QStringList>{table->columns} + table->rows, csv, int(table->columns.indexOf(QStringLiteral("sha256"))));

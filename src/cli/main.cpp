@@ -32,19 +32,9 @@
 
 namespace {
 
-const char* const kExitCodes =
-    "Exit codes (with several ports, the highest of theirs):\n"
-    "  0  success\n"
-    "  2  usage error\n"
-    "  3  programmer not detected\n"
-    "  4  file error (the HEX file cannot be read, OUT.hex or the record cannot be written)\n"
-    "  5  verify mismatch, or the chip is not blank\n"
-    "  6  link lost: the programmer stopped responding\n"
-    "  7  the port cannot be opened, or names no port\n";
-
 int Usage(const QString& problem)
 {
-    std::fprintf(stderr, "korvexc-cli: %s\nTry korvexc-cli --help.\n", qPrintable(problem));
+    Complain(problem + QStringLiteral("\nTry korvexc-cli --help."));
     return kUsage;
 }
 
@@ -121,8 +111,8 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
     ui.EndProgress();
     const CliCommand command = plan.command;
     if (result.adapterTimer && *result.adapterTimer > 1) {
-        std::fprintf(stderr, "korvexc-cli: the adapter's latency timer stands at %d ms, so every byte waits that long for its "
-                             "echo; a udev rule sets it to 1 ms (see the README)\n", *result.adapterTimer);
+        Complain(QStringLiteral("the adapter's latency timer stands at %1 ms, so every byte waits that long for its echo; "
+                                "a udev rule sets it to 1 ms (see the README)").arg(*result.adapterTimer));
     }
     const bool ranThrough = result.outcome == CommandOutcome::Completed || result.outcome == CommandOutcome::Mismatch;
     if (ranThrough && command != CliCommand::Detect && command != CliCommand::Erase) {
@@ -137,7 +127,7 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
     if (result.serial)
         ui.Inform(QStringLiteral("Serial number %1").arg(*result.serial));
     if (command == CliCommand::BlankCheck && result.outcome == CommandOutcome::Mismatch) {
-        std::fprintf(stderr, "korvexc-cli: not blank: %s\n", qPrintable(NotBlankText(*result.firstMismatch)));
+        Complain(QStringLiteral("not blank: ") + NotBlankText(*result.firstMismatch));
         return kMismatch;
     }
     if (result.outcome == CommandOutcome::Mismatch) {
@@ -145,7 +135,7 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
             for (const QString& mismatch : ui.Mismatches())
                 std::fprintf(stderr, "mismatch: %s\n", qPrintable(mismatch));
         }
-        std::fprintf(stderr, "korvexc-cli: %lld mismatch(es)\n", static_cast<long long>(ui.Mismatches().size()));
+        Complain(QStringLiteral("%1 mismatch(es)").arg(ui.Mismatches().size()));
     }
     if (result.Exit() != kSuccess || result.outcome != CommandOutcome::Completed)
         return result.Exit();
@@ -155,7 +145,7 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
                       .arg(double(result.pingRoundTrip.count()) / 1000.0, 0, 'f', 2));
     } else if (command == CliCommand::Read) {
         if (const QString problem = result.chip.SaveHex(plan.file); !problem.isEmpty()) {
-            std::fprintf(stderr, "korvexc-cli: cannot write %s: %s\n", qPrintable(plan.file), qPrintable(problem));
+            Complain(QStringLiteral("cannot write %1: %2").arg(plan.file, problem));
             return kFileError;
         }
         ui.Inform(QStringLiteral("Chip read into %1").arg(plan.file));
@@ -220,7 +210,7 @@ int main(int argc, char** argv)
                        "Commands:\n")
         + CliCommandInfo::HelpLines()
         + QStringLiteral("\nSeveral --port values (or one comma-separated list) run the command on every programmer at once.\n\n")
-        + QString::fromLatin1(kExitCodes));
+        + ExitCodeHelp());
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The port: a number n for COMn (/dev/ttyS(n-1)), or a device such as ttyUSB0. Default: the window's. May be given several times."), QStringLiteral("P"));
@@ -309,8 +299,7 @@ int main(int argc, char** argv)
     }
     if (!plan.recordPath.isEmpty()) {
         if (const QString problem = ProductionRecord::Create(plan.recordPath); !problem.isEmpty()) {
-            std::fprintf(stderr, "korvexc-cli: the production record %s cannot be written: %s\n", qPrintable(plan.recordPath),
-                         qPrintable(problem));
+            Complain(QStringLiteral("the production record %1 cannot be written: %2").arg(plan.recordPath, problem));
             return kFileError;
         }
     }
@@ -327,8 +316,7 @@ int main(int argc, char** argv)
                 PrintFuseReading(*plan.fuse);
         }
         if (plan.serialPlace && plan.serialPlace->CoversFileData(*plan.image)) {
-            std::fprintf(stderr, "korvexc-cli: the serial number replaces the file's own data at %s\n",
-                         qPrintable(parser.value(serialAt)));
+            Complain(QStringLiteral("the serial number replaces the file's own data at %1").arg(parser.value(serialAt)));
         }
     }
     return gang ? RunGang(plan, ports, options) : RunSingle(plan, ports.front(), options, parser.isSet(trace));

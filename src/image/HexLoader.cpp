@@ -94,10 +94,10 @@ LineResult HandleRecord(const QByteArray& line, MemoryImage& image, EepromLayout
         // The lone offset 16384 lies past the chip's last word: nothing is kept there.
         region = {image.ProgramImage.data(), MemoryImage::kProgramWordEnd, kProgramBase, 1, &image.ProgramTop};
     } else if (address < kEepromBase) {
-        region = {image.ConfigImage.data(), MemoryImage::kConfigBytes, kConfigBase, 1, nullptr};
+        region = {image.ConfigImage.data(), MemoryImage::kConfigImageBytes, kConfigBase, 1, nullptr};
     } else if (address < kEepromBase + eepromStep * kEepromBytes) {
         // In the word layout the image ends with the chip's last location.
-        const int size = layout == EepromLayout::Word ? kEepromBytes : MemoryImage::kEepromBytes;
+        const int size = layout == EepromLayout::Word ? kEepromBytes : MemoryImage::kEepromImageBytes;
         region = {image.EepromImage.data(), size, kEepromBase, eepromStep, &image.EepromTop};
     } else {
         notice({HexNotice::Kind::BadAddress, {}, address});

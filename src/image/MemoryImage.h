@@ -10,9 +10,9 @@
 struct MemoryImage {
     // One byte more than the chip has in program memory and EEPROM: a record
     // that runs past a region's end may reach that far.
-    static constexpr int kProgramBytes = 2 * ChipGeometry::kProgramWords + 1;
-    static constexpr int kConfigBytes = 29;
-    static constexpr int kEepromBytes = ChipGeometry::kEepromBytes + 1;
+    static constexpr int kProgramImageBytes = 2 * ChipGeometry::kProgramWords + 1;
+    static constexpr int kConfigImageBytes = 29;
+    static constexpr int kEepromImageBytes = ChipGeometry::kEepromBytes + 1;
     static constexpr int kConfigWordOffset = 2 * ChipGeometry::kConfigWordLocation;
     // What a word the file does not give reads: 0x03FF, not the chip's erased 0x3FFF, on purpose.
     static constexpr std::uint16_t kBlankWord = 0x03FF;
@@ -23,9 +23,9 @@ struct MemoryImage {
 
     MemoryImage() { ClearImage(); }
 
-    std::array<std::uint8_t, kProgramBytes> ProgramImage{};
-    std::array<std::uint8_t, kConfigBytes> ConfigImage{};
-    std::array<std::uint8_t, kEepromBytes> EepromImage{};
+    std::array<std::uint8_t, kProgramImageBytes> ProgramImage{};
+    std::array<std::uint8_t, kConfigImageBytes> ConfigImage{};
+    std::array<std::uint8_t, kEepromImageBytes> EepromImage{};
     std::int16_t ProgramTop = -1;
     std::int16_t EepromTop = -1;
 

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!HexLoader::LoadHexFile(path, image, [](const HexNotice&) {}))
         std::abort();
     if (image.ProgramTop < -1 || image.ProgramTop >= MemoryImage::kProgramWordEnd || image.EepromTop < -1
-        || image.EepromTop >= MemoryImage::kEepromBytes)
+        || image.EepromTop >= MemoryImage::kEepromImageBytes)
         std::abort();
     return 0;
 }

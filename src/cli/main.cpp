@@ -13,7 +13,7 @@
 #include "image/HexText.h"
 #include "ops/CommandFlows.h"
 #include "Version.h"
-#include "link/AppSettings.h"
+#include "ops/AppSettings.h"
 #include "link/LineRate.h"
 #include "link/PortList.h"
 #include "ops/FuseAnswer.h"

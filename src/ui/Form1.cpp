@@ -1,6 +1,6 @@
 #include "ui/Form1.h"
 
-#include "link/AppSettings.h"
+#include "ops/AppSettings.h"
 #include "ops/ChipContents.h"
 #include "ops/CommandAbandoned.h"
 #include "ops/FuseAnswer.h"

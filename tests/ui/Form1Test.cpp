@@ -1,7 +1,7 @@
 #include "ModalAnswerer.h"
 #include "ChipBench.h"
 #include "PtySimulator.h"
-#include "link/AppSettings.h"
+#include "ops/AppSettings.h"
 #include "ui/Form1.h"
 #include "ui/PortBox.h"
 #include "ui/ProgressLine.h"

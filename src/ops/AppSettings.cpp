@@ -1,4 +1,4 @@
-#include "link/AppSettings.h"
+#include "ops/AppSettings.h"
 
 #include "image/HexLoader.h"
 

@@ -109,6 +109,20 @@ TEST_F(Loader, AssembledFilesLoadAsTheirListingsSayInTheirEepromLayout)
     EXPECT_FALSE(used) << "a file without EEPROM data names no layout";
 }
 
+TEST_F(Loader, FailuresToOpenOrReadKeepTheCallerFromUsingTheImage)
+{
+    ASSERT_TRUE(Load(":020000000029D5\n"));
+    const MemoryImage before = image;
+    EXPECT_FALSE(LoadFile(dir_.filePath("missing.hex")));
+    EXPECT_EQ(notices, QStringList{"No such file or directory"});
+    ExpectSame(image, before);
+
+    // Opens, then fails to read: one notice, and false.
+    notices.clear();
+    EXPECT_FALSE(LoadFile(QStringLiteral("/proc/self/mem")));
+    EXPECT_EQ(notices.size(), 1);
+}
+
 TEST_F(Loader, RecordsAreReadLenientlyByFixedPositions)
 {
     ASSERT_TRUE(Load("\n"
@@ -162,5 +176,17 @@ TEST_F(Loader, RegionIsChosenOncePerRecordAndMarksFollowTheHighestOffset)
     notices.clear();
     ASSERT_TRUE(Load(QByteArray()));
     ExpectSame(image, MemoryImage());
+    EXPECT_TRUE(notices.isEmpty());
+}
+
+TEST_F(Loader, AHugeLineIsCutToItsUsefulHeadAndTrimmedRightly)
+{
+    // One line of 10 MB, a data record with trailing junk, then one that is only trailing spaces.
+    QByteArray longLine = ":0200100034127E";
+    longLine.append(QByteArray(10 * 1024 * 1024, 'Z'));
+    longLine.append("\n:02002000BBAA00" + QByteArray(5 * 1024 * 1024, ' ') + "\n");
+    EXPECT_TRUE(Load(longLine));
+    EXPECT_EQ(image.ProgramWord(0x10), 0x1234);
+    EXPECT_EQ(image.ProgramWord(0x20), 0xAABB);
     EXPECT_TRUE(notices.isEmpty());
 }

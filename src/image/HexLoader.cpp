@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <optional>
 
 namespace {
 
@@ -37,56 +38,70 @@ struct Region {
 
 enum class LineResult { Next, EndOfFile };
 
+// One line read as a record, by the fixed positions of its fields: the count
+// at 2, the address at 4, the type at 8, data from 10.
+class Record {
+public:
+    // Nothing for a line that is no record (it does not start with ':').
+    static std::optional<Record> Read(const QByteArray& line)
+    {
+        if (line.isEmpty() || line[0] != ':')
+            return std::nullopt;
+        return Record(line);
+    }
+
+    QByteArray type;  // as written, empty when missing
+    int address;
+    int count;
+    // The kth data byte, from 1.
+    int Byte(int k) const { return HexField(line_, 2 * k + 8, 2); }
+
+private:
+    explicit Record(const QByteArray& line)
+        : type(line.mid(7, 2)), address(HexField(line, 4, 4)), count(HexField(line, 2, 2)), line_(line)
+    {
+    }
+
+    const QByteArray& line_;
+};
+
 // What the first pass learns about a file's EEPROM data.
 struct EepromSurvey {
     bool any = false;
     bool oddNonZero = false;
 };
 
-// Calls data(address, byte) for every byte of the data records, up to the end record.
-template <typename Data> LineResult ForEachDataByte(const QByteArray& line, Data data)
-{
-    if (line.isEmpty() || line[0] != ':')
-        return LineResult::Next;
-    const QByteArray type = line.mid(7, 2);
-    if (type == "01")
-        return LineResult::EndOfFile;
-    if (type != "00")
-        return LineResult::Next;
-    const int address = HexField(line, 4, 4);
-    const int count = HexField(line, 2, 2);
-    for (int k = 1; k <= count; ++k)
-        data(address + k - 1, HexField(line, 2 * k + 8, 2));
-    return LineResult::Next;
-}
-
 LineResult Survey(const QByteArray& line, EepromSurvey& survey)
 {
     using namespace ChipGeometry;
-    return ForEachDataByte(line, [&survey](int address, int byte) {
+    const std::optional<Record> record = Record::Read(line);
+    if (record && record->type == "01")
+        return LineResult::EndOfFile;
+    if (!record || record->type != "00")
+        return LineResult::Next;
+    for (int k = 1; k <= record->count; ++k) {
+        const int address = record->address + k - 1;
         if (address < kEepromBase || address >= kEepromBase + 2 * kEepromBytes)
-            return;
+            continue;
         survey.any = true;
-        survey.oddNonZero = survey.oddNonZero || (address % 2 == 1 && byte != 0);
-    });
+        survey.oddNonZero = survey.oddNonZero || (address % 2 == 1 && record->Byte(k) != 0);
+    }
+    return LineResult::Next;
 }
 
 LineResult HandleRecord(const QByteArray& line, MemoryImage& image, EepromLayout layout, const HexNoticeSink& notice)
 {
-    if (line.isEmpty() || line[0] != ':')
+    const std::optional<Record> record = Record::Read(line);
+    if (!record || record->type == "02" || record->type == "04")
         return LineResult::Next;
-    const QByteArray type = line.mid(7, 2);
-    if (type == "01")
+    if (record->type == "01")
         return LineResult::EndOfFile;
-    if (type == "02" || type == "04")
-        return LineResult::Next;
-    if (type != "00") {
-        notice({HexNotice::Kind::UnknownRecord, QString::fromLatin1(type)});
+    if (record->type != "00") {
+        notice({HexNotice::Kind::UnknownRecord, QString::fromLatin1(record->type)});
         return LineResult::Next;
     }
 
-    const int address = HexField(line, 4, 4);
-    const int count = HexField(line, 2, 2);
+    const int address = record->address;
     using namespace ChipGeometry;
     const int eepromStep = layout == EepromLayout::Word ? 2 : 1;
     Region region{};
@@ -104,7 +119,7 @@ LineResult HandleRecord(const QByteArray& line, MemoryImage& image, EepromLayout
         return LineResult::Next;
     }
 
-    for (int k = 1; k <= count; ++k) {
+    for (int k = 1; k <= record->count; ++k) {
         const int byteAddress = address + k - 1;
         // A word's unused high byte carries nothing.
         if ((byteAddress - region.base) % region.step != 0)
@@ -117,7 +132,7 @@ LineResult HandleRecord(const QByteArray& line, MemoryImage& image, EepromLayout
         }
         if (region.mark && *region.mark < offset)
             *region.mark = static_cast<std::int16_t>(offset);
-        region.bytes[offset] = static_cast<std::uint8_t>(HexField(line, 2 * k + 8, 2));
+        region.bytes[offset] = static_cast<std::uint8_t>(record->Byte(k));
     }
     return LineResult::Next;
 }

@@ -119,6 +119,19 @@ bool ChipOperations::VerifyConfiguration()
 void ChipOperations::ProgramChip()
 {
     EraseChip();
+    WriteProgramMemory();
+    WriteEeprom();
+    if (!VerifyMemory())
+        return;
+    WriteConfiguration();
+    if (!VerifyConfiguration())
+        return;
+    protocol_.SendCommand(ProgrammerProtocol::Restart);
+    ui_.SetStatus(QStringLiteral("Done"));
+}
+
+void ChipOperations::WriteProgramMemory()
+{
     protocol_.SendCommand(ProgrammerProtocol::Restart);
     // Blocks are sent whole, up to the one that holds ProgramReadTop; a block
     // never starts at the lone offset 16384.
@@ -134,7 +147,10 @@ void ChipOperations::ProgramChip()
         protocol_.SendCommand(ProgrammerProtocol::Write);
     }
     Completed(Pass::Program, top);
+}
 
+void ChipOperations::WriteEeprom()
+{
     protocol_.SendCommand(ProgrammerProtocol::Restart);
     for (int i = 0; i <= image_.EepromTop; ++i) {
         ProgressPoint(Pass::Eeprom, i, kBytesPerProgress, image_.EepromTop + 1);
@@ -143,10 +159,10 @@ void ChipOperations::ProgramChip()
         protocol_.SendCommand(ProgrammerProtocol::Increment);
     }
     Completed(Pass::Eeprom, image_.EepromTop);
+}
 
-    if (!VerifyMemory())
-        return;
-
+void ChipOperations::WriteConfiguration()
+{
     ui_.SetStatus(QStringLiteral("Programming Configuration"));
     ui_.YieldToEvents();
     EnterConfiguration();
@@ -159,11 +175,6 @@ void ChipOperations::ProgramChip()
     protocol_.SendCommandWord(ProgrammerProtocol::LoadWord, image_.ConfigImage[MemoryImage::kConfigWordOffset],
                               image_.ConfigImage[MemoryImage::kConfigWordOffset + 1]);
     protocol_.SendCommand(ProgrammerProtocol::WriteConfiguration);
-
-    if (!VerifyConfiguration())
-        return;
-    protocol_.SendCommand(ProgrammerProtocol::Restart);
-    ui_.SetStatus(QStringLiteral("Done"));
 }
 
 ChipContents ChipOperations::ReadChip()

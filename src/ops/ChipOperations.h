@@ -27,6 +27,10 @@ public:
     int Mismatches() const { return mismatches_; }
 
 private:
+    // ProgramChip's steps: the memory, the EEPROM, the ID words and the configuration word.
+    void WriteProgramMemory();
+    void WriteEeprom();
+    void WriteConfiguration();
     // Every `every` locations: the progress, then one yield.
     void ProgressPoint(Pass pass, int location, int every, int size);
     // Tells of a pass that had locations (top at least 0) and ran through them.

@@ -151,13 +151,14 @@ std::optional<ProductionRecord::Table> ProductionRecord::Rows()
     return table;
 }
 
-std::optional<ProductionRecord::Counts> ProductionRecord::Summary()
+ProductionRecord::Counts ProductionRecord::Summary(const Table& table)
 {
-    QSqlQuery query(db_);
-    query.prepare(QStringLiteral("SELECT COUNT(*), COALESCE(SUM(result = ?), 0), COALESCE(SUM(result = ?), 0) FROM chips"));
-    query.addBindValue(QString(kSuccess));
-    query.addBindValue(QString(kUnfinished));
-    if (!problem_.isEmpty() || !Run(query) || !query.next())
-        return std::nullopt;
-    return Counts{query.value(0).toInt(), query.value(1).toInt(), query.value(2).toInt()};
+    const qsizetype result = table.columns.indexOf(QStringLiteral("result"));
+    Counts counts;
+    for (const QStringList& row : table.rows) {
+        ++counts.chips;
+        counts.passed += row.value(result) == kSuccess;
+        counts.unfinished += row.value(result) == kUnfinished;
+    }
+    return counts;
 }

@@ -3,10 +3,11 @@
 #include "ops/SerialPlace.h"
 
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <optional>
+
+class QSqlQuery;
 
 // The production record: one row per chip and command in a SQLite file that
 // several threads and processes share. A row is written when the chip's
@@ -61,7 +62,8 @@ public:
         int unfinished = 0;
         int Failed() const { return chips - passed - unfinished; }
     };
-    std::optional<Counts> Summary();
+    // Counted from the rows read, so that a summary always tells of the rows printed beside it.
+    static Counts Summary(const Table& table);
 
 private:
     bool Exec(const QString& sql);

@@ -46,14 +46,14 @@ int RecordReport::Print(const QString& path, bool csv)
     }
     ProductionRecord record(path, QStringLiteral("korvexc-print"));
     const std::optional<ProductionRecord::Table> table = record.Rows();
-    const std::optional<ProductionRecord::Counts> counts = record.Summary();
-    if (!table || !counts) {
+    if (!table) {
         Complain(QStringLiteral("cannot read %1: %2").arg(path, record.Problem()));
         return kFileError;
     }
     PrintLines(QList<QStringList>{table->columns} + table->rows, csv, int(table->columns.indexOf(QStringLiteral("sha256"))));
+    const ProductionRecord::Counts counts = ProductionRecord::Summary(*table);
     // Beside a CSV, not in it, so that a spreadsheet reads the rows alone.
-    std::fprintf(csv ? stderr : stdout, "%d chips, %d passed, %d failed, %d unfinished\n", counts->chips, counts->passed,
-                 counts->Failed(), counts->unfinished);
+    std::fprintf(csv ? stderr : stdout, "%d chips, %d passed, %d failed, %d unfinished\n", counts.chips, counts.passed,
+                 counts.Failed(), counts.unfinished);
     return kSuccess;
 }

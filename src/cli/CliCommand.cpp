@@ -4,7 +4,8 @@
 
 namespace {
 
-const CliCommandInfo kCommands[] = {
+// In the enum's order: Of() looks a command up by its value.
+constexpr CliCommandInfo kCommands[] = {
     {CliCommand::ListPorts, "list-ports", nullptr, false, false,
      "list the serial ports present: name, description, USB vendor:product, serial number"},
     {CliCommand::Fuses, "fuses", "VALUE|FILE", false, false, "what a configuration word sets (a value, or the file's word)"},
@@ -17,6 +18,16 @@ const CliCommandInfo kCommands[] = {
      "tell whether the chip is erased, and the first location that is not"},
     {CliCommand::Record, "record", "FILE.db", false, false, "print the production record, then a summary line"},
 };
+
+constexpr bool InEnumOrder()
+{
+    for (int i = 0; i < int(std::size(kCommands)); ++i) {
+        if (int(kCommands[i].command) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(InEnumOrder());
 
 }  // namespace
 

@@ -98,6 +98,8 @@ void TimeNoProgrammer(const QString& simulatorPath)
 {
     QProcess silent;
     const QString port = StartSimulator(silent, simulatorPath, {"--never-answer"});
+    if (port.isEmpty())
+        return;
     QtSerialLink link;
     HeadlessOperator ui;
     CommandEnvelope envelope(link, ui, [&port] { return port; }, [] { return QString(); });

@@ -4,6 +4,7 @@
 #include "image/HexText.h"
 #include "ops/FuseAnswer.h"
 #include "ops/FuseReading.h"
+#include "ops/SharedWords.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -16,31 +17,6 @@ QString Word(int value)
 }
 
 }  // namespace
-
-QString CliOperator::LeftText(const PassClock& clock)
-{
-    const std::optional<qint64> seconds = clock.SecondsLeft();
-    return seconds ? QStringLiteral("%1 s left").arg(*seconds) : QString();
-}
-
-QString CliOperator::Label(Pass pass)
-{
-    switch (pass) {
-    case Pass::Program:
-        return QStringLiteral("Programming");
-    case Pass::Eeprom:
-        return QStringLiteral("EEPROM Programming");
-    case Pass::VerifyProgram:
-        return QStringLiteral("Verifying");
-    case Pass::VerifyEeprom:
-        return QStringLiteral("Verifying EEPROM");
-    case Pass::Read:
-        return QStringLiteral("Reading");
-    case Pass::ReadEeprom:
-        break;
-    }
-    return QStringLiteral("Reading EEPROM");
-}
 
 CliOperator::CliOperator(Options options) : options_(std::move(options)), terminal_(isatty(STDOUT_FILENO) == 1) {}
 
@@ -57,10 +33,10 @@ void CliOperator::ShowProgress(const Progress& progress)
         lastTenth_ = -1;
     if (options_.quiet || progress.size <= 0)
         return;
-    const QString label = Label(progress.pass);
+    const QString label = SharedWords::PassLabel(progress.pass);
     const int at = progress.location;
     const int percent = clock_.Percent();
-    const QString left = LeftText(clock_);
+    const QString left = SharedWords::TimeLeft(clock_);
     if (!terminal_) {
         // A log gets a line at each tenth of a pass, not at every step.
         if (percent / 10 == lastTenth_)
@@ -107,20 +83,29 @@ void CliOperator::ShowMessage(const QString& text)
     Complain(text);
 }
 
-QString CliOperator::MismatchLine(const Mismatch& mismatch)
+QString CliOperator::MismatchPlace(const Mismatch& mismatch)
 {
-    const QString values = QStringLiteral(": expected %1, read %2").arg(Word(mismatch.expected), Word(mismatch.read));
     switch (mismatch.memory) {
     case Memory::ProgramWord:
-        return QStringLiteral("program word ") + Word(mismatch.address) + values;
+        return QStringLiteral("program word ") + Word(mismatch.address);
     case Memory::EepromByte:
-        return QStringLiteral("EEPROM byte ") + Word(mismatch.address) + values;
+        return QStringLiteral("EEPROM byte ") + Word(mismatch.address);
     case Memory::IdWord:
-        return QStringLiteral("ID word %1").arg(mismatch.address) + values;
+        return QStringLiteral("ID word %1").arg(mismatch.address);
     case Memory::ConfigurationWord:
         break;
     }
-    return QStringLiteral("configuration word") + values;
+    return QStringLiteral("configuration word");
+}
+
+QString CliOperator::MismatchLine(const Mismatch& mismatch)
+{
+    return MismatchPlace(mismatch) + QStringLiteral(": expected %1, read %2").arg(Word(mismatch.expected), Word(mismatch.read));
+}
+
+QString CliOperator::NotBlankLine(const Mismatch& found)
+{
+    return MismatchPlace(found) + QStringLiteral(" reads ") + Word(found.read);
 }
 
 bool CliOperator::Mismatched(const Mismatch& mismatch)
@@ -129,7 +114,7 @@ bool CliOperator::Mismatched(const Mismatch& mismatch)
     if (!first_)
         first_ = mismatch;
     if (mismatch.memory == Memory::ConfigurationWord) {
-        ShowMessage(QStringLiteral("Fuse verify failure."));
+        ShowMessage(SharedWords::FuseVerifyFailure());
     } else if (!options_.continueOnMismatch) {
         ShowMessage(mismatches_.back());
     }
@@ -138,44 +123,13 @@ bool CliOperator::Mismatched(const Mismatch& mismatch)
 
 void CliOperator::HexFileNotice(const HexNotice& notice)
 {
-    switch (notice.kind) {
-    case HexNotice::Kind::UnknownRecord:
-        ShowMessage(QStringLiteral("Unknown record: ") + notice.text);
-        break;
-    case HexNotice::Kind::BadAddress:
-        ShowMessage(QStringLiteral("Bad Address: ") + HexText::Number(notice.address));
-        break;
-    case HexNotice::Kind::CannotOpen:
-        ShowMessage(notice.text);
-        break;
-    case HexNotice::Kind::CannotRead:
-        ShowMessage(QStringLiteral("the HEX file could not be read to its end: ") + notice.text);
-        break;
-    case HexNotice::Kind::EepromLayoutUsed:
-        if (!options_.quiet) {
-            ShowMessage(notice.layout == EepromLayout::Word
-                            ? QStringLiteral("EEPROM data read in the word layout (location k at 4200 + 2k)")
-                            : QStringLiteral("EEPROM data read in the byte layout (location k at 4200 + k)"));
-        }
-        break;
-    }
+    if (notice.kind != HexNotice::Kind::EepromLayoutUsed || !options_.quiet)
+        ShowMessage(SharedWords::NoticeText(notice, QStringLiteral("the HEX file")));
 }
 
 void CliOperator::CommandFailed(const Failure& failure)
 {
-    switch (failure.outcome) {
-    case CommandOutcome::NotDetected:
-        ShowMessage(QStringLiteral("Korvex with pgm firmware not detected"));
-        break;
-    case CommandOutcome::LinkLost:
-        ShowMessage(QStringLiteral("The programmer stopped responding while waiting for %1. "
-                                   "Check the cable and the programmer's power, then try again.")
-                        .arg(failure.detail));
-        break;
-    default:
-        ShowMessage(failure.detail);
-        break;
-    }
+    ShowMessage(SharedWords::FailureText(failure, QStringLiteral(" ")));
 }
 
 QString CliOperator::PromptFuse(int currentValue)

@@ -38,18 +38,19 @@ public:
     void EndProgress();
     // "program word 0100: expected 305A, read 205A"
     static QString MismatchLine(const Mismatch& mismatch);
+    // "program word 0100 reads 205A", for a blank check
+    static QString NotBlankLine(const Mismatch& found);
     const QStringList& Mismatches() const { return mismatches_; }
     std::optional<Mismatch> FirstMismatch() const { return first_; }
-    // "Programming", "Verifying EEPROM"...
-    static QString Label(Pass pass);
-    // "12 s left", or nothing before the pass's second point.
-    static QString LeftText(const PassClock& clock);
 
 protected:
     virtual void PrintLine(const QString& text);
     const Options& Settings() const { return options_; }
 
 private:
+    // "program word 0100", "ID word 2"...
+    static QString MismatchPlace(const Mismatch& mismatch);
+
     Options options_;
     bool terminal_;
     bool barShown_ = false;

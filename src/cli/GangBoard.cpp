@@ -1,7 +1,7 @@
 #include "GangBoard.h"
 
 #include "ExitCode.h"
-#include "CliOperator.h"
+#include "ops/SharedWords.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -59,13 +59,13 @@ void GangBoard::Progress(int row, const ::Progress& progress)
 {
     const std::lock_guard lock(mutex_);
     Row& r = rows_[row];
-    const QString pass = CliOperator::Label(progress.pass);
+    const QString pass = SharedWords::PassLabel(progress.pass);
     if (r.clock.Take(progress)) {
         r.pass = pass;
         r.lastTenth = -1;
     }
     r.percent = r.clock.Percent();
-    r.left = CliOperator::LeftText(r.clock);
+    r.left = SharedWords::TimeLeft(r.clock);
     if (quiet_)
         return;
     if (terminal_) {

@@ -86,23 +86,6 @@ int Fuses(const QString& valueOrFile)
     return kSuccess;
 }
 
-QString NotBlankText(const Mismatch& found)
-{
-    const QString read = QString::number(found.read, 16).toUpper();
-    const QString at = QString::number(found.address, 16).toUpper();
-    switch (found.memory) {
-    case Memory::ProgramWord:
-        return QStringLiteral("program word %1 reads %2").arg(at, read);
-    case Memory::EepromByte:
-        return QStringLiteral("EEPROM byte %1 reads %2").arg(at, read);
-    case Memory::IdWord:
-        return QStringLiteral("ID word %1 reads %2").arg(at, read);
-    case Memory::ConfigurationWord:
-        break;
-    }
-    return QStringLiteral("the configuration word reads %1").arg(read);
-}
-
 // One programmer: progress and messages as a terminal user expects them.
 int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator::Options& options, bool trace)
 {
@@ -127,7 +110,7 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
     if (result.serial)
         ui.Inform(QStringLiteral("Serial number %1").arg(*result.serial));
     if (command == CliCommand::BlankCheck && result.outcome == CommandOutcome::Mismatch) {
-        Complain(QStringLiteral("not blank: ") + NotBlankText(*result.firstMismatch));
+        Complain(QStringLiteral("not blank: ") + CliOperator::NotBlankLine(*result.firstMismatch));
         return kMismatch;
     }
     if (result.outcome == CommandOutcome::Mismatch) {

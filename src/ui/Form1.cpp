@@ -5,8 +5,8 @@
 #include "ops/CommandAbandoned.h"
 #include "ops/FuseAnswer.h"
 #include "ops/FuseReading.h"
+#include "ops/SharedWords.h"
 #include "image/HexText.h"
-#include "ui/OperatorWords.h"
 #include "ui/PortBox.h"
 #include "ui/ProgressLine.h"
 #include "ui/ScaledLayout.h"
@@ -214,7 +214,7 @@ void Form1::SetStatus(const QString& text)
 
 void Form1::ShowProgress(const Progress& progress)
 {
-    SetStatus(OperatorWords::ProgressText(progress));
+    SetStatus(SharedWords::ProgressText(progress));
     StatusProgress->Show(progress);
 }
 
@@ -258,11 +258,19 @@ bool Form1::AskYesNo(const QString& text)
 
 bool Form1::Mismatched(const Mismatch& mismatch)
 {
-    if (mismatch.memory == Memory::ConfigurationWord) {
-        ShowMessage(OperatorWords::MismatchText(mismatch));
-        return true;
+    const QString at = HexText::Number(mismatch.address);
+    switch (mismatch.memory) {
+    case Memory::ProgramWord:
+        return AskYesNo(QStringLiteral("Verify error @") + at + QStringLiteral(" Continue?"));
+    case Memory::EepromByte:
+        return AskYesNo(QStringLiteral("EEPROM Verify error @") + at + QStringLiteral(" Continue?"));
+    case Memory::IdWord:
+        return AskYesNo(QStringLiteral("Configuration verify failure. Continue?"));
+    case Memory::ConfigurationWord:
+        break;
     }
-    return AskYesNo(OperatorWords::MismatchText(mismatch));
+    ShowMessage(SharedWords::FuseVerifyFailure());
+    return true;
 }
 
 void Form1::HexFileNotice(const HexNotice& notice)
@@ -270,12 +278,12 @@ void Form1::HexFileNotice(const HexNotice& notice)
     // The layout is the window's setting to choose, not a message.
     if (notice.kind == HexNotice::Kind::EepromLayoutUsed)
         return;
-    ShowMessage(OperatorWords::NoticeText(notice, Filename->text()));
+    ShowMessage(SharedWords::NoticeText(notice, QStringLiteral("The file ") + Filename->text()));
 }
 
 void Form1::CommandFailed(const Failure& failure)
 {
-    ShowMessage(OperatorWords::FailureText(failure));
+    ShowMessage(SharedWords::FailureText(failure, QStringLiteral("\n\n")));
 }
 
 QString Form1::FuseReadingText(const QString& answer)

@@ -1,5 +1,7 @@
 #include "ui/ProgressLine.h"
 
+#include "ops/SharedWords.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -21,8 +23,7 @@ ProgressLine::ProgressLine(QWidget* parent) : QWidget(parent)
 void ProgressLine::Show(const Progress& progress)
 {
     clock_.Take(progress);
-    const std::optional<qint64> left = clock_.SecondsLeft();
-    TimeLeft->setText(left ? QStringLiteral("%1 s left").arg(*left) : QString());
+    TimeLeft->setText(SharedWords::TimeLeft(clock_));
     Bar->setRange(0, std::max(1, progress.size));
     Bar->setValue(progress.location);
 }

@@ -79,7 +79,7 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     EXPECT_EQ(Run({"verify", kFixtures + "/gaps.hex"}).exitCode, 0);
     const Result notBlank = Run({"blank-check"});
     EXPECT_EQ(notBlank.exitCode, 5);
-    EXPECT_TRUE(notBlank.err.contains("program word 0 reads 2900")) << notBlank.err.toStdString();
+    EXPECT_TRUE(notBlank.err.contains("program word 0000 reads 2900")) << notBlank.err.toStdString();
 
     EXPECT_EQ(Run({"verify", files.filePath("missing.hex")}).exitCode, 4);
     EXPECT_EQ(Run({"read", "/proc/no/such/dir/out.hex"}).exitCode, 4);

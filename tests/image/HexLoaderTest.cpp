@@ -1,6 +1,6 @@
 #include "AssemblerListing.h"
 #include "image/HexLoader.h"
-#include "ui/OperatorWords.h"
+#include "ops/SharedWords.h"
 #include "image/MemoryImage.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ protected:
             if (notice.kind == HexNotice::Kind::EepromLayoutUsed)
                 used = notice.layout;
             else
-                notices << OperatorWords::NoticeText(notice, QString());
+                notices << SharedWords::NoticeText(notice, QString());
         };
         return HexLoader::LoadHexFile(path, image, notice, layout);
     }

@@ -3,19 +3,19 @@
 #include "image/HexText.h"
 #include "link/SerialPort.h"
 #include "ops/OperatorInterface.h"
-#include "ui/OperatorWords.h"
+#include "ops/SharedWords.h"
 
 #include <QStringList>
 #include <deque>
 #include <optional>
 #include <vector>
 
-// Stands in for the window: records what the commands report, in the window's
-// words, and gives scripted answers.
+// Stands in for a face: records what the commands report, in the words both
+// faces share, and gives scripted answers.
 class RecordingOperator : public OperatorInterface {
 public:
     void SetStatus(const QString& text) override { statuses << text; }
-    void ShowProgress(const Progress& progress) override { statuses << OperatorWords::ProgressText(progress); }
+    void ShowProgress(const Progress& progress) override { statuses << SharedWords::ProgressText(progress); }
     void PassCompleted(Pass pass) override { completed.push_back(pass); }
     void YieldToEvents() override { yieldsAfterStatus << statuses.value(statuses.size() - 1); }
     void ShowMessage(const QString& text) override { messages << text; }
@@ -23,10 +23,9 @@ public:
     {
         mismatches.push_back(mismatch);
         if (mismatch.memory == Memory::ConfigurationWord) {
-            messages << OperatorWords::MismatchText(mismatch);
+            messages << SharedWords::FuseVerifyFailure();
             return true;
         }
-        questions << OperatorWords::MismatchText(mismatch);
         const bool yes = answers.empty() || answers.front();
         if (!answers.empty())
             answers.pop_front();
@@ -35,11 +34,11 @@ public:
     void HexFileNotice(const HexNotice& notice) override
     {
         if (notice.kind != HexNotice::Kind::EepromLayoutUsed)
-            messages << OperatorWords::NoticeText(notice, QString());
+            messages << SharedWords::NoticeText(notice, QStringLiteral("The file"));
     }
     void CommandFailed(const Failure& failure) override
     {
-        messages << OperatorWords::FailureText(failure);
+        messages << SharedWords::FailureText(failure, QStringLiteral(" "));
         portOpenWhenTold = port && port->IsOpen();
     }
     QString PromptFuse(int currentValue) override
@@ -53,11 +52,10 @@ public:
     QStringList statuses;           // progress included, as the window shows it
     QStringList yieldsAfterStatus;  // the status shown at each yield
     QStringList messages;
-    QStringList questions;
     QStringList prompts;  // the fuse value offered at each prompt
-    std::vector<Mismatch> mismatches;
+    std::vector<Mismatch> mismatches;  // every one, whether asked about or only reported
     std::vector<Pass> completed;
-    std::deque<bool> answers;             // go on or stop at each question; go on when none are left
+    std::deque<bool> answers;             // go on or stop at each mismatch asked about; go on when none are left
     std::optional<QString> promptAnswer;  // the default answer when unset
     int disables = 0;
     int enables = 0;

@@ -271,7 +271,7 @@ private slots:
             Bench bench;
             for (const QString& file : files + QStringList{files[2]}) {
                 bench.window.Filename->setText(file);
-                bench.answerer.script = {{"Verify error @", ModalAnswerer::PressNo}};
+                bench.answerer.script = {{"Verify error @0 Continue?", ModalAnswerer::PressNo}};
                 bench.window.mnuVerify->trigger();
             }
         }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "image/HexNotice.h"
+#include "ops/OperatorFacts.h"
+
+#include <QString>
+
+class PassClock;
+
+// The words that the window and the command line both use for what the chip
+// commands report; each face adds its own around them.
+class SharedWords {
+public:
+    // "Programming", "Verifying EEPROM"...
+    static QString PassLabel(Pass pass);
+    // "Programming 1A0", as the status line shows a pass's progress.
+    static QString ProgressText(const Progress& progress);
+    // "12 s left", or nothing before the pass's second point.
+    static QString TimeLeft(const PassClock& clock);
+    static QString FuseVerifyFailure();
+    // fileWords names the file where it could not be read to its end, e.g. "The file a.hex".
+    static QString NoticeText(const HexNotice& notice, const QString& fileWords);
+    // between joins what happened to what to do about it: a space, or a blank line in a message box.
+    static QString FailureText(const Failure& failure, const QString& between);
+};

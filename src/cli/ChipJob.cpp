@@ -18,7 +18,7 @@ ChipJob::ChipJob(const Plan& plan, QString port, CliOperator& ui, std::FILE* tra
 
 int ChipJob::Result::Exit() const
 {
-    if (recordFailed)
+    if (recordFailed || fileNotWritten)
         return kFileError;
     return serialTooLarge ? kUsage : ExitFor(outcome);
 }
@@ -29,6 +29,8 @@ QString ChipJob::Result::Text() const
         return QStringLiteral("record failed");
     if (serialTooLarge)
         return QStringLiteral("serial number too large");
+    if (fileNotWritten)
+        return QStringLiteral("file not written");
     switch (outcome) {
     case CommandOutcome::Completed:
         return ProductionRecord::kSuccess;
@@ -81,6 +83,12 @@ ChipJob::Result ChipJob::Run()
     }
     if (!result.serialTooLarge)
         result.outcome = RunCommand(result);
+    if (plan_.command == CliCommand::Read && result.outcome == CommandOutcome::Completed) {
+        if (const QString problem = result.chip.SaveHex(plan_.file); !problem.isEmpty()) {
+            ui_.ShowMessage(QStringLiteral("cannot write %1: %2").arg(plan_.file, problem));
+            result.fileNotWritten = true;
+        }
+    }
     result.seconds = double(clock.elapsed()) / 1000.0;
     if (plan_.command == CliCommand::BlankCheck && result.outcome == CommandOutcome::Completed) {
         result.firstMismatch = result.chip.FirstNotBlank();
@@ -100,42 +108,38 @@ CommandOutcome ChipJob::RunCommand(Result& result)
 {
     QtSerialLink link;
     TracingPort wire(link, trace_);
-    MemoryImage image;
-    CommandEnvelope envelope(wire, ui_, [this] { return port_; }, [this] { return plan_.pingReads; });
-    const std::optional<long long> serial = result.serial;
-    const CommandFlows::ImageSource file =
-        CommandFlows::FileSource(ui_, [this] { return plan_.file; }, [this] { return plan_.layout; });
-    const auto load = [this, serial, &file](MemoryImage& target) {
-        if (plan_.image)
-            target = *plan_.image;
-        else if (!file(target))
-            return false;
-        if (serial && plan_.serialPlace)
-            plan_.serialPlace->Apply(target, *serial);
-        return true;
-    };
-    CommandFlows flows(envelope, image, ui_, load);
+    CommandEnvelope envelope(wire, ui_);
+    CommandFlows flows(envelope, ui_);
+    CommandRequest request;
+    request.port = port_;
+    request.pingReads = [reads = plan_.pingReads] { return reads; };
+    request.file = plan_.file;
+    request.layout = plan_.layout;
+    request.image = plan_.image;
+    // A serial number always comes with a record, and so with the image loaded once.
+    if (request.image && result.serial && plan_.serialPlace)
+        plan_.serialPlace->Apply(*request.image, *result.serial);
 
     CommandOutcome outcome = CommandOutcome::Completed;
     switch (plan_.command) {
     case CliCommand::Detect:
-        outcome = envelope.Run([&result](ProgrammerProtocol& protocol) {
+        outcome = envelope.Run(request, [&result](ProgrammerProtocol& protocol) {
             result.pingRoundTrip = protocol.PingRoundTrip();
             return CommandOutcome::Completed;
         });
         break;
     case CliCommand::Erase:
-        outcome = flows.DoErase();
+        outcome = flows.DoErase(request).outcome;
         break;
     case CliCommand::Verify:
-        outcome = flows.DoVerify();
+        outcome = flows.DoVerify(request).outcome;
         break;
     case CliCommand::Program:
-        outcome = flows.DoProgram();
+        outcome = flows.DoProgram(request).outcome;
         break;
     case CliCommand::Read:
     case CliCommand::BlankCheck:
-        outcome = flows.DoRead(result.chip);
+        outcome = flows.DoRead(request, result.chip).outcome;
         break;
     case CliCommand::ListPorts:
     case CliCommand::Fuses:

@@ -17,7 +17,8 @@ class CliOperator;
 
 // One command on one programmer, with its own link and envelope: what a
 // worker of a gang runs, and what a single command runs. It writes the
-// chip's row of the production record, and its serial number into the image.
+// chip's row of the production record, its serial number into the image, and
+// the file that read makes.
 class ChipJob {
 public:
     // What every port's job of one run shares, read only.
@@ -37,6 +38,7 @@ public:
         CommandOutcome outcome = CommandOutcome::Completed;
         bool recordFailed = false;
         bool serialTooLarge = false;
+        bool fileNotWritten = false;  // read: the chip was read, but its file could not be written
         double seconds = 0;
         long long wireBytes = 0;
         std::chrono::microseconds pingRoundTrip{0};

@@ -9,13 +9,12 @@
 #include "GangOperator.h"
 #include "ProductionRecord.h"
 #include "RecordReport.h"
+#include "Version.h"
 #include "image/HexLoader.h"
 #include "image/HexText.h"
-#include "ops/CommandFlows.h"
-#include "Version.h"
-#include "ops/AppSettings.h"
 #include "link/LineRate.h"
 #include "link/PortList.h"
+#include "ops/AppSettings.h"
 #include "ops/FuseAnswer.h"
 #include "ops/FuseReading.h"
 
@@ -29,13 +28,111 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <variant>
 
 namespace {
+
+struct Options {
+    const QCommandLineOption port{QStringLiteral("port"), QStringLiteral("The port: a number n for COMn (/dev/ttyS(n-1)), or a device such as ttyUSB0. Default: the window's. May be given several times."), QStringLiteral("P")};
+    const QCommandLineOption fuse{QStringLiteral("fuse"), QStringLiteral("The configuration word to program, in hexadecimal. Default: the file's."), QStringLiteral("HEX")};
+    const QCommandLineOption onMismatch{QStringLiteral("on-mismatch"), QStringLiteral("At a verify mismatch: stop, or continue and list every mismatch at the end."), QStringLiteral("stop|continue"), QStringLiteral("stop")};
+    const QCommandLineOption eepromLayout{QStringLiteral("eeprom-layout"), QStringLiteral("How the file lays out its EEPROM data: word (location k at 4200 + 2k, as assemblers write it), byte (at 4200 + k), or auto (word when every odd byte is 00)."), QStringLiteral("auto|word|byte"), QStringLiteral("auto")};
+    const QCommandLineOption record{QStringLiteral("record"), QStringLiteral("Keep a row per chip and command in this SQLite production record."), QStringLiteral("FILE.db")};
+    const QCommandLineOption serial{QStringLiteral("serial"), QStringLiteral("Give each chip programmed the next serial number, from START in steps of STEP (default 1); needs --record and --serial-at."), QStringLiteral("START[:STEP]")};
+    const QCommandLineOption serialAt{QStringLiteral("serial-at"), QStringLiteral("Where the serial number goes: id (the low four bits of the four ID words) or eeprom:ADDR[:BYTES] (hexadecimal address, 2 bytes by default), most significant first."), QStringLiteral("id|eeprom:ADDR[:BYTES]")};
+    const QCommandLineOption csv{QStringLiteral("csv"), QStringLiteral("With record: print the rows as CSV.")};
+    const QCommandLineOption trace{QStringLiteral("trace"), QStringLiteral("Print the wire exchange as hex on stderr (one port only).")};
+    const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("Print nothing but errors.")};
+};
+
+// What the command line asks for, checked against every rule of usage.
+struct Invocation {
+    CliCommand command = CliCommand::Detect;
+    QString argument;  // the command's file or value
+    bool csv = false;
+    QStringList ports;
+    bool trace = false;
+    CliOperator::Options options;
+    ChipJob::Plan plan;
+    QString serialAt;  // as given, for the message when it covers the file's data
+};
 
 int Usage(const QString& problem)
 {
     Complain(problem + QStringLiteral("\nTry korvexc-cli --help."));
     return kUsage;
+}
+
+QStringList PortsGiven(const QStringList& values)
+{
+    QStringList ports;
+    for (const QString& value : values) {
+        for (const QString& port : value.split(u',', Qt::SkipEmptyParts))
+            ports << port.trimmed();
+    }
+    return ports;
+}
+
+// The invocation, or the usage problem that stops it.
+std::variant<Invocation, QString> ParseArguments(const QCommandLineParser& parser, const Options& given)
+{
+    const QStringList args = parser.positionalArguments();
+    const std::optional<CliCommandInfo> command = CliCommandInfo::Named(args.value(0));
+    if (!command)
+        return args.isEmpty() ? QStringLiteral("no command given") : QStringLiteral("unknown command \"%1\"").arg(args[0]);
+    if (args.size() != (command->argument ? 2 : 1)) {
+        return command->argument ? QStringLiteral("%1 takes %2").arg(args[0], QLatin1String(command->argument))
+                                 : QStringLiteral("%1 takes no file").arg(args[0]);
+    }
+    Invocation run;
+    run.command = command->command;
+    run.argument = args.value(1);
+    run.csv = parser.isSet(given.csv);
+    if (run.command == CliCommand::ListPorts || run.command == CliCommand::Fuses || run.command == CliCommand::Record)
+        return run;
+
+    const QString mismatchMode = parser.value(given.onMismatch);
+    if (mismatchMode != QLatin1String("stop") && mismatchMode != QLatin1String("continue"))
+        return QStringLiteral("--on-mismatch takes stop or continue");
+    const std::optional<EepromLayout> layout = HexLoader::LayoutNamed(parser.value(given.eepromLayout));
+    if (!layout)
+        return QStringLiteral("--eeprom-layout takes auto, word or byte");
+    run.ports = parser.isSet(given.port) ? PortsGiven(parser.values(given.port)) : QStringList{AppSettings::Port()};
+    run.trace = parser.isSet(given.trace);
+    if (run.ports.isEmpty())
+        return QStringLiteral("--port names no port");
+    if (run.ports.size() > 1 && (command->onePortOnly || run.trace))
+        return QStringLiteral("read and --trace take one port");
+    if (run.csv)
+        return QStringLiteral("--csv goes with record");
+    run.options.quiet = parser.isSet(given.quiet);
+    run.options.continueOnMismatch = mismatchMode == QLatin1String("continue");
+
+    ChipJob::Plan& plan = run.plan;
+    plan.command = command->command;
+    plan.file = run.argument;
+    plan.layout = *layout;
+    plan.pingReads = AppSettings::PingReads();
+    plan.recordPath = parser.value(given.record);
+    if (parser.isSet(given.fuse)) {
+        if (command->command != CliCommand::Program)
+            return QStringLiteral("--fuse goes with program");
+        const FuseAnswer::Reading reading = FuseAnswer::Read(parser.value(given.fuse));
+        if (!reading.value)
+            return reading.refusal;
+        run.options.fuse = parser.value(given.fuse);
+        plan.fuse = reading.value;
+    }
+    if (parser.isSet(given.serial) || parser.isSet(given.serialAt)) {
+        plan.serials = SerialSequence::Parse(parser.value(given.serial));
+        plan.serialPlace = SerialPlace::Parse(parser.value(given.serialAt));
+        if (!plan.serials || !plan.serialPlace)
+            return QStringLiteral("--serial takes START[:STEP] and --serial-at takes id or eeprom:ADDR[:BYTES], both together");
+        if (command->command != CliCommand::Program || plan.recordPath.isEmpty())
+            return QStringLiteral("--serial goes with program and --record");
+        run.serialAt = parser.value(given.serialAt);
+    }
+    return run;
 }
 
 int ListPorts()
@@ -55,15 +152,14 @@ void PrintFuseReading(int value)
         std::printf("  %s\n", qPrintable(line));
 }
 
-// Loads the file once, for the record and for every port; the loader's
-// problems go to stderr.
-std::optional<MemoryImage> LoadOnce(const QString& file, EepromLayout layout, bool quiet)
+// The loader's problems go to stderr.
+std::optional<MemoryImage> LoadImage(const QString& file, EepromLayout layout, bool quiet)
 {
     CliOperator::Options options;
     options.quiet = quiet;
     CliOperator reporter(options);
     MemoryImage image;
-    if (!CommandFlows::FileSource(reporter, [&file] { return file; }, [layout] { return layout; })(image))
+    if (!HexLoader::LoadHexFile(file, image, [&reporter](const HexNotice& notice) { reporter.HexFileNotice(notice); }, layout))
         return std::nullopt;
     return image;
 }
@@ -72,7 +168,7 @@ int Fuses(const QString& valueOrFile)
 {
     int value = 0;
     if (QFileInfo::exists(valueOrFile)) {
-        const std::optional<MemoryImage> image = LoadOnce(valueOrFile, EepromLayout::Auto, true);
+        const std::optional<MemoryImage> image = LoadImage(valueOrFile, EepromLayout::Auto, true);
         if (!image)
             return kFileError;
         value = image->ConfigWord(MemoryImage::kConfigWordOffset);
@@ -86,12 +182,32 @@ int Fuses(const QString& valueOrFile)
     return kSuccess;
 }
 
-// One programmer: progress and messages as a terminal user expects them.
-int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator::Options& options, bool trace)
+// The record and a gang take the file once, before any chip: its hash, its
+// fuse value, and one image for every port.
+bool LoadForEveryPort(Invocation& run)
 {
-    CliOperator ui(options);
-    const ChipJob::Result result = ChipJob(plan, port, ui, trace ? stderr : nullptr).Run();
-    ui.EndProgress();
+    ChipJob::Plan& plan = run.plan;
+    plan.image = LoadImage(plan.file, plan.layout, run.options.quiet);
+    QFile file(plan.file);
+    if (!plan.image || !file.open(QIODevice::ReadOnly))
+        return false;
+    QCryptographicHash sha256(QCryptographicHash::Sha256);
+    sha256.addData(&file);
+    plan.sha256 = QString::fromLatin1(sha256.result().toHex());
+    if (plan.command == CliCommand::Program) {
+        plan.fuse = plan.fuse.value_or(plan.image->ConfigWord(MemoryImage::kConfigWordOffset));
+        if (run.ports.size() > 1 && !run.options.quiet)
+            PrintFuseReading(*plan.fuse);
+    }
+    if (plan.serialPlace && plan.serialPlace->CoversFileData(*plan.image))
+        Complain(QStringLiteral("the serial number replaces the file's own data at %1").arg(run.serialAt));
+    return true;
+}
+
+// What one programmer's job did, in the words a terminal user expects; its exit code.
+int Report(const ChipJob::Plan& plan, const QString& port, const ChipJob::Result& result, CliOperator& ui,
+           const CliOperator::Options& options)
+{
     const CliCommand command = plan.command;
     if (result.adapterTimer && *result.adapterTimer > 1) {
         Complain(QStringLiteral("the adapter's latency timer stands at %1 ms, so every byte waits that long for its echo; "
@@ -127,10 +243,6 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
                       .arg(port)
                       .arg(double(result.pingRoundTrip.count()) / 1000.0, 0, 'f', 2));
     } else if (command == CliCommand::Read) {
-        if (const QString problem = result.chip.SaveHex(plan.file); !problem.isEmpty()) {
-            Complain(QStringLiteral("cannot write %1: %2").arg(plan.file, problem));
-            return kFileError;
-        }
         ui.Inform(QStringLiteral("Chip read into %1").arg(plan.file));
     } else if (command == CliCommand::BlankCheck) {
         ui.Inform(QStringLiteral("The chip is blank"));
@@ -138,9 +250,19 @@ int RunSingle(const ChipJob::Plan& plan, const QString& port, const CliOperator:
     return kSuccess;
 }
 
-// Several programmers at once, one worker thread each; nothing is asked.
-int RunGang(const ChipJob::Plan& plan, const QStringList& ports, CliOperator::Options options)
+int RunSingle(const Invocation& run)
 {
+    CliOperator ui(run.options);
+    const ChipJob::Result result = ChipJob(run.plan, run.ports.front(), ui, run.trace ? stderr : nullptr).Run();
+    ui.EndProgress();
+    return Report(run.plan, run.ports.front(), result, ui, run.options);
+}
+
+// Several programmers at once, one worker thread each; nothing is asked.
+int RunGang(const Invocation& run)
+{
+    const QStringList& ports = run.ports;
+    CliOperator::Options options = run.options;
     options.readFuse = false;
     GangBoard board(ports, options.quiet);
     std::vector<ChipJob::Result> results(size_t(ports.size()));
@@ -149,7 +271,7 @@ int RunGang(const ChipJob::Plan& plan, const QStringList& ports, CliOperator::Op
     for (int row = 0; row < ports.size(); ++row) {
         workers.emplace_back(QThread::create([&, row] {
             GangOperator ui(board, row, options);
-            results[size_t(row)] = ChipJob(plan, ports[row], ui, nullptr).Run();
+            results[size_t(row)] = ChipJob(run.plan, ports[row], ui, nullptr).Run();
         }));
         workers.back()->start();
     }
@@ -170,14 +292,29 @@ int RunGang(const ChipJob::Plan& plan, const QStringList& ports, CliOperator::Op
     return exit;
 }
 
-QStringList PortsGiven(const QStringList& values)
+int Run(Invocation& run)
 {
-    QStringList ports;
-    for (const QString& value : values) {
-        for (const QString& port : value.split(u',', Qt::SkipEmptyParts))
-            ports << port.trimmed();
+    switch (run.command) {
+    case CliCommand::ListPorts:
+        return ListPorts();
+    case CliCommand::Fuses:
+        return Fuses(run.argument);
+    case CliCommand::Record:
+        return RecordReport::Print(run.argument, run.csv);
+    default:
+        break;
     }
-    return ports;
+    const QString& record = run.plan.recordPath;
+    if (!record.isEmpty()) {
+        if (const QString problem = ProductionRecord::Create(record); !problem.isEmpty()) {
+            Complain(QStringLiteral("the production record %1 cannot be written: %2").arg(record, problem));
+            return kFileError;
+        }
+    }
+    const bool gang = run.ports.size() > 1;
+    if (CliCommandInfo::Of(run.command).loadsImage && (gang || !record.isEmpty()) && !LoadForEveryPort(run))
+        return kFileError;
+    return gang ? RunGang(run) : RunSingle(run);
 }
 
 }  // namespace
@@ -196,17 +333,9 @@ int main(int argc, char** argv)
         + ExitCodeHelp());
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The port: a number n for COMn (/dev/ttyS(n-1)), or a device such as ttyUSB0. Default: the window's. May be given several times."), QStringLiteral("P"));
-    const QCommandLineOption fuse(QStringLiteral("fuse"), QStringLiteral("The configuration word to program, in hexadecimal. Default: the file's."), QStringLiteral("HEX"));
-    const QCommandLineOption onMismatch(QStringLiteral("on-mismatch"), QStringLiteral("At a verify mismatch: stop, or continue and list every mismatch at the end."), QStringLiteral("stop|continue"), QStringLiteral("stop"));
-    const QCommandLineOption eepromLayout(QStringLiteral("eeprom-layout"), QStringLiteral("How the file lays out its EEPROM data: word (location k at 4200 + 2k, as assemblers write it), byte (at 4200 + k), or auto (word when every odd byte is 00)."), QStringLiteral("auto|word|byte"), QStringLiteral("auto"));
-    const QCommandLineOption record(QStringLiteral("record"), QStringLiteral("Keep a row per chip and command in this SQLite production record."), QStringLiteral("FILE.db"));
-    const QCommandLineOption serial(QStringLiteral("serial"), QStringLiteral("Give each chip programmed the next serial number, from START in steps of STEP (default 1); needs --record and --serial-at."), QStringLiteral("START[:STEP]"));
-    const QCommandLineOption serialAt(QStringLiteral("serial-at"), QStringLiteral("Where the serial number goes: id (the low four bits of the four ID words) or eeprom:ADDR[:BYTES] (hexadecimal address, 2 bytes by default), most significant first."), QStringLiteral("id|eeprom:ADDR[:BYTES]"));
-    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("With record: print the rows as CSV."));
-    const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Print the wire exchange as hex on stderr (one port only)."));
-    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Print nothing but errors."));
-    parser.addOptions({port, fuse, onMismatch, eepromLayout, record, serial, serialAt, csv, trace, quiet});
+    const Options options;
+    parser.addOptions({options.port, options.fuse, options.onMismatch, options.eepromLayout, options.record, options.serial,
+                       options.serialAt, options.csv, options.trace, options.quiet});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list-ports, fuses, detect, erase, verify, program, read, blank-check or record"));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the file of verify, program, read, fuses and record"), QStringLiteral("[file]"));
     if (!parser.parse(QCoreApplication::arguments()))
@@ -219,88 +348,8 @@ int main(int argc, char** argv)
         std::printf("korvexc-cli %s\n", Version::kText);
         return kSuccess;
     }
-
-    const QStringList args = parser.positionalArguments();
-    const std::optional<CliCommandInfo> command = CliCommandInfo::Named(args.value(0));
-    if (!command)
-        return Usage(args.isEmpty() ? QStringLiteral("no command given") : QStringLiteral("unknown command \"%1\"").arg(args[0]));
-    if (args.size() != (command->argument ? 2 : 1)) {
-        return Usage(command->argument ? QStringLiteral("%1 takes %2").arg(args[0], QLatin1String(command->argument))
-                                       : QStringLiteral("%1 takes no file").arg(args[0]));
-    }
-    switch (command->command) {
-    case CliCommand::ListPorts:
-        return ListPorts();
-    case CliCommand::Fuses:
-        return Fuses(args[1]);
-    case CliCommand::Record:
-        return RecordReport::Print(args[1], parser.isSet(csv));
-    default:
-        break;
-    }
-    const QString mismatchMode = parser.value(onMismatch);
-    if (mismatchMode != QLatin1String("stop") && mismatchMode != QLatin1String("continue"))
-        return Usage(QStringLiteral("--on-mismatch takes stop or continue"));
-    const std::optional<EepromLayout> layout = HexLoader::LayoutNamed(parser.value(eepromLayout));
-    if (!layout)
-        return Usage(QStringLiteral("--eeprom-layout takes auto, word or byte"));
-    const QStringList ports = parser.isSet(port) ? PortsGiven(parser.values(port)) : QStringList{AppSettings::Port()};
-    const bool gang = ports.size() > 1;
-    if (ports.isEmpty())
-        return Usage(QStringLiteral("--port names no port"));
-    if (gang && (command->onePortOnly || parser.isSet(trace)))
-        return Usage(QStringLiteral("read and --trace take one port"));
-    if (parser.isSet(csv))
-        return Usage(QStringLiteral("--csv goes with record"));
-    CliOperator::Options options;
-    options.quiet = parser.isSet(quiet);
-    options.continueOnMismatch = mismatchMode == QLatin1String("continue");
-    std::optional<int> fuseValue;
-    if (parser.isSet(fuse)) {
-        if (command->command != CliCommand::Program)
-            return Usage(QStringLiteral("--fuse goes with program"));
-        const FuseAnswer::Reading reading = FuseAnswer::Read(parser.value(fuse));
-        if (!reading.value)
-            return Usage(reading.refusal);
-        options.fuse = parser.value(fuse);
-        fuseValue = reading.value;
-    }
-
-    ChipJob::Plan plan;
-    plan.command = command->command;
-    plan.file = args.value(1);
-    plan.layout = *layout;
-    plan.pingReads = AppSettings::PingReads();
-    plan.recordPath = parser.value(record);
-    if (parser.isSet(serial) || parser.isSet(serialAt)) {
-        plan.serials = SerialSequence::Parse(parser.value(serial));
-        plan.serialPlace = SerialPlace::Parse(parser.value(serialAt));
-        if (!plan.serials || !plan.serialPlace)
-            return Usage(QStringLiteral("--serial takes START[:STEP] and --serial-at takes id or eeprom:ADDR[:BYTES], both together"));
-        if (command->command != CliCommand::Program || plan.recordPath.isEmpty())
-            return Usage(QStringLiteral("--serial goes with program and --record"));
-    }
-    if (!plan.recordPath.isEmpty()) {
-        if (const QString problem = ProductionRecord::Create(plan.recordPath); !problem.isEmpty()) {
-            Complain(QStringLiteral("the production record %1 cannot be written: %2").arg(plan.recordPath, problem));
-            return kFileError;
-        }
-    }
-    // The record and a gang take the file once: its hash, its fuse value, and one image for every port.
-    if (command->loadsImage && (gang || !plan.recordPath.isEmpty())) {
-        plan.image = LoadOnce(plan.file, plan.layout, options.quiet);
-        QFile file(plan.file);
-        if (!plan.image || !file.open(QIODevice::ReadOnly))
-            return kFileError;
-        plan.sha256 = QString::fromLatin1(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex());
-        if (command->command == CliCommand::Program) {
-            plan.fuse = fuseValue.value_or(plan.image->ConfigWord(MemoryImage::kConfigWordOffset));
-            if (gang && !options.quiet)
-                PrintFuseReading(*plan.fuse);
-        }
-        if (plan.serialPlace && plan.serialPlace->CoversFileData(*plan.image)) {
-            Complain(QStringLiteral("the serial number replaces the file's own data at %1").arg(parser.value(serialAt)));
-        }
-    }
-    return gang ? RunGang(plan, ports, options) : RunSingle(plan, ports.front(), options, parser.isSet(trace));
+    std::variant<Invocation, QString> parsed = ParseArguments(parser, options);
+    if (const QString* problem = std::get_if<QString>(&parsed))
+        return Usage(*problem);
+    return Run(std::get<Invocation>(parsed));
 }

@@ -4,24 +4,23 @@
 #include "link/PortName.h"
 #include "link/SerialPort.h"
 #include "ops/CommandAbandoned.h"
+#include "ops/CommandRequest.h"
 #include "ops/OperatorInterface.h"
 
 #include <QScopeGuard>
 
-CommandEnvelope::CommandEnvelope(SerialPort& port, OperatorInterface& ui, std::function<QString()> portText,
-                                 std::function<QString()> pingReadsSetting, std::chrono::milliseconds replyLimit)
-    : port_(port), ui_(ui), portText_(std::move(portText)), pingReadsSetting_(std::move(pingReadsSetting)),
-      replyLimit_(replyLimit)
+CommandEnvelope::CommandEnvelope(SerialPort& port, OperatorInterface& ui, std::chrono::milliseconds replyLimit)
+    : port_(port), ui_(ui), replyLimit_(replyLimit)
 {
 }
 
-CommandOutcome CommandEnvelope::Run(const Body& body, const std::function<void()>& afterClose)
+CommandOutcome CommandEnvelope::Run(const CommandRequest& request, const Body& body, const std::function<void()>& afterClose)
 {
     ui_.DisableControls();
     // Closing and unlocking happen on every way out, exceptions nobody expects included.
     const auto unlock = qScopeGuard([this] { ui_.EnableControls(); });
 
-    const PortName::Choice choice = PortName::Resolve(portText_());
+    const PortName::Choice choice = PortName::Resolve(request.port);
     if (choice.device.isEmpty()) {
         ui_.CommandFailed({CommandOutcome::BadPortName, choice.error});
         return CommandOutcome::BadPortName;
@@ -36,7 +35,7 @@ CommandOutcome CommandEnvelope::Run(const Body& body, const std::function<void()
     {
         const auto close = qScopeGuard([this] { port_.Close(); });
         try {
-            ProgrammerProtocol protocol(port_, pingReadsSetting_, replyLimit_);
+            ProgrammerProtocol protocol(port_, request.pingReads, replyLimit_);
             if (protocol.DetectProgrammer())
                 outcome = body(protocol);
             else

@@ -3,33 +3,30 @@
 #include "link/ProgrammerProtocol.h"
 #include "ops/CommandOutcome.h"
 
-#include <QString>
 #include <chrono>
 #include <functional>
 
 class OperatorInterface;
 class SerialPort;
+struct CommandRequest;
 
-// The frame of every chip command: lock the controls, open the port named in
-// the COM box, ping the programmer, run the body, close the port, unlock. Every
-// way out, a bad port name, a failed open or a lost link included, ends with
-// the port closed and the controls enabled.
+// The frame of every chip command: lock the controls, open the port that the
+// request names, ping the programmer, run the body, close the port, unlock.
+// Every way out, a bad port name, a failed open or a lost link included, ends
+// with the port closed and the controls enabled.
 class CommandEnvelope {
 public:
     using Body = std::function<CommandOutcome(ProgrammerProtocol&)>;
 
-    CommandEnvelope(SerialPort& port, OperatorInterface& ui, std::function<QString()> portText,
-                    std::function<QString()> pingReadsSetting,
+    CommandEnvelope(SerialPort& port, OperatorInterface& ui,
                     std::chrono::milliseconds replyLimit = ProgrammerProtocol::kDefaultReplyLimit);
 
     // afterClose runs once the port is closed, and only when the body ran to
     // its end. The outcome is the body's when it ran, else why it did not.
-    CommandOutcome Run(const Body& body, const std::function<void()>& afterClose = {});
+    CommandOutcome Run(const CommandRequest& request, const Body& body, const std::function<void()>& afterClose = {});
 
 private:
     SerialPort& port_;
     OperatorInterface& ui_;
-    std::function<QString()> portText_;
-    std::function<QString()> pingReadsSetting_;
     std::chrono::milliseconds replyLimit_;
 };

@@ -1,7 +1,6 @@
 #include "ops/CommandFlows.h"
 
 #include "image/HexLoader.h"
-#include "image/MemoryImage.h"
 #include "ops/ChipOperations.h"
 #include "ops/CommandEnvelope.h"
 #include "ops/FuseAnswer.h"
@@ -16,56 +15,58 @@ CommandOutcome Judged(const ChipOperations& operations)
 
 }  // namespace
 
-CommandFlows::CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui,
-                           std::function<QString()> fileName, std::function<EepromLayout()> eepromLayout)
-    : CommandFlows(envelope, image, ui, FileSource(ui, std::move(fileName), std::move(eepromLayout)))
+CommandFlows::CommandFlows(CommandEnvelope& envelope, OperatorInterface& ui) : envelope_(envelope), ui_(ui) {}
+
+bool CommandFlows::Load(const CommandRequest& request, MemoryImage& image)
 {
+    if (request.image) {
+        image = *request.image;
+        return true;
+    }
+    return HexLoader::LoadHexFile(request.file, image, [this](const HexNotice& notice) { ui_.HexFileNotice(notice); },
+                                  request.layout);
 }
 
-CommandFlows::ImageSource CommandFlows::FileSource(OperatorInterface& ui, std::function<QString()> fileName,
-                                                   std::function<EepromLayout()> eepromLayout)
+CommandResult CommandFlows::DoErase(const CommandRequest& request)
 {
-    return [&ui, fileName = std::move(fileName), eepromLayout = std::move(eepromLayout)](MemoryImage& target) {
-        return HexLoader::LoadHexFile(fileName(), target, [&ui](const HexNotice& notice) { ui.HexFileNotice(notice); },
-                                      eepromLayout ? eepromLayout() : EepromLayout::Auto);
-    };
-}
-
-CommandFlows::CommandFlows(CommandEnvelope& envelope, MemoryImage& image, OperatorInterface& ui, ImageSource source)
-    : envelope_(envelope), image_(image), ui_(ui), source_(std::move(source))
-{
-}
-
-CommandOutcome CommandFlows::DoErase()
-{
-    return envelope_.Run(
+    const CommandOutcome outcome = envelope_.Run(
+        request,
         [this](ProgrammerProtocol& protocol) {
             ui_.SetStatus(QStringLiteral("Erasing..."));
-            ChipOperations(protocol, image_, ui_).EraseChip();
+            MemoryImage none;
+            ChipOperations(protocol, none, ui_).EraseChip();
             return CommandOutcome::Completed;
         },
         [this] { ui_.SetStatus(QStringLiteral("Erase complete")); });
+    return {outcome};
 }
 
-CommandOutcome CommandFlows::DoVerify()
+CommandResult CommandFlows::DoVerify(const CommandRequest& request)
 {
-    return envelope_.Run([this](ProgrammerProtocol& protocol) {
-        if (!source_(image_))
+    CommandResult result;
+    result.outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
+        MemoryImage image;
+        result.fileLoaded = Load(request, image);
+        if (!result.fileLoaded)
             return CommandOutcome::FileNotLoaded;
-        ChipOperations operations(protocol, image_, ui_);
+        ChipOperations operations(protocol, image, ui_);
         if (operations.VerifyMemory())
             operations.VerifyConfiguration();
         ui_.SetStatus(QStringLiteral("Verify Complete"));
         return Judged(operations);
     });
+    return result;
 }
 
-CommandOutcome CommandFlows::DoProgram()
+CommandResult CommandFlows::DoProgram(const CommandRequest& request)
 {
-    return envelope_.Run([this](ProgrammerProtocol& protocol) {
-        if (!source_(image_))
+    CommandResult result;
+    result.outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
+        MemoryImage image;
+        result.fileLoaded = Load(request, image);
+        if (!result.fileLoaded)
             return CommandOutcome::FileNotLoaded;
-        const QString answer = ui_.PromptFuse(image_.ConfigWord(MemoryImage::kConfigWordOffset));
+        const QString answer = ui_.PromptFuse(image.ConfigWord(MemoryImage::kConfigWordOffset));
         if (answer.isEmpty())
             return CommandOutcome::Cancelled;
         const FuseAnswer::Reading reading = FuseAnswer::Read(answer);
@@ -73,17 +74,20 @@ CommandOutcome CommandFlows::DoProgram()
             ui_.ShowMessage(reading.refusal);
             return CommandOutcome::FuseRefused;
         }
-        image_.SetConfigWord(MemoryImage::kConfigWordOffset, *reading.value);
-        ChipOperations operations(protocol, image_, ui_);
+        image.SetConfigWord(MemoryImage::kConfigWordOffset, *reading.value);
+        ChipOperations operations(protocol, image, ui_);
         operations.ProgramChip();
         return Judged(operations);
     });
+    return result;
 }
 
-CommandOutcome CommandFlows::DoRead(ChipContents& chip)
+CommandResult CommandFlows::DoRead(const CommandRequest& request, ChipContents& chip)
 {
-    return envelope_.Run([&](ProgrammerProtocol& protocol) {
-        chip = ChipOperations(protocol, image_, ui_).ReadChip();
+    const CommandOutcome outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
+        MemoryImage none;
+        chip = ChipOperations(protocol, none, ui_).ReadChip();
         return CommandOutcome::Completed;
     });
+    return {outcome};
 }

@@ -27,9 +27,7 @@
 
 const QString Form1::kTitle = QStringLiteral("Korvex Program Copier");
 
-Form1::Form1()
-    : envelope_(MSComm1, *this, [this] { return CPort->text(); }, [] { return AppSettings::PingReads(); }),
-      flows_(envelope_, image_, *this, [this] { return Filename->text(); }, [] { return AppSettings::HexEepromLayout(); })
+Form1::Form1() : envelope_(MSComm1, *this), flows_(envelope_, *this)
 {
     setWindowTitle(kTitle);
     setAcceptDrops(true);
@@ -92,22 +90,22 @@ void Form1::BuildMenus()
     mnuErase = bar->addAction(QStringLiteral("&Erase!"));
     mnuAbout = bar->addAction(QStringLiteral("&About!"));
     connect(mnuExit, &QAction::triggered, this, &Form1::close);
-    connect(mnuProgram, &QAction::triggered, this, [this] { RunCommand(&CommandFlows::DoProgram); });
-    connect(mnuVerify, &QAction::triggered, this, [this] { RunCommand(&CommandFlows::DoVerify); });
-    connect(mnuErase, &QAction::triggered, this, [this] { RunCommand(&CommandFlows::DoErase); });
+    for (const auto& [action, flow] : {std::pair{mnuProgram, &CommandFlows::DoProgram}, std::pair{mnuVerify, &CommandFlows::DoVerify},
+                                       std::pair{mnuErase, &CommandFlows::DoErase}}) {
+        connect(action, &QAction::triggered, this,
+                [this, flow] { RunCommand([this, flow](const CommandRequest& request) { return (flows_.*flow)(request); }); });
+    }
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
-void Form1::RunCommand(CommandOutcome (CommandFlows::*flow)())
+void Form1::RunCommand(const std::function<CommandResult(const CommandRequest&)>& command)
 {
-    const QString file = Filename->text();
-    const CommandOutcome outcome = (flows_.*flow)();
-    // Program! and Verify! used the file when they got past loading it.
-    const bool usedFile = flow != &CommandFlows::DoErase && outcome != CommandOutcome::BadPortName
-                          && outcome != CommandOutcome::PortNotOpened && outcome != CommandOutcome::NotDetected
-                          && outcome != CommandOutcome::FileNotLoaded;
-    if (usedFile)
-        AppSettings::AddRecentFile(QFileInfo(file).absoluteFilePath());
+    CommandRequest request;
+    request.port = CPort->text();
+    request.file = Filename->text();
+    request.layout = AppSettings::HexEepromLayout();
+    if (command(request).fileLoaded)
+        AppSettings::AddRecentFile(QFileInfo(request.file).absoluteFilePath());
     // A close asked for during the command was held back until the port was closed.
     if (closeRequested_)
         close();
@@ -187,16 +185,17 @@ void Form1::mnuSaveChip_Click()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString file = dialog.selectedFiles().constFirst();
-    ChipContents chip;
-    const CommandOutcome outcome = flows_.DoRead(chip);
-    if (outcome == CommandOutcome::Completed) {
-        if (const QString problem = chip.SaveHex(file); problem.isEmpty())
-            SetStatus(QStringLiteral("Chip saved"));
-        else
-            ShowMessage(QStringLiteral("The chip could not be saved in %1: %2").arg(file, problem));
-    }
-    if (closeRequested_)
-        close();
+    RunCommand([this, &file](const CommandRequest& request) {
+        ChipContents chip;
+        const CommandResult result = flows_.DoRead(request, chip);
+        if (result.outcome == CommandOutcome::Completed) {
+            if (const QString problem = chip.SaveHex(file); problem.isEmpty())
+                SetStatus(QStringLiteral("Chip saved"));
+            else
+                ShowMessage(QStringLiteral("The chip could not be saved in %1: %2").arg(file, problem));
+        }
+        return result;
+    });
 }
 
 void Form1::mnuAbout_Click()

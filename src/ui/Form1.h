@@ -1,6 +1,5 @@
 #pragma once
 
-#include "image/MemoryImage.h"
 #include "link/QtSerialLink.h"
 #include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
@@ -8,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <optional>
 
 class QAction;
@@ -67,7 +67,8 @@ private:
     void SetControlsEnabled(bool enabled);
     int RunDialog(QDialog& dialog);
     bool AskYesNo(const QString& text);
-    void RunCommand(CommandOutcome (CommandFlows::*flow)());
+    // Runs a chip command on what the boxes hold now; Save Chip As too.
+    void RunCommand(const std::function<CommandResult(const CommandRequest&)>& command);
     void FBrowse_Click();
     void mnuAbout_Click();
     void mnuSaveChip_Click();
@@ -75,7 +76,6 @@ private:
     static QString FuseReadingText(const QString& answer);
     std::optional<QString> DroppedFile(const QMimeData& data) const;
 
-    MemoryImage image_;
     QtSerialLink MSComm1;
     CommandEnvelope envelope_;
     CommandFlows flows_;

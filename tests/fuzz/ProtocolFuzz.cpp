@@ -3,7 +3,6 @@
 // port closed and the controls enabled, and never index past an image.
 // Input: one byte choosing the flow, eight bytes of Yes/No answers, then the
 // programmer's replies in the order the program reads them.
-#include "image/MemoryImage.h"
 #include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
 #include "RecordingOperator.h"
@@ -23,12 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 9; i < size; ++i)
         port.Queue({data[i]});
 
-    MemoryImage image;
-    CommandEnvelope envelope(port, ui, [] { return QStringLiteral("1"); }, [] { return QStringLiteral("50"); },
-                             std::chrono::milliseconds(1));
-    CommandFlows flows(envelope, image, ui, [] { return file; });
-    constexpr CommandOutcome (CommandFlows::*kFlows[])() = {&CommandFlows::DoErase, &CommandFlows::DoVerify, &CommandFlows::DoProgram};
-    (flows.*kFlows[data[0] % 3])();
+    CommandEnvelope envelope(port, ui, std::chrono::milliseconds(1));
+    CommandFlows flows(envelope, ui);
+    CommandRequest request;
+    request.port = QStringLiteral("1");
+    request.pingReads = [] { return QStringLiteral("50"); };
+    request.file = file;
+    constexpr CommandResult (CommandFlows::*kFlows[])(const CommandRequest&) = {&CommandFlows::DoErase, &CommandFlows::DoVerify,
+                                                                                &CommandFlows::DoProgram};
+    (flows.*kFlows[data[0] % 3])(request);
     if (port.IsOpen() || ui.locked || ui.disables != 1 || ui.enables != 1)
         std::abort();
     return 0;

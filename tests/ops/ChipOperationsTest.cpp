@@ -203,7 +203,7 @@ TEST(DoProgram, TheFuseAnswerDecidesWhatIsWritten)
         bench.file = kFixtures + "/counter.hex";
         bench.ui.promptAnswer = c.answer;
         const std::string label = c.answer.value_or("(default)").toStdString();
-        EXPECT_EQ(bench.flows.DoProgram(), c.outcome) << label;
+        EXPECT_EQ(bench.Do(&CommandFlows::DoProgram), c.outcome) << label;
         EXPECT_EQ(bench.ui.prompts, QStringList{"3F71"});
         if (c.programmed < 0) {
             EXPECT_EQ(bench.Commands(), QStringList{"@"}) << label;
@@ -219,7 +219,7 @@ TEST(DoProgram, FilesFromToolchainsProgramAndVerifyAsTheirMakersMeant)
 {
     ChipBench bench;
     bench.file = kFixtures + "/eeprom-full.hex";
-    ASSERT_EQ(bench.flows.DoProgram(), CommandOutcome::Completed);
+    ASSERT_EQ(bench.Do(&CommandFlows::DoProgram), CommandOutcome::Completed);
     const FirmwareModel chip = bench.Chip();
     for (const auto& [address, byte] : AssemblerListing::Bytes(kFixtures + "/eeprom-full.lst")) {
         if (address >= 0x4200 && address % 2 == 0) {
@@ -231,17 +231,17 @@ TEST(DoProgram, FilesFromToolchainsProgramAndVerifyAsTheirMakersMeant)
     // Bits 14 and 15 are the file's, not the chip's: they take no part in the verify.
     ChipBench top;
     top.file = kFixtures + "/topbits.hex";
-    EXPECT_EQ(top.flows.DoProgram(), CommandOutcome::Completed);
+    EXPECT_EQ(top.Do(&CommandFlows::DoProgram), CommandOutcome::Completed);
     EXPECT_EQ(top.ui.prompts, QStringList{"FF18"});
     EXPECT_EQ(top.Chip().config.at(7), 0x3F18);
     EXPECT_EQ(top.Chip().program.at(0), 0x0123);
-    EXPECT_EQ(top.flows.DoVerify(), CommandOutcome::Completed);
+    EXPECT_EQ(top.Do(&CommandFlows::DoVerify), CommandOutcome::Completed);
     EXPECT_TRUE(top.ui.messages.isEmpty());
     top.simulator.WithModel([](FirmwareModel& model) {
         model.program[2] ^= 0x2000;
         model.config[7] ^= 0x0001;
     });
-    EXPECT_EQ(top.flows.DoVerify(), CommandOutcome::Mismatch);
+    EXPECT_EQ(top.Do(&CommandFlows::DoVerify), CommandOutcome::Mismatch);
     EXPECT_EQ(Asked(top.ui), (std::vector<std::pair<Memory, int>>{{Memory::ProgramWord, 2}}));
     EXPECT_EQ(top.ui.messages, QStringList{"Fuse verify failure."});
 }

@@ -38,7 +38,7 @@ TEST(Faults, SilenceAfterAnyByteOfAProgramRunStopsItOnceWithinTheLimit)
     const QString file = kFixtures + "/small.hex";
     ChipBench whole;
     whole.file = file;
-    ASSERT_EQ(whole.flows.DoProgram(), CommandOutcome::Completed);
+    ASSERT_EQ(whole.Do(&CommandFlows::DoProgram), CommandOutcome::Completed);
     whole.Settle();
     const int total = int(whole.FromProgram().size());
 
@@ -58,7 +58,7 @@ TEST(Faults, SilenceAfterAnyByteOfAProgramRunStopsItOnceWithinTheLimit)
         for (int attempt = 0; attempt < 3 && got != sent; ++attempt) {
             run = std::make_unique<ChipBench>(faults, milliseconds(100));
             run->file = file;
-            outcome = run->flows.DoProgram();
+            outcome = run->Do(&CommandFlows::DoProgram);
             end = steady_clock::now();
             got = run->FromProgram().size();
         }
@@ -88,7 +88,7 @@ TEST(Faults, ThePseudoTerminalClosingUnderTheProgramIsReportedAtOnce)
         ChipBench bench(faults, milliseconds(2000));
         bench.file = file;
         const auto start = steady_clock::now();
-        EXPECT_EQ(bench.flows.DoProgram(), CommandOutcome::LinkLost);
+        EXPECT_EQ(bench.Do(&CommandFlows::DoProgram), CommandOutcome::LinkLost);
         const std::string label = "hang-up after " + std::to_string(hangupAfter);
         EXPECT_LT(steady_clock::now() - start, milliseconds(1500)) << label << ": the port's error ends it, not the limit";
         EXPECT_EQ(bench.ui.messages.filter("stopped responding").size(), 1) << label;
@@ -102,7 +102,7 @@ TEST(Faults, WrongEchoesFloodsAndStaleBytes)
     SimulatorFaults garbled;
     garbled.garbleEchoes = true;
     ChipBench wrong(garbled, milliseconds(200));
-    EXPECT_EQ(wrong.flows.DoErase(), CommandOutcome::LinkLost);
+    EXPECT_EQ(wrong.Do(&CommandFlows::DoErase), CommandOutcome::LinkLost);
     EXPECT_EQ(wrong.ui.messages.filter("the echo of \"A\"").size(), 1);
     ExpectCleanEnd(wrong, "garbled");
 
@@ -112,7 +112,7 @@ TEST(Faults, WrongEchoesFloodsAndStaleBytes)
         ChipBench bench(flood, milliseconds(200));
         bench.file = kFixtures + "/counter.hex";
         const auto start = steady_clock::now();
-        EXPECT_EQ(bench.flows.DoVerify(), CommandOutcome::LinkLost);
+        EXPECT_EQ(bench.Do(&CommandFlows::DoVerify), CommandOutcome::LinkLost);
         EXPECT_LT(steady_clock::now() - start, milliseconds(1500)) << "a flood does not extend the wait";
         EXPECT_EQ(bench.ui.messages.filter("stopped responding").size(), 1) << floodAfter;
         ExpectCleanEnd(bench, "flood");
@@ -121,7 +121,7 @@ TEST(Faults, WrongEchoesFloodsAndStaleBytes)
     for (const QByteArray& stale : {QByteArray("junk\0\xFF", 6), QByteArray("AB^C"), QByteArray(900, 'x')}) {
         ChipBench bench;
         bench.simulator.Inject(stale);
-        EXPECT_EQ(bench.flows.DoErase(), CommandOutcome::Completed);
+        EXPECT_EQ(bench.Do(&CommandFlows::DoErase), CommandOutcome::Completed);
         EXPECT_TRUE(bench.ui.messages.isEmpty());
         ExpectCleanEnd(bench, "stale");
     }
@@ -134,7 +134,7 @@ TEST(Faults, AHexFileThatCannotBeReadSendsNothingBeyondTheDetection)
         for (const bool program : {false, true}) {
             ChipBench bench;
             bench.file = unreadable;
-            EXPECT_EQ(program ? bench.flows.DoProgram() : bench.flows.DoVerify(), CommandOutcome::FileNotLoaded);
+            EXPECT_EQ(program ? bench.Do(&CommandFlows::DoProgram) : bench.Do(&CommandFlows::DoVerify), CommandOutcome::FileNotLoaded);
             EXPECT_EQ(bench.Commands(), QStringList{"@"}) << unreadable.toStdString();
             EXPECT_EQ(bench.ui.messages.size(), 1) << unreadable.toStdString();
             ExpectCleanEnd(bench, unreadable.toStdString());
@@ -179,8 +179,8 @@ TEST(Soak, ProgramAndVerifyCyclesLeakNothing)
         // The operator's records are the test's, not the program's: keep them from growing.
         bench.ui.statuses.clear();
         bench.ui.yieldsAfterStatus.clear();
-        ASSERT_EQ(bench.flows.DoProgram(), CommandOutcome::Completed) << cycle;
-        ASSERT_EQ(bench.flows.DoVerify(), CommandOutcome::Completed) << cycle;
+        ASSERT_EQ(bench.Do(&CommandFlows::DoProgram), CommandOutcome::Completed) << cycle;
+        ASSERT_EQ(bench.Do(&CommandFlows::DoVerify), CommandOutcome::Completed) << cycle;
         bench.simulator.ClearTrace();
         if (cycle == 0) {
             descriptorsBefore = OpenDescriptors();

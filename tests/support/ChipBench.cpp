@@ -6,7 +6,7 @@
 #include <thread>
 
 ChipBench::ChipBench(SimulatorFaults faults, std::chrono::milliseconds replyLimit)
-    : simulator(faults), envelope(link, ui, [this] { return simulator.Path(); }, [] { return QStringLiteral("5000"); }, replyLimit)
+    : simulator(faults), envelope(link, ui, replyLimit)
 {
     if (const QString error = simulator.Start(); !error.isEmpty())
         throw std::runtime_error(error.toStdString());
@@ -14,10 +14,24 @@ ChipBench::ChipBench(SimulatorFaults faults, std::chrono::milliseconds replyLimi
     ui.port = &link;
 }
 
+CommandRequest ChipBench::Request() const
+{
+    CommandRequest request;
+    request.port = simulator.Path();
+    request.pingReads = [] { return QStringLiteral("5000"); };
+    request.file = file;
+    return request;
+}
+
+CommandOutcome ChipBench::Do(CommandResult (CommandFlows::*flow)(const CommandRequest&))
+{
+    return (flows.*flow)(Request()).outcome;
+}
+
 std::optional<bool> ChipBench::Run(const std::function<bool(ChipOperations&)>& operation)
 {
     std::optional<bool> result;
-    envelope.Run([&](ProgrammerProtocol& protocol) {
+    envelope.Run(Request(), [&](ProgrammerProtocol& protocol) {
         ChipOperations operations(protocol, image, ui);
         result = operation(operations);
         return CommandOutcome::Completed;

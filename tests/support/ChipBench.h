@@ -18,9 +18,12 @@
 struct ChipBench {
     explicit ChipBench(SimulatorFaults faults = {}, std::chrono::milliseconds replyLimit = std::chrono::milliseconds(2000));
 
+    // Runs a command on the simulator with the bench's file.
+    CommandOutcome Do(CommandResult (CommandFlows::*flow)(const CommandRequest&));
     // Runs an operation inside the envelope, as a command would; its result,
     // or nothing when the body did not run.
     std::optional<bool> Run(const std::function<bool(ChipOperations&)>& operation);
+    CommandRequest Request() const;
     // Waits until the simulator has taken and answered all it was sent.
     void Settle() const;
     // What the program sent, once the simulator has caught up.
@@ -44,5 +47,5 @@ struct ChipBench {
     MemoryImage image;
     QString file;
     CommandEnvelope envelope;
-    CommandFlows flows{envelope, image, ui, [this] { return file; }};
+    CommandFlows flows{envelope, ui};
 };

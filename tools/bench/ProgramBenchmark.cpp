@@ -102,10 +102,13 @@ void TimeNoProgrammer(const QString& simulatorPath)
         return;
     QtSerialLink link;
     HeadlessOperator ui;
-    CommandEnvelope envelope(link, ui, [&port] { return port; }, [] { return QString(); });
+    CommandEnvelope envelope(link, ui);
+    CommandRequest request;
+    request.port = port;
+    request.pingReads = [] { return QString(); };
     const double cpuStart = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
-    envelope.Run([](ProgrammerProtocol&) { return CommandOutcome::Completed; });
+    envelope.Run(request, [](ProgrammerProtocol&) { return CommandOutcome::Completed; });
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("no programmer: not detected after %.2f s, host CPU %.3f s\n", wall, CpuSeconds() - cpuStart);
     silent.terminate();
@@ -141,15 +144,18 @@ int main(int argc, char** argv)
 
     QtSerialLink link;
     HeadlessOperator ui;
-    CommandEnvelope envelope(link, ui, [&port] { return port; }, [] { return QString(); });
-    MemoryImage image;
-    CommandFlows flows(envelope, image, ui, [&hex] { return hex; });
+    CommandEnvelope envelope(link, ui);
+    CommandFlows flows(envelope, ui);
+    CommandRequest request;
+    request.port = port;
+    request.pingReads = [] { return QString(); };
+    request.file = hex;
 
     const double cpuStart = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
-    flows.DoProgram();
+    flows.DoProgram(request);
     const QString programmed = ui.last;
-    flows.DoVerify();
+    flows.DoVerify(request);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpu = CpuSeconds() - cpuStart;
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "image/EepromLayout.h"
+#include "image/MemoryImage.h"
+#include "ops/AppSettings.h"
+#include "ops/CommandOutcome.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+// What one chip command works with, taken when the command starts.
+struct CommandRequest {
+    QString port;  // as the operator gave it: a number n for COMn, a name or a device
+    // The stored reads per ping attempt; read afresh at every attempt, as the firmware's pacing expects.
+    std::function<QString()> pingReads = &AppSettings::PingReads;
+    // Verify and Program load this file inside the command, with this layout...
+    QString file;
+    EepromLayout layout = EepromLayout::Auto;
+    // ...unless the image is given, loaded already.
+    std::optional<MemoryImage> image;
+};
+
+// How a command ended, and whether it got past loading its file.
+struct CommandResult {
+    CommandOutcome outcome = CommandOutcome::Completed;
+    bool fileLoaded = false;
+};

@@ -21,18 +21,27 @@ ChipOperations::ChipOperations(ProgrammerProtocol& protocol, const MemoryImage& 
 {
 }
 
-void ChipOperations::ProgressPoint(Pass pass, int location, int every, int size)
+template <typename Visit> bool ChipOperations::Walk(std::optional<Pass> pass, int count, Visit visit)
 {
-    if (location % every != 0)
+    for (int location = 0; location < count; ++location) {
+        if (pass)
+            ProgressPoint(*pass, location, count);
+        if (!visit(location))
+            return false;
+        protocol_.SendCommand(ProgrammerProtocol::Increment);
+    }
+    if (pass && count > 0)
+        ui_.PassCompleted(*pass);
+    return true;
+}
+
+void ChipOperations::ProgressPoint(Pass pass, int location, int size)
+{
+    const bool bytes = pass == Pass::Eeprom || pass == Pass::VerifyEeprom || pass == Pass::ReadEeprom;
+    if (location % (bytes ? kBytesPerProgress : kWordsPerProgress) != 0)
         return;
     ui_.ShowProgress({pass, location, size});
     ui_.YieldToEvents();
-}
-
-void ChipOperations::Completed(Pass pass, int top)
-{
-    if (top >= 0)
-        ui_.PassCompleted(pass);
 }
 
 void ChipOperations::EnterConfiguration()
@@ -43,8 +52,7 @@ void ChipOperations::EnterConfiguration()
 
 void ChipOperations::Step(int locations)
 {
-    for (int step = 0; step < locations; ++step)
-        protocol_.SendCommand(ProgrammerProtocol::Increment);
+    Walk(std::nullopt, locations, [](int) { return true; });
 }
 
 bool ChipOperations::Mismatched(const Mismatch& mismatch)
@@ -71,28 +79,20 @@ bool ChipOperations::VerifyMemory()
 {
     ui_.SetStatus(QStringLiteral("Verifying Program Memory"));
     protocol_.SendCommand(ProgrammerProtocol::Restart);
-    const int top = image_.ProgramReadTop();
-    for (int i = 0; i <= top; i += 2) {
-        ProgressPoint(Pass::VerifyProgram, i / 2, kWordsPerProgress, top / 2 + 1);
+    const int words = (image_.ProgramReadTop() + 2) / 2;
+    const bool goOn = Walk(Pass::VerifyProgram, words, [this](int word) {
         const int read = protocol_.ReadWord(ProgrammerProtocol::ReadProgram);
-        const auto mismatch = Compare(Memory::ProgramWord, i / 2, image_.ProgramWord(i), read);
-        if (mismatch && !Mismatched(*mismatch))
-            return false;
-        protocol_.SendCommand(ProgrammerProtocol::Increment);
-    }
-    Completed(Pass::VerifyProgram, top);
-
+        const auto mismatch = Compare(Memory::ProgramWord, word, image_.ProgramWord(2 * word), read);
+        return !mismatch || Mismatched(*mismatch);
+    });
+    if (!goOn)
+        return false;
     protocol_.SendCommand(ProgrammerProtocol::Restart);
-    for (int i = 0; i <= image_.EepromTop; ++i) {
-        ProgressPoint(Pass::VerifyEeprom, i, kBytesPerProgress, image_.EepromTop + 1);
+    return Walk(Pass::VerifyEeprom, image_.EepromTop + 1, [this](int i) {
         // The reply's first byte means nothing: only the EEPROM byte is compared.
         const int read = protocol_.ReadWord(ProgrammerProtocol::ReadEeprom) & 0xFF;
-        if (read != image_.EepromImage[i] && !Mismatched({Memory::EepromByte, i, image_.EepromImage[i], read}))
-            return false;
-        protocol_.SendCommand(ProgrammerProtocol::Increment);
-    }
-    Completed(Pass::VerifyEeprom, image_.EepromTop);
-    return true;
+        return read == image_.EepromImage[i] || Mismatched({Memory::EepromByte, i, image_.EepromImage[i], read});
+    });
 }
 
 bool ChipOperations::VerifyConfiguration()
@@ -100,13 +100,13 @@ bool ChipOperations::VerifyConfiguration()
     ui_.SetStatus(QStringLiteral("Final Verify"));
     ui_.YieldToEvents();
     EnterConfiguration();
-    for (int id = 0; id < kIdWords; ++id) {
+    const bool goOn = Walk(std::nullopt, kIdWords, [this](int id) {
         const int read = protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration);
         const auto mismatch = Compare(Memory::IdWord, id, image_.ConfigWord(2 * id), read);
-        if (mismatch && !Mismatched(*mismatch))
-            return false;
-        protocol_.SendCommand(ProgrammerProtocol::Increment);
-    }
+        return !mismatch || Mismatched(*mismatch);
+    });
+    if (!goOn)
+        return false;
     Step(kIdToConfigSteps);
     // The chip reads its unimplemented bits back as ones: set them on the image side only.
     const int expected = image_.ConfigWord(MemoryImage::kConfigWordOffset) | kConfigReadBackBits;
@@ -143,22 +143,21 @@ void ChipOperations::WriteProgramMemory()
                 protocol_.SendCommand(ProgrammerProtocol::Increment);
             protocol_.SendCommandWord(ProgrammerProtocol::LoadWord, image_.ProgramImage[b + j], image_.ProgramImage[b + j + 1]);
         }
-        ProgressPoint(Pass::Program, b / 2, kWordsPerProgress, words);
+        ProgressPoint(Pass::Program, b / 2, words);
         protocol_.SendCommand(ProgrammerProtocol::Write);
     }
-    Completed(Pass::Program, top);
+    if (top >= 0)
+        ui_.PassCompleted(Pass::Program);
 }
 
 void ChipOperations::WriteEeprom()
 {
     protocol_.SendCommand(ProgrammerProtocol::Restart);
-    for (int i = 0; i <= image_.EepromTop; ++i) {
-        ProgressPoint(Pass::Eeprom, i, kBytesPerProgress, image_.EepromTop + 1);
+    Walk(Pass::Eeprom, image_.EepromTop + 1, [this](int i) {
         protocol_.SendCommandWord(ProgrammerProtocol::LoadEepromByte, image_.EepromImage[i], 0);
         protocol_.SendCommand(ProgrammerProtocol::Write);
-        protocol_.SendCommand(ProgrammerProtocol::Increment);
-    }
-    Completed(Pass::Eeprom, image_.EepromTop);
+        return true;
+    });
 }
 
 void ChipOperations::WriteConfiguration()
@@ -166,10 +165,10 @@ void ChipOperations::WriteConfiguration()
     ui_.SetStatus(QStringLiteral("Programming Configuration"));
     ui_.YieldToEvents();
     EnterConfiguration();
-    for (int i = 0; i < 2 * kIdWords; i += 2) {
-        protocol_.SendCommandWord(ProgrammerProtocol::LoadWord, image_.ConfigImage[i], image_.ConfigImage[i + 1]);
-        protocol_.SendCommand(ProgrammerProtocol::Increment);
-    }
+    Walk(std::nullopt, kIdWords, [this](int id) {
+        protocol_.SendCommandWord(ProgrammerProtocol::LoadWord, image_.ConfigImage[2 * id], image_.ConfigImage[2 * id + 1]);
+        return true;
+    });
     protocol_.SendCommand(ProgrammerProtocol::Write);
     Step(kIdToConfigSteps);
     protocol_.SendCommandWord(ProgrammerProtocol::LoadWord, image_.ConfigImage[MemoryImage::kConfigWordOffset],
@@ -181,26 +180,22 @@ ChipContents ChipOperations::ReadChip()
 {
     ChipContents chip;
     protocol_.SendCommand(ProgrammerProtocol::Restart);
-    for (int w = 0; w < kProgramWords; ++w) {
-        ProgressPoint(Pass::Read, w, kWordsPerProgress, kProgramWords);
-        chip.program[w] = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadProgram));
-        protocol_.SendCommand(ProgrammerProtocol::Increment);
-    }
-    Completed(Pass::Read, kProgramWords);
+    Walk(Pass::Read, kProgramWords, [&](int word) {
+        chip.program[word] = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadProgram));
+        return true;
+    });
     protocol_.SendCommand(ProgrammerProtocol::Restart);
-    for (int i = 0; i < kEepromBytes; ++i) {
-        ProgressPoint(Pass::ReadEeprom, i, kBytesPerProgress, kEepromBytes);
+    Walk(Pass::ReadEeprom, kEepromBytes, [&](int i) {
         chip.eeprom[i] = std::uint8_t(protocol_.ReadWord(ProgrammerProtocol::ReadEeprom) & 0xFF);
-        protocol_.SendCommand(ProgrammerProtocol::Increment);
-    }
-    Completed(Pass::ReadEeprom, kEepromBytes);
+        return true;
+    });
     ui_.SetStatus(QStringLiteral("Reading Configuration"));
     ui_.YieldToEvents();
     EnterConfiguration();
-    for (auto& id : chip.ids) {
-        id = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration));
-        protocol_.SendCommand(ProgrammerProtocol::Increment);
-    }
+    Walk(std::nullopt, kIdWords, [&](int id) {
+        chip.ids[id] = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration));
+        return true;
+    });
     Step(kIdToConfigSteps);
     chip.config = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration));
     protocol_.SendCommand(ProgrammerProtocol::Restart);

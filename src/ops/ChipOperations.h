@@ -31,10 +31,12 @@ private:
     void WriteProgramMemory();
     void WriteEeprom();
     void WriteConfiguration();
-    // Every `every` locations: the progress, then one yield.
-    void ProgressPoint(Pass pass, int location, int every, int size);
-    // Tells of a pass that had locations (top at least 0) and ran through them.
-    void Completed(Pass pass, int top);
+    // Visits count locations from where the firmware's counter stands, with
+    // "I" after each; with a pass, a progress point before each and the pass
+    // completed after the last. False as soon as a visit is.
+    template <typename Visit> bool Walk(std::optional<Pass> pass, int count, Visit visit);
+    // Every 32 words or 16 EEPROM bytes: the progress, then one yield.
+    void ProgressPoint(Pass pass, int location, int size);
     // Restart, then go to word 0 of the configuration area.
     void EnterConfiguration();
     void Step(int locations);

@@ -3,21 +3,18 @@
 #include "ops/AppSettings.h"
 #include "ops/ChipContents.h"
 #include "ops/CommandAbandoned.h"
-#include "ops/FuseAnswer.h"
-#include "ops/FuseReading.h"
 #include "ops/SharedWords.h"
 #include "image/HexText.h"
+#include "ui/FuseDialog.h"
 #include "ui/PortBox.h"
 #include "ui/ProgressLine.h"
 #include "ui/ScaledLayout.h"
 #include "ui/frmAbout.h"
 
 #include <QApplication>
-#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -285,35 +282,13 @@ void Form1::CommandFailed(const Failure& failure)
     ShowMessage(SharedWords::FailureText(failure, QStringLiteral("\n\n")));
 }
 
-QString Form1::FuseReadingText(const QString& answer)
-{
-    const FuseAnswer::Reading reading = FuseAnswer::Read(answer);
-    return reading.value ? FuseReading::Lines(*reading.value).join(u'\n') : reading.refusal;
-}
-
 QString Form1::PromptFuse(int currentValue)
 {
-    QInputDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("Fuse select"));
-    dialog.setLabelText(QStringLiteral("Adjust current fuse value if desired"));
-    dialog.setTextValue(HexText::Number(currentValue));
-    // Under the answer, what the value typed sets, read live.
-    auto* reading = new QLabel(FuseReadingText(dialog.textValue()), &dialog);
-    reading->setObjectName(QStringLiteral("FuseReading"));
-    reading->setWordWrap(true);
-    reading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // Room for every field and both warnings, so that the dialog keeps its size as the value changes.
-    reading->setMinimumSize(reading->fontMetrics().averageCharWidth() * 60, reading->fontMetrics().lineSpacing() * 14);
-    // The dialog builds its layout lazily; asking its size builds it now.
-    dialog.sizeHint();
-    if (auto* layout = qobject_cast<QBoxLayout*>(dialog.layout()))
-        layout->insertWidget(2, reading);
-    connect(&dialog, &QInputDialog::textValueChanged, reading,
-            [reading](const QString& text) { reading->setText(FuseReadingText(text)); });
-    const int answer = RunDialog(dialog);
+    FuseDialog dialog(currentValue, this);
+    RunDialog(dialog);
     if (closeRequested_)
         throw CommandAbandoned();
-    return answer == QDialog::Accepted ? dialog.textValue() : QString();
+    return dialog.Answer();
 }
 
 void Form1::SetControlsEnabled(bool enabled)

@@ -73,7 +73,6 @@ private:
     void mnuAbout_Click();
     void mnuSaveChip_Click();
     void ListRecentFiles();
-    static QString FuseReadingText(const QString& answer);
     std::optional<QString> DroppedFile(const QMimeData& data) const;
 
     QtSerialLink MSComm1;

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <utility>
 
@@ -17,8 +17,10 @@ QString Record(QWidget* dialog)
 {
     if (auto* box = qobject_cast<QMessageBox*>(dialog))
         return box->text();
-    if (auto* prompt = qobject_cast<QInputDialog*>(dialog))
-        return prompt->windowTitle() + QLatin1Char('|') + prompt->labelText() + QLatin1Char('|') + prompt->textValue();
+    if (auto* value = dialog->findChild<QLineEdit*>(QStringLiteral("FuseValue"))) {
+        return dialog->windowTitle() + QLatin1Char('|') + dialog->findChild<QLabel*>(QStringLiteral("FusePrompt"))->text()
+               + QLatin1Char('|') + value->text();
+    }
     return dialog->windowTitle();
 }
 

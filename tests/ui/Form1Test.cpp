@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -320,13 +319,14 @@ private slots:
         Bench bench({}, kGaps);
         QStringList readings;
         bench.answerer.script = {{"Fuse select", [&readings](QWidget* dialog) {
-            auto* prompt = qobject_cast<QInputDialog*>(dialog);
-            const auto* reading = prompt->findChild<QLabel*>(QStringLiteral("FuseReading"));
+            const auto* reading = dialog->findChild<QLabel*>(QStringLiteral("FuseReading"));
+            auto* value = dialog->findChild<QLineEdit*>(QStringLiteral("FuseValue"));
             for (const QString& typed : {QStringLiteral("3FB2"), QStringLiteral("1FB2"), QStringLiteral("3F32"), QStringLiteral("x")}) {
-                prompt->setTextValue(typed);
+                value->selectAll();
+                QTest::keyClicks(value, typed);
                 readings << reading->text();
             }
-            prompt->reject();
+            QTest::keyClick(dialog, Qt::Key_Escape);
         }}};
         bench.window.mnuProgram->trigger();
         QCOMPARE(readings.size(), 4);

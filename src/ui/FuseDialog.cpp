@@ -1,0 +1,48 @@
+#include "ui/FuseDialog.h"
+
+#include "image/HexText.h"
+#include "ops/FuseAnswer.h"
+#include "ops/FuseReading.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+FuseDialog::FuseDialog(int currentValue, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Fuse select"));
+    auto* prompt = new QLabel(QStringLiteral("Adjust current fuse value if desired"), this);
+    auto* value = new QLineEdit(HexText::Number(currentValue), this);
+    auto* reading = new QLabel(ReadingText(value->text()), this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    prompt->setObjectName(QStringLiteral("FusePrompt"));
+    value->setObjectName(QStringLiteral("FuseValue"));
+    reading->setObjectName(QStringLiteral("FuseReading"));
+    prompt->setBuddy(value);
+    value->selectAll();
+    reading->setWordWrap(true);
+    reading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Room for every field and both warnings, so that the dialog keeps its size as the value changes.
+    reading->setMinimumSize(reading->fontMetrics().averageCharWidth() * 60, reading->fontMetrics().lineSpacing() * 14);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(prompt);
+    layout->addWidget(value);
+    layout->addWidget(reading);
+    layout->addWidget(buttons);
+    connect(value, &QLineEdit::textChanged, reading, [reading](const QString& text) { reading->setText(ReadingText(text)); });
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+QString FuseDialog::Answer() const
+{
+    return result() == Accepted ? findChild<QLineEdit*>(QStringLiteral("FuseValue"))->text() : QString();
+}
+
+QString FuseDialog::ReadingText(const QString& answer)
+{
+    const FuseAnswer::Reading reading = FuseAnswer::Read(answer);
+    return reading.value ? FuseReading::Lines(*reading.value).join(u'\n') : reading.refusal;
+}

@@ -54,6 +54,7 @@ void Form1::BuildControls()
     FBrowse->setObjectName(QStringLiteral("FBrowse"));
     CPort->setObjectName(QStringLiteral("CPort"));
     Status->setObjectName(QStringLiteral("Status"));
+    StatusProgress->setObjectName(QStringLiteral("StatusProgress"));
     Status->setIndent(4);
 
     layout.Place(label1, 16, 24, 49, 17);
@@ -79,6 +80,9 @@ void Form1::BuildMenus()
     // The recent files go here, listed afresh whenever the menu opens.
     mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuSaveChip->setObjectName(QStringLiteral("mnuSaveChip"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
     connect(mnuFile, &QMenu::aboutToShow, this, &Form1::ListRecentFiles);
     connect(mnuSaveChip, &QAction::triggered, this, &Form1::mnuSaveChip_Click);
     // Commands that act at once, straight from the menu bar.
@@ -86,6 +90,10 @@ void Form1::BuildMenus()
     mnuVerify = bar->addAction(QStringLiteral("&Verify!"));
     mnuErase = bar->addAction(QStringLiteral("&Erase!"));
     mnuAbout = bar->addAction(QStringLiteral("&About!"));
+    mnuProgram->setObjectName(QStringLiteral("mnuProgram"));
+    mnuVerify->setObjectName(QStringLiteral("mnuVerify"));
+    mnuErase->setObjectName(QStringLiteral("mnuErase"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     connect(mnuExit, &QAction::triggered, this, &Form1::close);
     for (const auto& [action, flow] : {std::pair{mnuProgram, &CommandFlows::DoProgram}, std::pair{mnuVerify, &CommandFlows::DoVerify},
                                        std::pair{mnuErase, &CommandFlows::DoErase}}) {

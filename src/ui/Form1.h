@@ -42,20 +42,6 @@ public:
     void DisableControls() override;
     void EnableControls() override;
 
-    // For tests: the controls by their names.
-    QLineEdit* Filename = nullptr;
-    PortBox* CPort = nullptr;
-    QPushButton* FBrowse = nullptr;
-    QLabel* Status = nullptr;
-    ProgressLine* StatusProgress = nullptr;
-    QMenu* mnuFile = nullptr;
-    QAction* mnuSaveChip = nullptr;
-    QAction* mnuExit = nullptr;
-    QAction* mnuProgram = nullptr;
-    QAction* mnuVerify = nullptr;
-    QAction* mnuErase = nullptr;
-    QAction* mnuAbout = nullptr;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -82,4 +68,18 @@ private:
     bool closeRequested_ = false;
     QPointer<QDialog> openDialog_;
     QList<QAction*> recentActions_;
+
+    // The controls, by the names that they also carry as object names.
+    QLineEdit* Filename = nullptr;
+    PortBox* CPort = nullptr;
+    QPushButton* FBrowse = nullptr;
+    QLabel* Status = nullptr;
+    ProgressLine* StatusProgress = nullptr;
+    QMenu* mnuFile = nullptr;
+    QAction* mnuSaveChip = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuProgram = nullptr;
+    QAction* mnuVerify = nullptr;
+    QAction* mnuErase = nullptr;
+    QAction* mnuAbout = nullptr;
 };

@@ -13,6 +13,8 @@ ProgressLine::ProgressLine(QWidget* parent) : QWidget(parent)
     Bar->setRange(0, 1);
     Bar->setValue(0);
     TimeLeft = new QLabel(this);
+    Bar->setObjectName(QStringLiteral("Bar"));
+    TimeLeft->setObjectName(QStringLiteral("TimeLeft"));
     TimeLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

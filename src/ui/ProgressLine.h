@@ -21,9 +21,8 @@ public:
     // Empties the bar, as a new command starts.
     void Reset();
 
+private:
     QProgressBar* Bar = nullptr;
     QLabel* TimeLeft = nullptr;
-
-private:
     PassClock clock_;
 };

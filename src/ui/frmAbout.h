@@ -17,6 +17,12 @@ public:
     static QString VersionLine();
     static QPixmap Logo(int size);
 
+private:
+    void cmdSysInfo_Click();
+
+    SystemRegistry& registry_;
+
+    // The controls, by the names that they also carry as object names.
     QLabel* Image1 = nullptr;
     QLabel* lblTitle = nullptr;
     QLabel* lblVersion = nullptr;
@@ -24,9 +30,4 @@ public:
     QLabel* lblDisclaimer = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdSysInfo = nullptr;
-
-private:
-    void cmdSysInfo_Click();
-
-    SystemRegistry& registry_;
 };

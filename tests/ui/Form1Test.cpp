@@ -29,11 +29,20 @@ const QString kGaps = QStringLiteral(KORVEXC_FIXTURES "/gaps.hex");
 const QString kCounter = QStringLiteral(KORVEXC_FIXTURES "/counter.hex");
 const QString kEepromFull = QStringLiteral(KORVEXC_FIXTURES "/eeprom-full.hex");
 
+// A control of the window or a dialog by its object name, as a test reaches it.
+template <typename Widget> Widget* Named(const QObject& parent, const char* name)
+{
+    auto* child = parent.findChild<Widget*>(QLatin1String(name));
+    if (!child)
+        qFatal("no control named %s", name);
+    return child;
+}
+
 QList<bool> ControlStates(const Form1& window)
 {
-    return {window.mnuFile->isEnabled(), window.mnuProgram->isEnabled(), window.mnuVerify->isEnabled(),
-            window.mnuErase->isEnabled(),  window.mnuAbout->isEnabled(),   window.Filename->isEnabled(),
-            window.CPort->isEnabled(),     window.FBrowse->isEnabled()};
+    return {Named<QMenu>(window, "mnuFile")->isEnabled(), Named<QAction>(window, "mnuProgram")->isEnabled(), Named<QAction>(window, "mnuVerify")->isEnabled(),
+            Named<QAction>(window, "mnuErase")->isEnabled(),  Named<QAction>(window, "mnuAbout")->isEnabled(),   Named<QLineEdit>(window, "Filename")->isEnabled(),
+            Named<PortBox>(window, "CPort")->isEnabled(),     Named<QPushButton>(window, "FBrowse")->isEnabled()};
 }
 
 const QList<bool> kAllDisabled(8, false);
@@ -50,8 +59,8 @@ struct Bench {
             source.open(QIODevice::ReadOnly);
             simulator.WithModel([&source](FirmwareModel& model) { model.LoadHex(source.readAll()); });
         }
-        window.CPort->setText(simulator.Path());
-        window.Filename->setText(file);
+        Named<PortBox>(window, "CPort")->setText(simulator.Path());
+        Named<QLineEdit>(window, "Filename")->setText(file);
     }
     PtySimulator simulator;
     Form1 window;
@@ -97,16 +106,16 @@ private slots:
     {
         {
             Form1 window;
-            QCOMPARE(window.CPort->text(), QStringLiteral("1"));
-            window.CPort->clearEditText();
+            QCOMPARE(Named<PortBox>(window, "CPort")->text(), QStringLiteral("1"));
+            Named<PortBox>(window, "CPort")->clearEditText();
             QStringList stored;
             for (const QChar c : QStringLiteral("ttyUSB0")) {
-                QTest::keyClick(window.CPort, c.toLatin1());
+                QTest::keyClick(Named<PortBox>(window, "CPort"), c.toLatin1());
                 stored << QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KORVEXC")).value("Port/Com").toString();
             }
             QCOMPARE(stored, (QStringList{"t", "tt", "tty", "ttyU", "ttyUS", "ttyUSB", "ttyUSB0"}));
         }
-        QCOMPARE(Form1().CPort->text(), QStringLiteral("ttyUSB0"));
+        QCOMPARE(Named<PortBox>(Form1(), "CPort")->text(), QStringLiteral("ttyUSB0"));
 
         QList<PortList::Entry> present{{"ttyUSB0", "FT232R USB UART", "FTDI", 0x0403, 0x6001, "A50285BI"}};
         QWidget parent;
@@ -127,7 +136,7 @@ private slots:
     void browseKeepsTheTextOnCancelAndADropTakesOnlyAFile()
     {
         Form1 window;
-        window.Filename->setText(QStringLiteral("keep.hex"));
+        Named<QLineEdit>(window, "Filename")->setText(QStringLiteral("keep.hex"));
         const QString chosen = QDir(settings_->path()).filePath(QStringLiteral("chosen.hex"));
         QFile(chosen).open(QIODevice::WriteOnly);
         ModalAnswerer answerer;
@@ -136,10 +145,10 @@ private slots:
                                filters = qobject_cast<QFileDialog*>(dialog)->nameFilters().join(u';');
                                ModalAnswerer::ChooseFile(chosen)(dialog);
                            }}};
-        window.FBrowse->click();
-        QCOMPARE(window.Filename->text(), QStringLiteral("keep.hex"));
-        window.FBrowse->click();
-        QCOMPARE(window.Filename->text(), chosen);
+        Named<QPushButton>(window, "FBrowse")->click();
+        QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), QStringLiteral("keep.hex"));
+        Named<QPushButton>(window, "FBrowse")->click();
+        QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), chosen);
         QVERIFY(filters.contains(QStringLiteral("*.hex")));
 
         const auto drop = [&window](QMimeData& data) {
@@ -154,9 +163,9 @@ private slots:
         web.setUrls({QUrl(QStringLiteral("https://example.org/a.hex"))});
         file.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/board.hex"))});
         QVERIFY(!drop(text) && !drop(web));
-        QCOMPARE(window.Filename->text(), chosen);
+        QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), chosen);
         QVERIFY(drop(file));
-        QCOMPARE(window.Filename->text(), QStringLiteral("/tmp/board.hex"));
+        QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), QStringLiteral("/tmp/board.hex"));
     }
 
     void eraseSendsItsSequenceAndPaintsItsStatus()
@@ -164,11 +173,11 @@ private slots:
         Bench bench;
         bench.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
-        PaintedTexts painted(bench.window.Status);
-        bench.window.mnuErase->trigger();
+        PaintedTexts painted(Named<QLabel>(bench.window, "Status"));
+        Named<QAction>(bench.window, "mnuErase")->trigger();
         // Painted while the erase runs, although nothing yields.
         QVERIFY(painted.texts.contains(QStringLiteral("Erasing...")));
-        QCOMPARE(bench.window.Status->text(), QStringLiteral("Erase complete"));
+        QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Erase complete"));
         QTRY_COMPARE(bench.simulator.BytesSent(true), QByteArray("@AD\0\0B", 6));
     }
 
@@ -179,27 +188,27 @@ private slots:
         struct Case {
             SimulatorFaults faults;
             QString port;  // the simulator's when empty
-            QAction* Form1::*command;
+            const char* command;
             QString dialog;
         };
-        for (const Case& c : {Case{never, {}, &Form1::mnuVerify, "Korvex with pgm firmware not detected"},
-                              Case{{}, "/dev/ttyKORVEXC-none", &Form1::mnuErase, "no such device"},
-                              Case{{}, {}, &Form1::mnuProgram, "Fuse select|Adjust current fuse value if desired|3FB2"}}) {
+        for (const Case& c : {Case{never, {}, "mnuVerify", "Korvex with pgm firmware not detected"},
+                              Case{{}, "/dev/ttyKORVEXC-none", "mnuErase", "no such device"},
+                              Case{{}, {}, "mnuProgram", "Fuse select|Adjust current fuse value if desired|3FB2"}}) {
             Bench bench(c.faults, kGaps);
             if (!c.port.isEmpty())
-                bench.window.CPort->setText(c.port);
-            bench.window.Status->setText(QStringLiteral("before"));
+                Named<PortBox>(bench.window, "CPort")->setText(c.port);
+            Named<QLabel>(bench.window, "Status")->setText(QStringLiteral("before"));
             QList<bool> inside;
             bench.answerer.whileOpen = [&] { inside = ControlStates(bench.window); };
             bench.answerer.script = {{c.dialog, ModalAnswerer::Cancel}};
-            (bench.window.*c.command)->trigger();
+            Named<QAction>(bench.window, c.command)->trigger();
             QCOMPARE(inside, kAllDisabled);
             QCOMPARE(ControlStates(bench.window), kAllEnabled);
             QVERIFY2(bench.answerer.seen.join(u'\n').contains(c.dialog), qPrintable(bench.answerer.seen.join(u'\n')));
-            QCOMPARE(bench.window.Status->text(), QStringLiteral("before"));
+            QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("before"));
             QVERIFY(ChipBench::PortIsFree(bench.simulator.Path()));
             // A file goes into the recent files once the command got past loading it.
-            QCOMPARE(AppSettings::RecentFiles().isEmpty(), c.command != &Form1::mnuProgram);
+            QCOMPARE(AppSettings::RecentFiles().isEmpty(), QLatin1String(c.command) != QLatin1String("mnuProgram"));
         }
     }
 
@@ -210,7 +219,7 @@ private slots:
             QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[Hex]\n" + entry) > 0);
             ini.close();
             Bench bench({}, kEepromFull, kEepromFull);
-            bench.window.mnuVerify->trigger();
+            Named<QAction>(bench.window, "mnuVerify")->trigger();
             // Read one byte per address, the file's EEPROM words reach beyond the EEPROM.
             const QString seen = bench.answerer.seen.join(u'|');
             QVERIFY2(seen.contains(QStringLiteral("Bad Address")) == entry.contains("byte"), qPrintable(entry + seen));
@@ -228,11 +237,11 @@ private slots:
                 QTimer::singleShot(0, &bench.window, [&] { bench.window.close(); });
             else
                 bench.answerer.whileOpen = [&] { bench.window.close(); };
-            (moment == QLatin1String("prompt") ? bench.window.mnuProgram : bench.window.mnuVerify)->trigger();
+            (moment == QLatin1String("prompt") ? Named<QAction>(bench.window, "mnuProgram") : Named<QAction>(bench.window, "mnuVerify"))->trigger();
             QVERIFY2(!bench.window.isVisible(), qPrintable(moment));
             QCOMPARE(ControlStates(bench.window), kAllEnabled);
             QVERIFY(ChipBench::PortIsFree(bench.simulator.Path()));
-            QVERIFY(bench.window.Status->text() != QStringLiteral("Verify Complete"));
+            QVERIFY(Named<QLabel>(bench.window, "Status")->text() != QStringLiteral("Verify Complete"));
             if (moment == QLatin1String("prompt"))
                 QTRY_COMPARE(bench.simulator.BytesSent(true), QByteArray("@"));
         }
@@ -245,18 +254,18 @@ private slots:
         QStringList seen;
         QTimer poll;
         connect(&poll, &QTimer::timeout, &bench.window, [&] {
-            const QString status = bench.window.Status->text();
+            const QString status = Named<QLabel>(bench.window, "Status")->text();
             if ((status == QStringLiteral("Programming 0") && seen.isEmpty()) || (status == QStringLiteral("Programming 20") && seen.size() == 2))
-                seen << QString::number(bench.window.StatusProgress->Bar->value()) << bench.window.StatusProgress->TimeLeft->text();
+                seen << QString::number(Named<QProgressBar>(bench.window, "Bar")->value()) << Named<QLabel>(bench.window, "TimeLeft")->text();
         });
         poll.start(0);
-        bench.window.mnuProgram->trigger();
+        Named<QAction>(bench.window, "mnuProgram")->trigger();
         QCOMPARE(seen.mid(0, 3), (QStringList{"0", "", "32"}));
         QVERIFY(seen.value(3).endsWith(QStringLiteral(" s left")));
-        QCOMPARE(bench.window.Status->text(), QStringLiteral("Done"));
+        QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Done"));
         // Ran through, the last pass (the EEPROM verify, 100 bytes) fills the bar.
-        QCOMPARE(bench.window.StatusProgress->Bar->value(), 0x100);
-        QCOMPARE(bench.window.StatusProgress->Bar->maximum(), 0x100);
+        QCOMPARE(Named<QProgressBar>(bench.window, "Bar")->value(), 0x100);
+        QCOMPARE(Named<QProgressBar>(bench.window, "Bar")->maximum(), 0x100);
     }
 
     void recentFilesAreListedAfterARestartAndMissingOnesDisabled()
@@ -269,17 +278,17 @@ private slots:
         {
             Bench bench;
             for (const QString& file : files + QStringList{files[2]}) {
-                bench.window.Filename->setText(file);
+                Named<QLineEdit>(bench.window, "Filename")->setText(file);
                 bench.answerer.script = {{"Verify error @0 Continue?", ModalAnswerer::PressNo}};
-                bench.window.mnuVerify->trigger();
+                Named<QAction>(bench.window, "mnuVerify")->trigger();
             }
         }
         QFile::remove(files[4]);
         Form1 restarted;
-        emit restarted.mnuFile->aboutToShow();
+        emit Named<QMenu>(restarted, "mnuFile")->aboutToShow();
         QStringList listed;
         QList<bool> enabled;
-        for (QAction* action : restarted.mnuFile->actions()) {
+        for (QAction* action : Named<QMenu>(restarted, "mnuFile")->actions()) {
             if (action->text().endsWith(QStringLiteral(".hex"))) {
                 listed << action->text().section(u' ', 1);
                 enabled << action->isEnabled();
@@ -287,8 +296,8 @@ private slots:
         }
         QCOMPARE(listed, (QStringList{files[2], files[5], files[4], files[3], files[1]}));
         QCOMPARE(enabled, (QList<bool>{true, true, false, true, true}));
-        restarted.mnuFile->actions().at(3)->trigger();
-        QCOMPARE(restarted.Filename->text(), files[5]);
+        Named<QMenu>(restarted, "mnuFile")->actions().at(3)->trigger();
+        QCOMPARE(Named<QLineEdit>(restarted, "Filename")->text(), files[5]);
     }
 
     void saveChipAsWritesTheWholeChipOrNothing()
@@ -299,11 +308,11 @@ private slots:
             Bench bench(faults, QString(), kCounter);
             const QString saved = QDir(settings_->path()).filePath(QStringLiteral("chip%1.hex").arg(cutShort));
             bench.answerer.script = {{"Save Chip As", ModalAnswerer::ChooseFile(saved)}};
-            bench.window.mnuSaveChip->trigger();
+            Named<QAction>(bench.window, "mnuSaveChip")->trigger();
             QCOMPARE(QFile::exists(saved), !cutShort);
             if (cutShort)
                 continue;
-            QCOMPARE(bench.window.Status->text(), QStringLiteral("Chip saved"));
+            QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Chip saved"));
             // Loaded into a second chip, the file makes the same chip.
             FirmwareModel copy;
             QFile file(saved);
@@ -328,7 +337,7 @@ private slots:
             }
             QTest::keyClick(dialog, Qt::Key_Escape);
         }}};
-        bench.window.mnuProgram->trigger();
+        Named<QAction>(bench.window, "mnuProgram")->trigger();
         QCOMPARE(readings.size(), 4);
         QVERIFY(readings[0].contains(QStringLiteral("FOSC (bits 1-0): HS oscillator")));
         QVERIFY(!readings[0].contains(QStringLiteral("Warning")) && !readings[0].contains(QStringLiteral("Note")));
@@ -341,7 +350,7 @@ private slots:
     {
         frmAbout about;
         ModalAnswerer answerer;
-        about.cmdSysInfo->click();
+        Named<QPushButton>(about, "cmdSysInfo")->click();
         QCOMPARE(answerer.seen, QStringList{"System Information Is Unavailable At This Time"});
         for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
             about.show();

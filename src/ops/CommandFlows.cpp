@@ -41,31 +41,32 @@ CommandResult CommandFlows::DoErase(const CommandRequest& request)
     return {outcome};
 }
 
-CommandResult CommandFlows::DoVerify(const CommandRequest& request)
+CommandResult CommandFlows::RunOnImage(const CommandRequest& request,
+                                       const std::function<CommandOutcome(ProgrammerProtocol&, MemoryImage&)>& body)
 {
     CommandResult result;
     result.outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
         MemoryImage image;
         result.fileLoaded = Load(request, image);
-        if (!result.fileLoaded)
-            return CommandOutcome::FileNotLoaded;
+        return result.fileLoaded ? body(protocol, image) : CommandOutcome::FileNotLoaded;
+    });
+    return result;
+}
+
+CommandResult CommandFlows::DoVerify(const CommandRequest& request)
+{
+    return RunOnImage(request, [this](ProgrammerProtocol& protocol, const MemoryImage& image) {
         ChipOperations operations(protocol, image, ui_);
         if (operations.VerifyMemory())
             operations.VerifyConfiguration();
         ui_.SetStatus(QStringLiteral("Verify Complete"));
         return Judged(operations);
     });
-    return result;
 }
 
 CommandResult CommandFlows::DoProgram(const CommandRequest& request)
 {
-    CommandResult result;
-    result.outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
-        MemoryImage image;
-        result.fileLoaded = Load(request, image);
-        if (!result.fileLoaded)
-            return CommandOutcome::FileNotLoaded;
+    return RunOnImage(request, [this](ProgrammerProtocol& protocol, MemoryImage& image) {
         const QString answer = ui_.PromptFuse(image.ConfigWord(MemoryImage::kConfigWordOffset));
         if (answer.isEmpty())
             return CommandOutcome::Cancelled;
@@ -79,7 +80,6 @@ CommandResult CommandFlows::DoProgram(const CommandRequest& request)
         operations.ProgramChip();
         return Judged(operations);
     });
-    return result;
 }
 
 CommandResult CommandFlows::DoRead(const CommandRequest& request, ChipContents& chip)

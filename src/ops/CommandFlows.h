@@ -2,8 +2,11 @@
 
 #include "ops/CommandRequest.h"
 
+#include <functional>
+
 class CommandEnvelope;
 class OperatorInterface;
+class ProgrammerProtocol;
 struct ChipContents;
 
 // The chip commands, each inside the command envelope, each saying how it ended.
@@ -20,6 +23,9 @@ public:
 private:
     // The request's image, or its file loaded with the loader's notices told; false when there is none.
     bool Load(const CommandRequest& request, MemoryImage& image);
+    // Runs the body in the envelope on the request's image, once it is loaded.
+    CommandResult RunOnImage(const CommandRequest& request,
+                             const std::function<CommandOutcome(ProgrammerProtocol&, MemoryImage&)>& body);
 
     CommandEnvelope& envelope_;
     OperatorInterface& ui_;

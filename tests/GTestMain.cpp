@@ -1,7 +1,7 @@
 // GoogleTest main for code that needs a Qt application object (serial ports,
 // settings, files).
-#include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 int main(int argc, char** argv)
 {

@@ -64,14 +64,15 @@ ChipJob::Result ChipJob::Run()
     std::optional<ProductionRecord> record;
     std::optional<ProductionRecord::Row> row;
     const auto recordFailed = [&] {
-        ui_.ShowMessage(QStringLiteral("the production record %1 cannot be written: %2").arg(plan_.recordPath, record->Problem()));
+        ui_.ShowMessage(
+            QStringLiteral("the production record %1 cannot be written: %2").arg(plan_.recordPath, record->Problem()));
         result.recordFailed = true;
     };
     if (!plan_.recordPath.isEmpty()) {
         // A connection of this thread's own.
         record.emplace(plan_.recordPath, QStringLiteral("korvexc-%1").arg(quintptr(QThread::currentThreadId())));
-        row = record->Begin({port_, QLatin1String(CliCommandInfo::Of(plan_.command).name), plan_.file, plan_.sha256, plan_.fuse,
-                             plan_.serials});
+        row = record->Begin(
+            {port_, QLatin1String(CliCommandInfo::Of(plan_.command).name), plan_.file, plan_.sha256, plan_.fuse, plan_.serials});
         if (!row) {
             recordFailed();
             return result;
@@ -97,9 +98,9 @@ ChipJob::Result ChipJob::Run()
     } else {
         result.firstMismatch = ui_.FirstMismatch();
     }
-    if (record && !record->Finish(row->id, result.Text(),
-                                  result.firstMismatch ? CliOperator::MismatchLine(*result.firstMismatch) : QString(),
-                                  result.seconds))
+    if (record
+        && !record->Finish(row->id, result.Text(),
+                           result.firstMismatch ? CliOperator::MismatchLine(*result.firstMismatch) : QString(), result.seconds))
         recordFailed();
     return result;
 }

@@ -29,7 +29,7 @@ public:
         std::optional<MemoryImage> image;  // the file, loaded once for every port; unset, each job loads it
         QString sha256;
         std::optional<int> fuse;  // the configuration word written, for the record
-        QString recordPath;       // empty: no record
+        QString recordPath;  // empty: no record
         std::optional<SerialPlace> serialPlace;
         std::optional<SerialSequence> serials;
         QString pingReads;

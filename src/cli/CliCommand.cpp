@@ -49,7 +49,8 @@ QString CliCommandInfo::HelpLines()
 {
     QString lines;
     for (const CliCommandInfo& info : kCommands) {
-        const QString usage = QString::fromLatin1(info.name) + (info.argument ? u' ' + QString::fromLatin1(info.argument) : QString());
+        const QString usage =
+            QString::fromLatin1(info.name) + (info.argument ? u' ' + QString::fromLatin1(info.argument) : QString());
         lines += QStringLiteral("  %1 %2\n").arg(usage, -18).arg(QString::fromLatin1(info.help));
     }
     return lines;

@@ -6,8 +6,8 @@
 #include "ops/FuseReading.h"
 #include "ops/SharedWords.h"
 
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 
 namespace {
 
@@ -49,8 +49,8 @@ void CliOperator::ShowProgress(const Progress& progress)
     constexpr int kWidth = 30;
     const int filled = kWidth * at / progress.size;
     const QString bar = QString(filled, u'#') + QString(kWidth - filled, u'.');
-    std::printf("\r\033[K%-20s [%s] %3d%% @%-5s %s", qPrintable(label), qPrintable(bar), percent,
-                qPrintable(HexText::Number(at)), qPrintable(left));
+    std::printf("\r\033[K%-20s [%s] %3d%% @%-5s %s", qPrintable(label), qPrintable(bar), percent, qPrintable(HexText::Number(at)),
+                qPrintable(left));
     std::fflush(stdout);
     barShown_ = true;
 }

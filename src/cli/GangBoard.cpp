@@ -3,8 +3,8 @@
 #include "ExitCode.h"
 #include "ops/SharedWords.h"
 
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 
 namespace {
 

@@ -2,8 +2,7 @@
 
 #include "GangBoard.h"
 
-GangOperator::GangOperator(GangBoard& board, int row, Options options)
-    : CliOperator(std::move(options)), board_(board), row_(row)
+GangOperator::GangOperator(GangBoard& board, int row, Options options) : CliOperator(std::move(options)), board_(board), row_(row)
 {
 }
 

@@ -103,8 +103,9 @@ std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
             return std::nullopt;
         row.serial = query.value(0).isNull() ? first : std::max(first, query.value(0).toLongLong() + step);
     }
-    query.prepare(QStringLiteral("INSERT INTO chips (started, host, port, command, file, sha256, fuse, serial)"
-                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    query.prepare(
+        QStringLiteral("INSERT INTO chips (started, host, port, command, file, sha256, fuse, serial)"
+                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     query.addBindValue(QSysInfo::machineHostName());
     query.addBindValue(start.port);

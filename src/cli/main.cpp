@@ -33,15 +33,37 @@
 namespace {
 
 struct Options {
-    const QCommandLineOption port{QStringLiteral("port"), QStringLiteral("The port: a number n for COMn (/dev/ttyS(n-1)), or a device such as ttyUSB0. Default: the window's. May be given several times."), QStringLiteral("P")};
-    const QCommandLineOption fuse{QStringLiteral("fuse"), QStringLiteral("The configuration word to program, in hexadecimal. Default: the file's."), QStringLiteral("HEX")};
-    const QCommandLineOption onMismatch{QStringLiteral("on-mismatch"), QStringLiteral("At a verify mismatch: stop, or continue and list every mismatch at the end."), QStringLiteral("stop|continue"), QStringLiteral("stop")};
-    const QCommandLineOption eepromLayout{QStringLiteral("eeprom-layout"), QStringLiteral("How the file lays out its EEPROM data: word (location k at 4200 + 2k, as assemblers write it), byte (at 4200 + k), or auto (word when every odd byte is 00)."), QStringLiteral("auto|word|byte"), QStringLiteral("auto")};
-    const QCommandLineOption record{QStringLiteral("record"), QStringLiteral("Keep a row per chip and command in this SQLite production record."), QStringLiteral("FILE.db")};
-    const QCommandLineOption serial{QStringLiteral("serial"), QStringLiteral("Give each chip programmed the next serial number, from START in steps of STEP (default 1); needs --record and --serial-at."), QStringLiteral("START[:STEP]")};
-    const QCommandLineOption serialAt{QStringLiteral("serial-at"), QStringLiteral("Where the serial number goes: id (the low four bits of the four ID words) or eeprom:ADDR[:BYTES] (hexadecimal address, 2 bytes by default), most significant first."), QStringLiteral("id|eeprom:ADDR[:BYTES]")};
+    const QCommandLineOption port{QStringLiteral("port"),
+                                  QStringLiteral("The port: a number n for COMn (/dev/ttyS(n-1)), or a device such as ttyUSB0. "
+                                                 "Default: the window's. May be given several times."),
+                                  QStringLiteral("P")};
+    const QCommandLineOption fuse{QStringLiteral("fuse"),
+                                  QStringLiteral("The configuration word to program, in hexadecimal. Default: the file's."),
+                                  QStringLiteral("HEX")};
+    const QCommandLineOption onMismatch{QStringLiteral("on-mismatch"),
+                                        QStringLiteral(
+                                            "At a verify mismatch: stop, or continue and list every mismatch at the end."),
+                                        QStringLiteral("stop|continue"), QStringLiteral("stop")};
+    const QCommandLineOption
+        eepromLayout{QStringLiteral("eeprom-layout"),
+                     QStringLiteral("How the file lays out its EEPROM data: word (location k at 4200 + 2k, as assemblers write "
+                                    "it), byte (at 4200 + k), or auto (word when every odd byte is 00)."),
+                     QStringLiteral("auto|word|byte"), QStringLiteral("auto")};
+    const QCommandLineOption record{QStringLiteral("record"),
+                                    QStringLiteral("Keep a row per chip and command in this SQLite production record."),
+                                    QStringLiteral("FILE.db")};
+    const QCommandLineOption serial{QStringLiteral("serial"),
+                                    QStringLiteral("Give each chip programmed the next serial number, from START in steps of "
+                                                   "STEP (default 1); needs --record and --serial-at."),
+                                    QStringLiteral("START[:STEP]")};
+    const QCommandLineOption
+        serialAt{QStringLiteral("serial-at"),
+                 QStringLiteral("Where the serial number goes: id (the low four bits of the four ID words) or "
+                                "eeprom:ADDR[:BYTES] (hexadecimal address, 2 bytes by default), most significant first."),
+                 QStringLiteral("id|eeprom:ADDR[:BYTES]")};
     const QCommandLineOption csv{QStringLiteral("csv"), QStringLiteral("With record: print the rows as CSV.")};
-    const QCommandLineOption trace{QStringLiteral("trace"), QStringLiteral("Print the wire exchange as hex on stderr (one port only).")};
+    const QCommandLineOption trace{QStringLiteral("trace"),
+                                   QStringLiteral("Print the wire exchange as hex on stderr (one port only).")};
     const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("Print nothing but errors.")};
 };
 
@@ -159,7 +181,8 @@ std::optional<MemoryImage> LoadImage(const QString& file, EepromLayout layout, b
     options.quiet = quiet;
     CliOperator reporter(options);
     MemoryImage image;
-    if (!HexLoader::LoadHexFile(file, image, [&reporter](const HexNotice& notice) { reporter.HexFileNotice(notice); }, layout))
+    if (!HexLoader::LoadHexFile(
+            file, image, [&reporter](const HexNotice& notice) { reporter.HexFileNotice(notice); }, layout))
         return std::nullopt;
     return image;
 }
@@ -211,7 +234,8 @@ int Report(const ChipJob::Plan& plan, const QString& port, const ChipJob::Result
     const CliCommand command = plan.command;
     if (result.adapterTimer && *result.adapterTimer > 1) {
         Complain(QStringLiteral("the adapter's latency timer stands at %1 ms, so every byte waits that long for its echo; "
-                                "a udev rule sets it to 1 ms (see the README)").arg(*result.adapterTimer));
+                                "a udev rule sets it to 1 ms (see the README)")
+                     .arg(*result.adapterTimer));
     }
     const bool ranThrough = result.outcome == CommandOutcome::Completed || result.outcome == CommandOutcome::Mismatch;
     if (ranThrough && command != CliCommand::Detect && command != CliCommand::Erase) {
@@ -336,8 +360,11 @@ int main(int argc, char** argv)
     const Options options;
     parser.addOptions({options.port, options.fuse, options.onMismatch, options.eepromLayout, options.record, options.serial,
                        options.serialAt, options.csv, options.trace, options.quiet});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list-ports, fuses, detect, erase, verify, program, read, blank-check or record"));
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the file of verify, program, read, fuses and record"), QStringLiteral("[file]"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral(
+                                     "list-ports, fuses, detect, erase, verify, program, read, blank-check or record"));
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the file of verify, program, read, fuses and record"),
+                                 QStringLiteral("[file]"));
     if (!parser.parse(QCoreApplication::arguments()))
         return Usage(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {

@@ -31,8 +31,8 @@ int HexField(const QByteArray& line, int first, int count)
 struct Region {
     std::uint8_t* bytes;
     int size;
-    int base;            // HEX address of offset 0
-    int step;            // HEX bytes per offset: 2 for EEPROM data in the word layout
+    int base;  // HEX address of offset 0
+    int step;  // HEX bytes per offset: 2 for EEPROM data in the word layout
     std::int16_t* mark;  // null for the configuration area
 };
 

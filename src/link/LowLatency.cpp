@@ -1,9 +1,9 @@
 #include "link/LowLatency.h"
 
+#include <sys/ioctl.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
-#include <sys/ioctl.h>
 
 namespace {
 

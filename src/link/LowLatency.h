@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <linux/serial.h>
+#include <QString>
 #include <optional>
 
 // Asks a serial driver to hand over received bytes at once (ASYNC_LOW_LATENCY):

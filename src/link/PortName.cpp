@@ -37,8 +37,8 @@ PortName::Choice FromDevicePath(const QString& path, const QString& text)
     if (!canonical.isEmpty())
         cleaned = canonical;
     if (!cleaned.startsWith(QLatin1String("/dev/"))) {
-        return Refuse(QStringLiteral("%1 is not a serial device: only devices under /dev can be opened.")
-                          .arg(PortName::Quoted(text)));
+        return Refuse(
+            QStringLiteral("%1 is not a serial device: only devices under /dev can be opened.").arg(PortName::Quoted(text)));
     }
     return {canonical.isEmpty() ? path : canonical, QString()};
 }

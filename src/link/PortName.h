@@ -9,7 +9,7 @@ class PortName {
 public:
     struct Choice {
         QString device;  // empty when the text names no port
-        QString error;   // the operator's message when it names none
+        QString error;  // the operator's message when it names none
     };
 
     static Choice Resolve(const QString& comBoxText);

@@ -67,8 +67,7 @@ void ProgrammerProtocol::Send(unsigned char byte, const QString& what)
     }
 }
 
-template <typename Accept>
-unsigned char ProgrammerProtocol::ReadUntil(Accept accept, const QString& what)
+template <typename Accept> unsigned char ProgrammerProtocol::ReadUntil(Accept accept, const QString& what)
 {
     // The limit runs from the start of the wait: a stream of wrong bytes does not extend it.
     const auto deadline = steady_clock::now() + replyLimit_;

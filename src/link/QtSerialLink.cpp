@@ -37,10 +37,14 @@ QString QtSerialLink::DescribeOpenFailure(const QString& device, QSerialPort::Se
     case QSerialPort::DeviceNotFoundError:
         return head + QStringLiteral("there is no such device. Check the port number and that the programmer is plugged in.");
     case QSerialPort::PermissionError:
-        if (systemText.contains(QLatin1String("lock"), Qt::CaseInsensitive) || systemText.contains(QLatin1String("busy"), Qt::CaseInsensitive))
+        if (systemText.contains(QLatin1String("lock"), Qt::CaseInsensitive)
+            || systemText.contains(QLatin1String("busy"), Qt::CaseInsensitive))
             return head + QStringLiteral("another program is using it (%1). Close that program and try again.").arg(systemText);
-        return head + QStringLiteral("permission denied (%1). You may need to be in the dialout group: "
-                                     "sudo usermod -aG dialout $USER, then log in again.").arg(systemText);
+        return head
+               + QStringLiteral(
+                     "permission denied (%1). You may need to be in the dialout group: "
+                     "sudo usermod -aG dialout $USER, then log in again.")
+                     .arg(systemText);
     default:
         return head + systemText + QLatin1Char('.');
     }

@@ -23,8 +23,8 @@ bool CommandFlows::Load(const CommandRequest& request, MemoryImage& image)
         image = *request.image;
         return true;
     }
-    return HexLoader::LoadHexFile(request.file, image, [this](const HexNotice& notice) { ui_.HexFileNotice(notice); },
-                                  request.layout);
+    return HexLoader::LoadHexFile(
+        request.file, image, [this](const HexNotice& notice) { ui_.HexFileNotice(notice); }, request.layout);
 }
 
 CommandResult CommandFlows::DoErase(const CommandRequest& request)

@@ -3,13 +3,13 @@
 // How a command ended.
 enum class CommandOutcome {
     Completed,
-    Mismatch,       // the body ran, and a verify met at least one mismatch
-    BadPortName,    // the COM box names no port
+    Mismatch,  // the body ran, and a verify met at least one mismatch
+    BadPortName,  // the COM box names no port
     PortNotOpened,
     NotDetected,
     LinkLost,
-    Abandoned,      // the operator quit during the command
+    Abandoned,  // the operator quit during the command
     FileNotLoaded,
-    Cancelled,      // the fuse prompt was left empty or cancelled
-    FuseRefused,    // the fuse answer is no 16-bit hexadecimal number
+    Cancelled,  // the fuse prompt was left empty or cancelled
+    FuseRefused,  // the fuse answer is no 16-bit hexadecimal number
 };

@@ -19,12 +19,14 @@ FuseAnswer::Reading FuseAnswer::Read(const QString& answer)
         ++used;
         if (value > 0xFFFF) {
             return {std::nullopt, QStringLiteral("The fuse value %1 does not fit in 16 bits (at most FFFF). "
-                                                 "Nothing was erased or written.").arg(answer.trimmed())};
+                                                 "Nothing was erased or written.")
+                                      .arg(answer.trimmed())};
         }
     }
     if (used == 0) {
         return {std::nullopt, QStringLiteral("The fuse value \"%1\" is not a hexadecimal number. "
-                                             "Nothing was erased or written.").arg(answer.trimmed())};
+                                             "Nothing was erased or written.")
+                                  .arg(answer.trimmed())};
     }
     return {static_cast<int>(value), QString()};
 }

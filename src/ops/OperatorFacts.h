@@ -9,18 +9,18 @@
 
 // A pass over one memory of the chip.
 enum class Pass {
-    Program,        // writing program memory; locations are word addresses
-    Eeprom,         // writing the EEPROM; locations are byte addresses
+    Program,  // writing program memory; locations are word addresses
+    Eeprom,  // writing the EEPROM; locations are byte addresses
     VerifyProgram,
     VerifyEeprom,
-    Read,           // reading program memory back
+    Read,  // reading program memory back
     ReadEeprom,
 };
 
 struct Progress {
     Pass pass;
     int location;  // the location the pass has reached
-    int size;      // how many locations the pass covers
+    int size;  // how many locations the pass covers
 };
 
 enum class Memory { ProgramWord, EepromByte, IdWord, ConfigurationWord };
@@ -28,7 +28,7 @@ enum class Memory { ProgramWord, EepromByte, IdWord, ConfigurationWord };
 // A location whose value read from the chip is not the value expected.
 struct Mismatch {
     Memory memory;
-    int address;   // word or byte address; the ID word's number; 0 for the configuration word
+    int address;  // word or byte address; the ID word's number; 0 for the configuration word
     int expected;  // as compared: the configuration word with its read-back bits set
     int read;
 };
@@ -36,5 +36,5 @@ struct Mismatch {
 // Why a command stopped before its body ran through, as its runner tells it.
 struct Failure {
     CommandOutcome outcome;  // BadPortName, PortNotOpened, NotDetected or LinkLost
-    QString detail;          // the port's reason; for LinkLost, what was awaited and why it did not come
+    QString detail;  // the port's reason; for LinkLost, what was awaited and why it did not come
 };

@@ -1,10 +1,10 @@
 #include "ui/Form1.h"
 
+#include "image/HexText.h"
 #include "ops/AppSettings.h"
 #include "ops/ChipContents.h"
 #include "ops/CommandAbandoned.h"
 #include "ops/SharedWords.h"
-#include "image/HexText.h"
 #include "ui/FuseDialog.h"
 #include "ui/PortBox.h"
 #include "ui/ProgressLine.h"
@@ -95,8 +95,9 @@ void Form1::BuildMenus()
     mnuErase->setObjectName(QStringLiteral("mnuErase"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     connect(mnuExit, &QAction::triggered, this, &Form1::close);
-    for (const auto& [action, flow] : {std::pair{mnuProgram, &CommandFlows::DoProgram}, std::pair{mnuVerify, &CommandFlows::DoVerify},
-                                       std::pair{mnuErase, &CommandFlows::DoErase}}) {
+    for (const auto& [action, flow] :
+         {std::pair{mnuProgram, &CommandFlows::DoProgram}, std::pair{mnuVerify, &CommandFlows::DoVerify},
+          std::pair{mnuErase, &CommandFlows::DoErase}}) {
         connect(action, &QAction::triggered, this,
                 [this, flow] { RunCommand([this, flow](const CommandRequest& request) { return (flows_.*flow)(request); }); });
     }

@@ -3,10 +3,7 @@
 #include <QWidget>
 #include <algorithm>
 
-ScaledLayout::ScaledLayout(const QWidget& reference)
-    : scale_(std::max(1.0, reference.fontMetrics().height() / 13.0))
-{
-}
+ScaledLayout::ScaledLayout(const QWidget& reference) : scale_(std::max(1.0, reference.fontMetrics().height() / 13.0)) {}
 
 void ScaledLayout::Place(QWidget* widget, int left, int top, int width, int height) const
 {

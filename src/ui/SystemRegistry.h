@@ -16,7 +16,8 @@ public:
     virtual ~SystemRegistry() = default;
     virtual long OpenKey(Key root, const QString& keyName, unsigned long access, Key* key) = 0;
     // Fills data with at most bufferSize bytes and sets the value's type.
-    virtual long QueryValue(Key key, const QString& valueName, unsigned long bufferSize, unsigned long* type, QByteArray* data) = 0;
+    virtual long QueryValue(Key key, const QString& valueName, unsigned long bufferSize, unsigned long* type,
+                            QByteArray* data) = 0;
     virtual long CloseKey(Key key) = 0;
     virtual bool FileExists(const QString& path) = 0;
     // Starts the program with a normal, focused window, without waiting for it.

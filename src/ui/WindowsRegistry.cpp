@@ -1,8 +1,8 @@
 // The Windows registry and process start behind the System Info button.
 #include "ui/SystemRegistry.h"
 
-#include <QFileInfo>
 #include <windows.h>
+#include <QFileInfo>
 
 namespace {
 
@@ -30,8 +30,9 @@ public:
     bool FileExists(const QString& path) override { return QFileInfo(path).isFile(); }
     bool StartProgram(const QString& path) override
     {
-        return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(path.utf16()), nullptr,
-                                                       nullptr, SW_SHOWNORMAL)) > 32;
+        return reinterpret_cast<INT_PTR>(
+                   ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(path.utf16()), nullptr, nullptr, SW_SHOWNORMAL))
+               > 32;
     }
 };
 

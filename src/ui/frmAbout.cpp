@@ -62,9 +62,13 @@ frmAbout::frmAbout(QWidget* parent, SystemRegistry* registry)
     layout.Place(cmdSysInfo, 284, 205, 83, 23);
     cmdSysInfo->setAutoDefault(false);
 
-    for (const auto& [control, name] : {std::pair<QWidget*, const char*>{Image1, "Image1"}, {lblTitle, "lblTitle"},
-                                        {lblVersion, "lblVersion"}, {lblDescription, "lblDescription"},
-                                        {lblDisclaimer, "lblDisclaimer"}, {cmdOK, "cmdOK"}, {cmdSysInfo, "cmdSysInfo"}})
+    for (const auto& [control, name] : {std::pair<QWidget*, const char*>{Image1, "Image1"},
+                                        {lblTitle, "lblTitle"},
+                                        {lblVersion, "lblVersion"},
+                                        {lblDescription, "lblDescription"},
+                                        {lblDisclaimer, "lblDisclaimer"},
+                                        {cmdOK, "cmdOK"},
+                                        {cmdSysInfo, "cmdSysInfo"}})
         control->setObjectName(QLatin1String(name));
 
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);

@@ -5,8 +5,8 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 #include <memory>
 
@@ -52,7 +52,8 @@ protected:
         QProcess cli;
         Start(cli, args);
         EXPECT_TRUE(cli.waitForFinished(120000));
-        return {cli.exitCode(), QString::fromLocal8Bit(cli.readAllStandardOutput()), QString::fromLocal8Bit(cli.readAllStandardError())};
+        return {cli.exitCode(), QString::fromLocal8Bit(cli.readAllStandardOutput()),
+                QString::fromLocal8Bit(cli.readAllStandardError())};
     }
 
     PtySimulator simulator;
@@ -89,12 +90,12 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     const Result listed = RunBare({"list-ports"});
     for (const QString& line : listed.out.split(u'\n', Qt::SkipEmptyParts))
         EXPECT_FALSE(PortName::Resolve(line.section(u' ', 0, 0)).device.isEmpty()) << "--port takes " << line.toStdString();
-    for (const QStringList& usage : {QStringList{}, QStringList{"flash"}, QStringList{"verify"}, QStringList{"erase", "x.hex"},
-                                     QStringList{"--on-mismatch", "maybe", "detect"}, QStringList{"--fuse", "xyz", "program", "a.hex"},
-                                     QStringList{"--fuse", "10000", "program", "a.hex"}, QStringList{"--fuse", "3F72", "erase"},
-                                     QStringList{"--bogus", "detect"}, QStringList{"--csv", "detect"},
-                                     QStringList{"--port", "a,b", "read", "x.hex"},
-                                     QStringList{"--serial", "1", "--serial-at", "id", "program", "a.hex"}})
+    for (const QStringList& usage :
+         {QStringList{}, QStringList{"flash"}, QStringList{"verify"}, QStringList{"erase", "x.hex"},
+          QStringList{"--on-mismatch", "maybe", "detect"}, QStringList{"--fuse", "xyz", "program", "a.hex"},
+          QStringList{"--fuse", "10000", "program", "a.hex"}, QStringList{"--fuse", "3F72", "erase"},
+          QStringList{"--bogus", "detect"}, QStringList{"--csv", "detect"}, QStringList{"--port", "a,b", "read", "x.hex"},
+          QStringList{"--serial", "1", "--serial-at", "id", "program", "a.hex"}})
         EXPECT_EQ(RunBare(usage).exitCode, 2) << usage.join(' ').toStdString();
     const Result help = RunBare({"--help"});
     EXPECT_EQ(help.exitCode, 0);
@@ -201,7 +202,8 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
     ASSERT_EQ(table.size(), 4) << run.out.toStdString();
     EXPECT_TRUE(table[0].contains("success") && table[2].contains("success")) << run.out.toStdString() << run.err.toStdString();
     EXPECT_TRUE(table[1].contains("link lost"));
-    EXPECT_TRUE(table[3].contains("mismatch") && table[3].contains("program word 0010: expected 0000, read 1000")) << table[3].toStdString();
+    EXPECT_TRUE(table[3].contains("mismatch") && table[3].contains("program word 0010: expected 0000, read 1000"))
+        << table[3].toStdString();
     // Each chip that passed holds its own number in the low bits of its ID words.
     for (const int i : {0, 2}) {
         const long long serial = table[i].section(u' ', -2, -2, QString::SectionSkipEmpty).toLongLong();
@@ -226,7 +228,8 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
     PtySimulator paced({}, slow);
     ASSERT_EQ(paced.Start(), QString());
     QProcess killed;
-    Start(killed, {"--port", paced.Path(), "--record", db, "--serial", "7:2", "--serial-at", "id", "program", kFixtures + "/gaps.hex"});
+    Start(killed,
+          {"--port", paced.Path(), "--record", db, "--serial", "7:2", "--serial-at", "id", "program", kFixtures + "/gaps.hex"});
     // Killed once it is programming: its row and its number are written before the port opens.
     for (int waited = 0; paced.BytesFromProgram() < 20 && waited < 30000; waited += 10)
         QThread::msleep(10);

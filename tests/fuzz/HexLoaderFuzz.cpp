@@ -3,11 +3,11 @@
 #include "image/HexLoader.h"
 #include "image/MemoryImage.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
 #include <QString>
 #include <cstdint>
 #include <cstdlib>
-#include <sys/mman.h>
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -3,10 +3,10 @@
 // port closed and the controls enabled, and never index past an image.
 // Input: one byte choosing the flow, eight bytes of Yes/No answers, then the
 // programmer's replies in the order the program reads them.
-#include "ops/CommandEnvelope.h"
-#include "ops/CommandFlows.h"
 #include "RecordingOperator.h"
 #include "ScriptedPort.h"
+#include "ops/CommandEnvelope.h"
+#include "ops/CommandFlows.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 #include "AssemblerListing.h"
 #include "image/HexLoader.h"
-#include "ops/SharedWords.h"
 #include "image/MemoryImage.h"
+#include "ops/SharedWords.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +102,8 @@ TEST_F(Loader, AssembledFilesLoadAsTheirListingsSayInTheirEepromLayout)
     notices.clear();
     ASSERT_TRUE(LoadFile(kFixtures + "/byte-layout.hex", EepromLayout::Word));
     EXPECT_EQ(image.EepromTop, 2);
-    EXPECT_EQ((std::vector<int>{image.EepromImage[0], image.EepromImage[1], image.EepromImage[2]}), (std::vector<int>{0x10, 0x32, 0x00}));
+    EXPECT_EQ((std::vector<int>{image.EepromImage[0], image.EepromImage[1], image.EepromImage[2]}),
+              (std::vector<int>{0x10, 0x32, 0x00}));
 
     used.reset();
     ASSERT_TRUE(Load(":020000000029D5\n"));
@@ -125,21 +126,22 @@ TEST_F(Loader, FailuresToOpenOrReadKeepTheCallerFromUsingTheImage)
 
 TEST_F(Loader, RecordsAreReadLenientlyByFixedPositions)
 {
-    ASSERT_TRUE(Load("\n"
-                     "free text\n"
-                     "   :0200100034127E\n"    // leading spaces are trimmed
-                     "\t:02002000FFFFXX\n"     // a tab is not
-                     ":020030000a0bZZ\n"       // lower case, checksum never read
-                     ":0400400001\n"           // short: the rest reads as 0
-                     ":02005000G1120\n"        // a field ends at its first non-digit: "G1" reads 0
-                     ":020000040001F9\n"       // upper address records move nothing
-                     ":0200600055AA00\n"
-                     ":0300700312345678\n"     // unknown type: reported, not loaded
-                     ":0000\n"                 // no type at all
-                     ":02430000FFFF00\n"
-                     ":02FFFF00FFFF00\n"
-                     ":00000001FF\n"
-                     ":02008000FFFF00\n"));
+    ASSERT_TRUE(
+        Load("\n"
+             "free text\n"
+             "   :0200100034127E\n"  // leading spaces are trimmed
+             "\t:02002000FFFFXX\n"  // a tab is not
+             ":020030000a0bZZ\n"  // lower case, checksum never read
+             ":0400400001\n"  // short: the rest reads as 0
+             ":02005000G1120\n"  // a field ends at its first non-digit: "G1" reads 0
+             ":020000040001F9\n"  // upper address records move nothing
+             ":0200600055AA00\n"
+             ":0300700312345678\n"  // unknown type: reported, not loaded
+             ":0000\n"  // no type at all
+             ":02430000FFFF00\n"
+             ":02FFFF00FFFF00\n"
+             ":00000001FF\n"
+             ":02008000FFFF00\n"));
     EXPECT_EQ(notices, (QStringList{"Unknown record: 03", "Unknown record: ", "Bad Address: 4300", "Bad Address: FFFF"}));
     std::vector<int> words;
     for (const int offset : {0x10, 0x20, 0x30, 0x40, 0x42, 0x50, 0x60, 0x70, 0x80})
@@ -151,10 +153,11 @@ TEST_F(Loader, RecordsAreReadLenientlyByFixedPositions)
 
 TEST_F(Loader, RegionIsChosenOncePerRecordAndMarksFollowTheHighestOffset)
 {
-    ASSERT_TRUE(Load(":10001000000102030405060708090A0B0C0D0E0F00\r\n"
-                     ":1000000000000000000000000000000000000000F0\r\n"
-                     ":02400E00FF3F00\r"
-                     ":0442000001020304F0"));
+    ASSERT_TRUE(
+        Load(":10001000000102030405060708090A0B0C0D0E0F00\r\n"
+             ":1000000000000000000000000000000000000000F0\r\n"
+             ":02400E00FF3F00\r"
+             ":0442000001020304F0"));
     EXPECT_EQ(image.ProgramTop, 0x1F);
     EXPECT_EQ(image.EepromTop, 3);
     EXPECT_EQ(image.EepromImage[3], 4) << "the last line needs no line end";
@@ -162,10 +165,11 @@ TEST_F(Loader, RegionIsChosenOncePerRecordAndMarksFollowTheHighestOffset)
     EXPECT_TRUE(notices.isEmpty());
 
     // Bytes that run past the end of their image are dropped and the first one is named.
-    ASSERT_TRUE(Load(":103FF800000102030405060708090A0B0C0D0E0F00\n"
-                     ":10401000000102030405060708090A0B0C0D0E0F00\n"
-                     ":0240200011220000\n"
-                     ":1042F800000102030405060708090A0B0C0D0E0F00\n"));
+    ASSERT_TRUE(
+        Load(":103FF800000102030405060708090A0B0C0D0E0F00\n"
+             ":10401000000102030405060708090A0B0C0D0E0F00\n"
+             ":0240200011220000\n"
+             ":1042F800000102030405060708090A0B0C0D0E0F00\n"));
     EXPECT_EQ(notices, (QStringList{"Bad Address: 4000", "Bad Address: 401D", "Bad Address: 4020", "Bad Address: 4301"}));
     EXPECT_EQ(image.ProgramTop, 0x3FFF);
     EXPECT_EQ(image.ConfigImage[0], 0xFF) << "the program record never spills into the configuration area";

@@ -11,10 +11,10 @@ TEST(PortName, NumbersAndNamesMapToDevicesAndOtherTextIsRefusedWithAReason)
     EXPECT_EQ(PortName::Resolve("/dev/ttyACM0").device, QStringLiteral("/dev/ttyACM0"));
     EXPECT_EQ(PortName::Resolve("pts/3").device, QStringLiteral("/dev/pts/3"));
 
-    for (const QString& text : {QString(), QStringLiteral("   "), QStringLiteral("0"), QStringLiteral("-1"),
-                                QStringLiteral("70000"), QStringLiteral("99999999999999999999999"), QStringLiteral("1.5"),
-                                QStringLiteral("/etc/passwd"), QStringLiteral("/dev/../etc/passwd"),
-                                QStringLiteral("pts/../../etc"), QStringLiteral("a b"), QString(10000, u'9')}) {
+    for (const QString& text :
+         {QString(), QStringLiteral("   "), QStringLiteral("0"), QStringLiteral("-1"), QStringLiteral("70000"),
+          QStringLiteral("99999999999999999999999"), QStringLiteral("1.5"), QStringLiteral("/etc/passwd"),
+          QStringLiteral("/dev/../etc/passwd"), QStringLiteral("pts/../../etc"), QStringLiteral("a b"), QString(10000, u'9')}) {
         const PortName::Choice choice = PortName::Resolve(text);
         EXPECT_TRUE(choice.device.isEmpty()) << text.left(50).toStdString();
         EXPECT_FALSE(choice.error.isEmpty()) << text.left(50).toStdString();

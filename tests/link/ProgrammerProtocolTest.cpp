@@ -1,5 +1,5 @@
-#include "link/ProgrammerProtocol.h"
 #include "ScriptedPort.h"
+#include "link/ProgrammerProtocol.h"
 
 #include <gtest/gtest.h>
 

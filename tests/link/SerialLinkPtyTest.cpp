@@ -1,13 +1,12 @@
-#include "link/ProgrammerProtocol.h"
 #include "ChipBench.h"
 #include "link/PortName.h"
+#include "link/ProgrammerProtocol.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <QCoreApplication>
 #include <QFile>
-#include <fcntl.h>
-
 
 TEST(SerialLinkPty, OpenFailuresNameThePortAndTheReason)
 {
@@ -24,7 +23,8 @@ TEST(SerialLinkPty, OpenFailuresNameThePortAndTheReason)
     second.SetPort(bench.simulator.Path());
     const QString held = second.Open();
     EXPECT_TRUE(held.contains(QStringLiteral("another program"))) << held.toStdString();
-    EXPECT_TRUE(QtSerialLink::DescribeOpenFailure("/dev/ttyS0", QSerialPort::PermissionError, "Permission denied").contains("dialout"));
+    EXPECT_TRUE(
+        QtSerialLink::DescribeOpenFailure("/dev/ttyS0", QSerialPort::PermissionError, "Permission denied").contains("dialout"));
     bench.link.Close();
 
     // A stable link, as /dev/serial/by-id/ holds them, takes the lock of the device it names.

@@ -95,7 +95,8 @@ TEST(ProgramChip, BlocksAndReadsFollowProgramTop)
     struct Case {
         int top, blocks, reads;
     };
-    for (const Case& c : {Case{-1, 0, 0}, Case{1, 1, 1}, Case{14, 1, 8}, Case{15, 1, 8}, Case{16, 2, 9}, Case{16384, 1024, 8192}}) {
+    for (const Case& c :
+         {Case{-1, 0, 0}, Case{1, 1, 1}, Case{14, 1, 8}, Case{15, 1, 8}, Case{16, 2, 9}, Case{16384, 1024, 8192}}) {
         ChipBench bench;
         bench.image.ProgramTop = std::int16_t(c.top);
         ASSERT_EQ(bench.Run(Program), true);
@@ -126,7 +127,8 @@ TEST(VerifyMemory, MismatchesAreAskedAboutAndNoStopsAtOnce)
         EXPECT_EQ(bench.Run([](ChipOperations& operations) { return operations.VerifyMemory(); }), yes);
         const QStringList commands = bench.Commands();
         if (yes) {
-            EXPECT_EQ(Asked(bench.ui), (std::vector<std::pair<Memory, int>>{{Memory::ProgramWord, 0x1A}, {Memory::EepromByte, 5}}));
+            EXPECT_EQ(Asked(bench.ui),
+                      (std::vector<std::pair<Memory, int>>{{Memory::ProgramWord, 0x1A}, {Memory::EepromByte, 5}}));
             EXPECT_EQ(bench.ui.mismatches.at(0).expected, 0x1234);
             EXPECT_EQ(bench.ui.mismatches.at(0).read, 0x3FFF);
             EXPECT_EQ(bench.ui.mismatches.at(1).read, 0xFF) << "only the EEPROM byte of the reply counts";
@@ -170,8 +172,9 @@ TEST(VerifyConfiguration, IdWordsAreAskedAboutAndTheFuseOnlyReported)
         int image, stored;
         bool raw, fails;
     };
-    for (const Case& c : {Case{0x3F72, 0x3F72, false, false}, Case{0x3F72, 0x3F72, true, true}, Case{0x2F4A, 0x2F4A, false, false},
-                          Case{0x3FFF, 0x3FFF, false, false}, Case{0x3FFF, 0x3F7F, true, true}}) {
+    for (const Case& c :
+         {Case{0x3F72, 0x3F72, false, false}, Case{0x3F72, 0x3F72, true, true}, Case{0x2F4A, 0x2F4A, false, false},
+          Case{0x3FFF, 0x3FFF, false, false}, Case{0x3FFF, 0x3F7F, true, true}}) {
         SimulatorFaults faults;
         faults.rawConfigReadBack = c.raw;
         ChipBench bench(faults);
@@ -191,14 +194,14 @@ TEST(DoProgram, TheFuseAnswerDecidesWhatIsWritten)
         int programmed;  // -1: nothing beyond the detection is sent
         CommandOutcome outcome;
     };
-    for (const Case& c : {Case{QString(), -1, CommandOutcome::Cancelled}, Case{QStringLiteral("3f72"), 0x3F72, CommandOutcome::Completed},
-                          Case{QStringLiteral(" 3F 72 "), 0x3F72, CommandOutcome::Completed},
-                          Case{QStringLiteral("0x3F72"), 0x3F72, CommandOutcome::Completed},
-                          Case{QStringLiteral("3f7zz"), 0x03F7, CommandOutcome::Completed},
-                          Case{std::nullopt, 0x3F71, CommandOutcome::Completed},
-                          Case{QStringLiteral("FFFF"), 0x3FFF, CommandOutcome::Completed},
-                          Case{QStringLiteral("xyz"), -1, CommandOutcome::FuseRefused},
-                          Case{QStringLiteral("10000"), -1, CommandOutcome::FuseRefused}}) {
+    for (const Case& c :
+         {Case{QString(), -1, CommandOutcome::Cancelled}, Case{QStringLiteral("3f72"), 0x3F72, CommandOutcome::Completed},
+          Case{QStringLiteral(" 3F 72 "), 0x3F72, CommandOutcome::Completed},
+          Case{QStringLiteral("0x3F72"), 0x3F72, CommandOutcome::Completed},
+          Case{QStringLiteral("3f7zz"), 0x03F7, CommandOutcome::Completed}, Case{std::nullopt, 0x3F71, CommandOutcome::Completed},
+          Case{QStringLiteral("FFFF"), 0x3FFF, CommandOutcome::Completed},
+          Case{QStringLiteral("xyz"), -1, CommandOutcome::FuseRefused},
+          Case{QStringLiteral("10000"), -1, CommandOutcome::FuseRefused}}) {
         ChipBench bench;
         bench.file = kFixtures + "/counter.hex";
         bench.ui.promptAnswer = c.answer;
@@ -211,7 +214,8 @@ TEST(DoProgram, TheFuseAnswerDecidesWhatIsWritten)
             EXPECT_EQ(bench.Chip().config.at(7), c.programmed) << label;
             EXPECT_EQ(bench.ui.statuses.back(), "Done") << label;
         }
-        EXPECT_EQ(bench.ui.messages.filter(QStringLiteral("fuse value")).size(), c.outcome == CommandOutcome::FuseRefused) << label;
+        EXPECT_EQ(bench.ui.messages.filter(QStringLiteral("fuse value")).size(), c.outcome == CommandOutcome::FuseRefused)
+            << label;
     }
 }
 

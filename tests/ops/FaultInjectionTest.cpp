@@ -30,7 +30,6 @@ void ExpectCleanEnd(ChipBench& bench, const std::string& label)
     EXPECT_TRUE(!ChipBench::HasLockFile(bench.simulator.Path())) << label;
 }
 
-
 }  // namespace
 
 TEST(Faults, SilenceAfterAnyByteOfAProgramRunStopsItOnceWithinTheLimit)
@@ -134,7 +133,8 @@ TEST(Faults, AHexFileThatCannotBeReadSendsNothingBeyondTheDetection)
         for (const bool program : {false, true}) {
             ChipBench bench;
             bench.file = unreadable;
-            EXPECT_EQ(program ? bench.Do(&CommandFlows::DoProgram) : bench.Do(&CommandFlows::DoVerify), CommandOutcome::FileNotLoaded);
+            EXPECT_EQ(program ? bench.Do(&CommandFlows::DoProgram) : bench.Do(&CommandFlows::DoVerify),
+                      CommandOutcome::FileNotLoaded);
             EXPECT_EQ(bench.Commands(), QStringList{"@"}) << unreadable.toStdString();
             EXPECT_EQ(bench.ui.messages.size(), 1) << unreadable.toStdString();
             ExpectCleanEnd(bench, unreadable.toStdString());
@@ -164,7 +164,8 @@ long StatusKilobytes(const char* field)
 
 TEST(Soak, ProgramAndVerifyCyclesLeakNothing)
 {
-    const int cycles = qEnvironmentVariableIntValue("KORVEXC_SOAK_CYCLES") > 0 ? qEnvironmentVariableIntValue("KORVEXC_SOAK_CYCLES") : 3;
+    const int cycles =
+        qEnvironmentVariableIntValue("KORVEXC_SOAK_CYCLES") > 0 ? qEnvironmentVariableIntValue("KORVEXC_SOAK_CYCLES") : 3;
     ChipBench bench;
     bench.file = kFixtures + "/gaps.hex";
     int descriptorsBefore = 0;
@@ -189,8 +190,8 @@ TEST(Soak, ProgramAndVerifyCyclesLeakNothing)
     }
     const int descriptorsAfter = OpenDescriptors();
     const long residentAfter = StatusKilobytes("VmRSS:");
-    std::printf("soak: %d cycles, descriptors %d -> %d, resident %ld kB -> %ld kB, peak %ld kB\n", cycles,
-                descriptorsBefore, descriptorsAfter, residentAfterFirst, residentAfter, StatusKilobytes("VmHWM:"));
+    std::printf("soak: %d cycles, descriptors %d -> %d, resident %ld kB -> %ld kB, peak %ld kB\n", cycles, descriptorsBefore,
+                descriptorsAfter, residentAfterFirst, residentAfter, StatusKilobytes("VmHWM:"));
     EXPECT_EQ(descriptorsAfter, descriptorsBefore);
 #ifndef KORVEXC_SANITIZED
     // Under AddressSanitizer the resident size follows its own caches; LeakSanitizer judges there.

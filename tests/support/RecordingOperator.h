@@ -49,13 +49,13 @@ public:
     void DisableControls() override { locked = ++disables > enables; }
     void EnableControls() override { locked = disables > ++enables; }
 
-    QStringList statuses;           // progress included, as the window shows it
+    QStringList statuses;  // progress included, as the window shows it
     QStringList yieldsAfterStatus;  // the status shown at each yield
     QStringList messages;
     QStringList prompts;  // the fuse value offered at each prompt
     std::vector<Mismatch> mismatches;  // every one, whether asked about or only reported
     std::vector<Pass> completed;
-    std::deque<bool> answers;             // go on or stop at each mismatch asked about; go on when none are left
+    std::deque<bool> answers;  // go on or stop at each mismatch asked about; go on when none are left
     std::optional<QString> promptAnswer;  // the default answer when unset
     int disables = 0;
     int enables = 0;

@@ -1,5 +1,5 @@
-#include "ModalAnswerer.h"
 #include "ChipBench.h"
+#include "ModalAnswerer.h"
 #include "PtySimulator.h"
 #include "ops/AppSettings.h"
 #include "ui/Form1.h"
@@ -40,8 +40,9 @@ template <typename Widget> Widget* Named(const QObject& parent, const char* name
 
 QList<bool> ControlStates(const Form1& window)
 {
-    return {Named<QMenu>(window, "mnuFile")->isEnabled(), Named<QAction>(window, "mnuProgram")->isEnabled(), Named<QAction>(window, "mnuVerify")->isEnabled(),
-            Named<QAction>(window, "mnuErase")->isEnabled(),  Named<QAction>(window, "mnuAbout")->isEnabled(),   Named<QLineEdit>(window, "Filename")->isEnabled(),
+    return {Named<QMenu>(window, "mnuFile")->isEnabled(),     Named<QAction>(window, "mnuProgram")->isEnabled(),
+            Named<QAction>(window, "mnuVerify")->isEnabled(), Named<QAction>(window, "mnuErase")->isEnabled(),
+            Named<QAction>(window, "mnuAbout")->isEnabled(),  Named<QLineEdit>(window, "Filename")->isEnabled(),
             Named<PortBox>(window, "CPort")->isEnabled(),     Named<QPushButton>(window, "FBrowse")->isEnabled()};
 }
 
@@ -111,7 +112,9 @@ private slots:
             QStringList stored;
             for (const QChar c : QStringLiteral("ttyUSB0")) {
                 QTest::keyClick(Named<PortBox>(window, "CPort"), c.toLatin1());
-                stored << QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KORVEXC")).value("Port/Com").toString();
+                stored << QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KORVEXC"))
+                              .value("Port/Com")
+                              .toString();
             }
             QCOMPARE(stored, (QStringList{"t", "tt", "tty", "ttyU", "ttyUS", "ttyUSB", "ttyUSB0"}));
         }
@@ -142,9 +145,10 @@ private slots:
         ModalAnswerer answerer;
         QString filters;
         answerer.script = {{"Open", ModalAnswerer::Cancel}, {"Open", [&](QWidget* dialog) {
-                               filters = qobject_cast<QFileDialog*>(dialog)->nameFilters().join(u';');
-                               ModalAnswerer::ChooseFile(chosen)(dialog);
-                           }}};
+                                                                 filters =
+                                                                     qobject_cast<QFileDialog*>(dialog)->nameFilters().join(u';');
+                                                                 ModalAnswerer::ChooseFile(chosen)(dialog);
+                                                             }}};
         Named<QPushButton>(window, "FBrowse")->click();
         QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), QStringLiteral("keep.hex"));
         Named<QPushButton>(window, "FBrowse")->click();
@@ -237,7 +241,9 @@ private slots:
                 QTimer::singleShot(0, &bench.window, [&] { bench.window.close(); });
             else
                 bench.answerer.whileOpen = [&] { bench.window.close(); };
-            (moment == QLatin1String("prompt") ? Named<QAction>(bench.window, "mnuProgram") : Named<QAction>(bench.window, "mnuVerify"))->trigger();
+            (moment == QLatin1String("prompt") ? Named<QAction>(bench.window, "mnuProgram")
+                                               : Named<QAction>(bench.window, "mnuVerify"))
+                ->trigger();
             QVERIFY2(!bench.window.isVisible(), qPrintable(moment));
             QCOMPARE(ControlStates(bench.window), kAllEnabled);
             QVERIFY(ChipBench::PortIsFree(bench.simulator.Path()));
@@ -255,8 +261,10 @@ private slots:
         QTimer poll;
         connect(&poll, &QTimer::timeout, &bench.window, [&] {
             const QString status = Named<QLabel>(bench.window, "Status")->text();
-            if ((status == QStringLiteral("Programming 0") && seen.isEmpty()) || (status == QStringLiteral("Programming 20") && seen.size() == 2))
-                seen << QString::number(Named<QProgressBar>(bench.window, "Bar")->value()) << Named<QLabel>(bench.window, "TimeLeft")->text();
+            if ((status == QStringLiteral("Programming 0") && seen.isEmpty())
+                || (status == QStringLiteral("Programming 20") && seen.size() == 2))
+                seen << QString::number(Named<QProgressBar>(bench.window, "Bar")->value())
+                     << Named<QLabel>(bench.window, "TimeLeft")->text();
         });
         poll.start(0);
         Named<QAction>(bench.window, "mnuProgram")->trigger();
@@ -317,9 +325,8 @@ private slots:
             FirmwareModel copy;
             QFile file(saved);
             QVERIFY(file.open(QIODevice::ReadOnly) && copy.LoadHex(file.readAll()));
-            bench.simulator.WithModel([&copy](FirmwareModel& model) {
-                QVERIFY(copy.program == model.program && copy.eeprom == model.eeprom);
-            });
+            bench.simulator.WithModel(
+                [&copy](FirmwareModel& model) { QVERIFY(copy.program == model.program && copy.eeprom == model.eeprom); });
         }
     }
 
@@ -328,15 +335,16 @@ private slots:
         Bench bench({}, kGaps);
         QStringList readings;
         bench.answerer.script = {{"Fuse select", [&readings](QWidget* dialog) {
-            const auto* reading = dialog->findChild<QLabel*>(QStringLiteral("FuseReading"));
-            auto* value = dialog->findChild<QLineEdit*>(QStringLiteral("FuseValue"));
-            for (const QString& typed : {QStringLiteral("3FB2"), QStringLiteral("1FB2"), QStringLiteral("3F32"), QStringLiteral("x")}) {
-                value->selectAll();
-                QTest::keyClicks(value, typed);
-                readings << reading->text();
-            }
-            QTest::keyClick(dialog, Qt::Key_Escape);
-        }}};
+                                      const auto* reading = dialog->findChild<QLabel*>(QStringLiteral("FuseReading"));
+                                      auto* value = dialog->findChild<QLineEdit*>(QStringLiteral("FuseValue"));
+                                      for (const QString& typed : {QStringLiteral("3FB2"), QStringLiteral("1FB2"),
+                                                                   QStringLiteral("3F32"), QStringLiteral("x")}) {
+                                          value->selectAll();
+                                          QTest::keyClicks(value, typed);
+                                          readings << reading->text();
+                                      }
+                                      QTest::keyClick(dialog, Qt::Key_Escape);
+                                  }}};
         Named<QAction>(bench.window, "mnuProgram")->trigger();
         QCOMPARE(readings.size(), 4);
         QVERIFY(readings[0].contains(QStringLiteral("FOSC (bits 1-0): HS oscillator")));

@@ -34,7 +34,10 @@ int main(int argc, char** argv)
         file.open(QIODevice::WriteOnly);
         QByteArray block;
         for (int address = 0; address < 0x4000; address += 16)
-            block += QStringLiteral(":10%1000102030405060708090A0B0C0D0E0F00\n").arg(address, 4, 16, QLatin1Char('0')).toUpper().toLatin1();
+            block += QStringLiteral(":10%1000102030405060708090A0B0C0D0E0F00\n")
+                         .arg(address, 4, 16, QLatin1Char('0'))
+                         .toUpper()
+                         .toLatin1();
         while (file.size() < 100LL * 1024 * 1024)
             file.write(block);
     }

@@ -3,12 +3,12 @@
 // then times "not detected" against a simulator that never answers.
 //   korvexc-bench [path/to/korvexc-sim]
 #include "image/HexWriter.h"
+#include "image/MemoryImage.h"
 #include "link/LineRate.h"
 #include "link/QtSerialLink.h"
 #include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
 #include "ops/OperatorInterface.h"
-#include "image/MemoryImage.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -16,11 +16,11 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <sched.h>
+#include <sys/resource.h>
 #include <chrono>
 #include <cstdio>
 #include <random>
-#include <sched.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -128,8 +128,8 @@ int main(int argc, char** argv)
     sched_setaffinity(0, sizeof one, &one);
 
     QCoreApplication app(argc, argv);
-    const QString simulatorPath = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                           : QCoreApplication::applicationDirPath() + "/../tools/korvexc-sim";
+    const QString simulatorPath =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QCoreApplication::applicationDirPath() + "/../tools/korvexc-sim";
     QTemporaryDir dir;
     const QString hex = dir.filePath("full.hex");
     QFile file(hex);
@@ -164,7 +164,8 @@ int main(int argc, char** argv)
     const QString summary = QString::fromLocal8Bit(simulator.readAllStandardError());
     const auto counts = QRegularExpression(QStringLiteral("received (\\d+), sent (\\d+)")).match(summary);
     if (!counts.hasMatch() || programmed != "Done" || ui.last != "Verify Complete" || ui.messages != 0) {
-        std::fprintf(stderr, "the run did not complete: %s / %s\n%s", qPrintable(programmed), qPrintable(ui.last), qPrintable(summary));
+        std::fprintf(stderr, "the run did not complete: %s / %s\n%s", qPrintable(programmed), qPrintable(ui.last),
+                     qPrintable(summary));
         return 1;
     }
     const long long bytes = counts.captured(1).toLongLong() + counts.captured(2).toLongLong();

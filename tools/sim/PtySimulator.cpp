@@ -1,7 +1,5 @@
 #include "PtySimulator.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -10,6 +8,8 @@
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 using namespace std::chrono;
 
@@ -25,7 +25,6 @@ void SleepAtLeastUntil(steady_clock::time_point when)
     }
 }
 
-
 bool ChangesChip(std::uint8_t byte)
 {
     return byte == 'B' || byte == 'J' || byte == 'K';
@@ -33,10 +32,7 @@ bool ChangesChip(std::uint8_t byte)
 
 }  // namespace
 
-PtySimulator::PtySimulator(SimulatorFaults faults, SimulatorTiming timing)
-    : model_(faults), faults_(faults), timing_(timing)
-{
-}
+PtySimulator::PtySimulator(SimulatorFaults faults, SimulatorTiming timing) : model_(faults), faults_(faults), timing_(timing) {}
 
 PtySimulator::~PtySimulator()
 {

@@ -11,11 +11,11 @@ struct SimulatorFaults {
     };
 
     bool neverAnswer = false;
-    int answerFromPing = 1;            // the first ping that gets an answer
-    long silentAfterBytes = -1;        // stop answering after this many received bytes; -1 never
-    bool garbleEchoes = false;         // echo every byte wrongly, as a broken line would
-    bool rawConfigReadBack = false;    // the configuration word reads back as stored, without its fixed bits
+    int answerFromPing = 1;  // the first ping that gets an answer
+    long silentAfterBytes = -1;  // stop answering after this many received bytes; -1 never
+    bool garbleEchoes = false;  // echo every byte wrongly, as a broken line would
+    bool rawConfigReadBack = false;  // the configuration word reads back as stored, without its fixed bits
     std::optional<StuckBit> stuckBit;  // a program-memory cell that cannot hold one bit
-    long hangupAfterBytes = -1;        // close the pseudo-terminal after this many received bytes
-    long floodAfterBytes = -1;         // after this many received bytes, answer nothing but junk, without end
+    long hangupAfterBytes = -1;  // close the pseudo-terminal after this many received bytes
+    long floodAfterBytes = -1;  // after this many received bytes, answer nothing but junk, without end
 };

@@ -9,10 +9,10 @@
 #include <QTextStream>
 
 #include <atomic>
-#include <memory>
-#include <vector>
 #include <csignal>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -45,20 +45,33 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("korvexc-sim"));
     QCoreApplication::setApplicationVersion(QLatin1String(Version::kText));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Simulates a Korvex programmer with its copier firmware and a target chip on a pseudo-terminal.\n"
-        "Type the printed path into the COM box of the window."));
+    parser.setApplicationDescription(
+        QStringLiteral("Simulates a Korvex programmer with its copier firmware and a target chip on a pseudo-terminal.\n"
+                       "Type the printed path into the COM box of the window."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption load(QStringLiteral("load"), QStringLiteral("Fill the chip from an Intel HEX file at start."), QStringLiteral("file"));
-    const QCommandLineOption save(QStringLiteral("save"), QStringLiteral("Keep the chip's memory in this Intel HEX file, rewritten after every change and at exit."), QStringLiteral("file"));
+    const QCommandLineOption load(QStringLiteral("load"), QStringLiteral("Fill the chip from an Intel HEX file at start."),
+                                  QStringLiteral("file"));
+    const QCommandLineOption save(QStringLiteral("save"),
+                                  QStringLiteral(
+                                      "Keep the chip's memory in this Intel HEX file, rewritten after every change and at exit."),
+                                  QStringLiteral("file"));
     const QCommandLineOption never(QStringLiteral("never-answer"), QStringLiteral("Answer nothing at all."));
-    const QCommandLineOption ping(QStringLiteral("answer-ping"), QStringLiteral("Answer only from the Nth ping on."), QStringLiteral("N"));
-    const QCommandLineOption silent(QStringLiteral("silent-after"), QStringLiteral("Go silent after N received bytes, as if unplugged."), QStringLiteral("N"));
-    const QCommandLineOption stuck(QStringLiteral("stuck-bit"), QStringLiteral("A program word whose bit is stuck: hex word address, bit, level (default 0)."), QStringLiteral("addr:bit[:level]"));
-    const QCommandLineOption latency(QStringLiteral("latency"), QStringLiteral("Extra delay before every reply, in milliseconds."), QStringLiteral("ms"));
-    const QCommandLineOption paced(QStringLiteral("paced"), QStringLiteral("Send and take one byte every 10/19200 s, as a real 19200-baud line."));
-    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("Simulate N programmers, each on a pseudo-terminal of its own, one path a line. --save takes one."), QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption ping(QStringLiteral("answer-ping"), QStringLiteral("Answer only from the Nth ping on."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption silent(QStringLiteral("silent-after"),
+                                    QStringLiteral("Go silent after N received bytes, as if unplugged."), QStringLiteral("N"));
+    const QCommandLineOption stuck(QStringLiteral("stuck-bit"),
+                                   QStringLiteral("A program word whose bit is stuck: hex word address, bit, level (default 0)."),
+                                   QStringLiteral("addr:bit[:level]"));
+    const QCommandLineOption latency(QStringLiteral("latency"),
+                                     QStringLiteral("Extra delay before every reply, in milliseconds."), QStringLiteral("ms"));
+    const QCommandLineOption paced(QStringLiteral("paced"),
+                                   QStringLiteral("Send and take one byte every 10/19200 s, as a real 19200-baud line."));
+    const QCommandLineOption
+        count(QStringLiteral("count"),
+              QStringLiteral("Simulate N programmers, each on a pseudo-terminal of its own, one path a line. --save takes one."),
+              QStringLiteral("N"), QStringLiteral("1"));
     parser.addOptions({load, save, never, ping, silent, stuck, latency, paced, count});
     parser.process(app);
 

@@ -95,10 +95,10 @@ void Form1::BuildMenus()
     mnuErase->setObjectName(QStringLiteral("mnuErase"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     connect(mnuExit, &QAction::triggered, this, &Form1::close);
-    for (const auto& [action, flow] :
-         {std::pair{mnuProgram, &CommandFlows::DoProgram}, std::pair{mnuVerify, &CommandFlows::DoVerify},
-          std::pair{mnuErase, &CommandFlows::DoErase}}) {
-        connect(action, &QAction::triggered, this,
+    for (const auto& command : {std::pair{mnuProgram, &CommandFlows::DoProgram}, std::pair{mnuVerify, &CommandFlows::DoVerify},
+                                std::pair{mnuErase, &CommandFlows::DoErase}}) {
+        const auto flow = command.second;
+        connect(command.first, &QAction::triggered, this,
                 [this, flow] { RunCommand([this, flow](const CommandRequest& request) { return (flows_.*flow)(request); }); });
     }
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);

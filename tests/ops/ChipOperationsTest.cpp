@@ -115,6 +115,7 @@ TEST(VerifyMemory, MismatchesAreAskedAboutAndNoStopsAtOnce)
     EXPECT_EQ(empty.Run([](ChipOperations& operations) { return operations.VerifyMemory(); }), true);
     EXPECT_EQ(empty.Commands(), (QStringList{"@", "A", "A"}));
     EXPECT_EQ(empty.ui.statuses, QStringList{"Verifying Program Memory"});
+    EXPECT_TRUE(empty.ui.completed.empty()) << "a pass with no locations does not fill the bar";
 
     for (const bool yes : {true, false}) {
         ChipBench bench;

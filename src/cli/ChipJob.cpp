@@ -18,7 +18,7 @@ ChipJob::ChipJob(const Plan& plan, QString port, CliOperator& ui, std::FILE* tra
 
 int ChipJob::Result::Exit() const
 {
-    if (recordFailed || fileNotWritten)
+    if (recordFailed || recordLost || fileNotWritten)
         return kFileError;
     return serialTooLarge ? kUsage : ExitFor(outcome);
 }
@@ -27,6 +27,12 @@ QString ChipJob::Result::Text() const
 {
     if (recordFailed)
         return QStringLiteral("record failed");
+    // The chip's own result stays in sight: the chip is done, only its row is missing.
+    return recordLost ? QStringLiteral("record lost: ") + ChipText() : ChipText();
+}
+
+QString ChipJob::Result::ChipText() const
+{
     if (serialTooLarge)
         return QStringLiteral("serial number too large");
     if (fileNotWritten)
@@ -63,10 +69,9 @@ ChipJob::Result ChipJob::Run()
     clock.start();
     std::optional<ProductionRecord> record;
     std::optional<ProductionRecord::Row> row;
-    const auto recordFailed = [&] {
-        ui_.ShowMessage(
-            QStringLiteral("the production record %1 cannot be written: %2").arg(plan_.recordPath, record->Problem()));
-        result.recordFailed = true;
+    const auto tellRecordProblem = [&] {
+        ui_.ShowMessage(QStringLiteral("the production record %1 cannot be written: %2")
+                            .arg(ProductionRecord::Shown(plan_.recordPath), record->Problem()));
     };
     if (!plan_.recordPath.isEmpty()) {
         // A connection of this thread's own.
@@ -74,7 +79,8 @@ ChipJob::Result ChipJob::Run()
         row = record->Begin(
             {port_, QLatin1String(CliCommandInfo::Of(plan_.command).name), plan_.file, plan_.sha256, plan_.fuse, plan_.serials});
         if (!row) {
-            recordFailed();
+            tellRecordProblem();
+            result.recordFailed = true;
             return result;
         }
         result.serial = row->serial;
@@ -100,8 +106,10 @@ ChipJob::Result ChipJob::Run()
     }
     if (record
         && !record->Finish(row->id, result.Text(),
-                           result.firstMismatch ? CliOperator::MismatchLine(*result.firstMismatch) : QString(), result.seconds))
-        recordFailed();
+                           result.firstMismatch ? CliOperator::MismatchLine(*result.firstMismatch) : QString(), result.seconds)) {
+        tellRecordProblem();
+        result.recordLost = true;
+    }
     return result;
 }
 

@@ -36,7 +36,8 @@ public:
     };
     struct Result {
         CommandOutcome outcome = CommandOutcome::Completed;
-        bool recordFailed = false;
+        bool recordFailed = false;  // the chip's row could not be started: the chip was not touched
+        bool recordLost = false;  // the chip's row could not be completed
         bool serialTooLarge = false;
         bool fileNotWritten = false;  // read: the chip was read, but its file could not be written
         double seconds = 0;
@@ -48,8 +49,11 @@ public:
         ChipContents chip;  // read and blank-check
 
         int Exit() const;
-        // "success", "mismatch", "not detected"...
+        // "success", "mismatch", "not detected", "record lost: success"...
         QString Text() const;
+
+    private:
+        QString ChipText() const;
     };
 
     ChipJob(const Plan& plan, QString port, CliOperator& ui, std::FILE* trace);

@@ -16,7 +16,7 @@ constexpr CliCommandInfo kCommands[] = {
     {CliCommand::Read, "read", "OUT.hex", false, true, "read the whole chip into a HEX file"},
     {CliCommand::BlankCheck, "blank-check", nullptr, false, false,
      "tell whether the chip is erased, and the first location that is not"},
-    {CliCommand::Record, "record", "FILE.db", false, false, "print the production record, then a summary line"},
+    {CliCommand::Record, "record", "FILE.db|URL", false, false, "print the production record, then a summary line"},
 };
 
 constexpr bool InEnumOrder()

@@ -40,14 +40,14 @@ void PrintLines(QList<QStringList> lines, bool csv, int shaColumn)
 
 int RecordReport::Print(const QString& path, bool csv)
 {
-    if (!QFileInfo::exists(path)) {
+    if (!ProductionRecord::IsServer(path) && !QFileInfo::exists(path)) {
         Complain(QStringLiteral("there is no record %1").arg(path));
         return kFileError;
     }
     ProductionRecord record(path, QStringLiteral("korvexc-print"));
     const std::optional<ProductionRecord::Table> table = record.Rows();
     if (!table) {
-        Complain(QStringLiteral("cannot read %1: %2").arg(path, record.Problem()));
+        Complain(QStringLiteral("cannot read %1: %2").arg(ProductionRecord::Shown(path), record.Problem()));
         return kFileError;
     }
     PrintLines(QList<QStringList>{table->columns} + table->rows, csv, int(table->columns.indexOf(QStringLiteral("sha256"))));

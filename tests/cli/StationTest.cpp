@@ -1,0 +1,121 @@
+// Several stations, each a korvexc-cli gang, sharing one record on a real
+// PostgreSQL server; and the SQLite record of one station on a fresh file.
+#include "PostgresServer.h"
+#include "Station.h"
+
+#include <gtest/gtest.h>
+
+#include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+#include <memory>
+
+namespace {
+
+const QString kSmall = QStringLiteral(KORVEXC_FIXTURES "/small.hex");
+const QString kCli = QStringLiteral(KORVEXC_CLI);
+
+// The results and serial numbers of every row, oldest first.
+QList<std::pair<QString, long long>> Rows(const QString& url)
+{
+    QList<std::pair<QString, long long>> rows;
+    {
+        auto db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("check"));
+        const QUrl address(url);
+        db.setHostName(address.host());
+        db.setPort(address.port());
+        db.setUserName(address.userName());
+        db.setDatabaseName(address.path().mid(1));
+        EXPECT_TRUE(db.open());
+        QSqlQuery query(QStringLiteral("SELECT result, serial FROM chips ORDER BY id"), db);
+        while (query.next())
+            rows.append({query.value(0).toString(), query.value(1).toLongLong()});
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return rows;
+}
+
+}  // namespace
+
+TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
+{
+    PostgresServer server;
+    if (const QString problem = server.Start(); problem.contains(QLatin1String("not installed")))
+        GTEST_SKIP() << problem.toStdString();
+    else
+        ASSERT_EQ(problem, QString());
+
+    // 4 stations of 4, 25 rounds: 400 chips, each with a number of its own, from 1 up without a gap.
+    std::vector<std::unique_ptr<Station>> stations;
+    for (int s = 0; s < 4; ++s)
+        stations.push_back(std::make_unique<Station>(kCli, 4));
+    for (int round = 0; round < 25; ++round) {
+        for (const auto& station : stations)
+            station->Start(server.Url(), kSmall);
+        for (const auto& station : stations)
+            ASSERT_EQ(station->Finish(), 0) << round << station->Errors().toStdString();
+    }
+    auto rows = Rows(server.Url());
+    ASSERT_EQ(rows.size(), 400);
+    for (int i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(rows[i], (std::pair<QString, long long>{"success", i + 1}));
+
+    // Killed mid-chip, a station leaves its row unfinished, and its number is not given again.
+    Station killed(kCli, 1, SimulatorTiming{{}, true});
+    killed.Start(server.Url(), kSmall);
+    for (int waited = 0; killed.gang[0]->BytesFromProgram() < 20 && waited < 30000; waited += 10)
+        QThread::msleep(10);
+    killed.cli.kill();
+    killed.Finish();
+
+    // The server stops mid-chip and comes back: each chip finishes and its row is completed.
+    Station cut(kCli, 4, SimulatorTiming{{}, true});
+    cut.Start(server.Url(), kSmall);
+    for (int waited = 0; cut.gang[3]->BytesFromProgram() < 20 && waited < 30000; waited += 10)
+        QThread::msleep(10);
+    server.Stop();
+    // Meanwhile a station that starts is refused at once, in the server's words but not with its password.
+    Station refused(kCli, 1);
+    refused.Start(QString(server.Url()).replace(QStringLiteral("korvexc@"), QStringLiteral("korvexc:secret@")), kSmall);
+    EXPECT_EQ(refused.Finish(), 4);
+    const QString refusal = refused.Errors();
+    EXPECT_TRUE(refusal.contains(QLatin1String("Connection refused")) && !refusal.contains(QLatin1String("secret")))
+        << refusal.toStdString();
+    EXPECT_EQ(refused.gang[0]->BytesFromProgram(), 0);
+    QThread::msleep(2000);
+    ASSERT_EQ(server.Start(), QString());
+    EXPECT_EQ(cut.Finish(), 0) << cut.Errors().toStdString();
+
+    rows = Rows(server.Url());
+    ASSERT_EQ(rows.size(), 405);
+    EXPECT_EQ(rows[400], (std::pair<QString, long long>{"unfinished", 401}));
+    for (int i = 401; i < 405; ++i)
+        EXPECT_EQ(rows[i], (std::pair<QString, long long>{"success", i + 1}));
+}
+
+TEST(Stations, AGangOfSixteenCreatesAFreshFileWithoutLosingAPort)
+{
+    Station gang(kCli, 16);
+    QTemporaryDir files;
+    std::vector<std::unique_ptr<QProcess>> load;
+    const auto stopLoad = qScopeGuard([&load] {
+        for (const auto& process : load) {
+            process->kill();
+            process->waitForFinished();
+        }
+    });
+    for (const bool busy : {false, true}) {
+        // The second time, every core is kept busy by other processes.
+        for (int core = 0; busy && core < QThread::idealThreadCount(); ++core) {
+            load.push_back(std::make_unique<QProcess>());
+            load.back()->start(QStringLiteral("sh"), {"-c", "while :; do :; done"});
+        }
+        for (int run = 0; run < 50; ++run) {
+            gang.Start(files.filePath(QStringLiteral("%1-%2.db").arg(busy).arg(run)));
+            ASSERT_EQ(gang.Finish(), 0) << busy << ' ' << run << gang.Errors().toStdString();
+        }
+    }
+}

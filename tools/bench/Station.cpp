@@ -1,0 +1,38 @@
+#include "Station.h"
+
+Station::Station(QString cli, int programmers, SimulatorTiming timing) : program_(std::move(cli))
+{
+    for (int i = 0; i < programmers; ++i) {
+        gang.push_back(std::make_unique<PtySimulator>(SimulatorFaults{}, timing));
+        gang.back()->Start();
+    }
+}
+
+void Station::Start(const QString& record, const QString& hex)
+{
+    QStringList ports;
+    for (const auto& programmer : gang)
+        ports << programmer->Path();
+    QStringList args{"--quiet", "--port", ports.join(u','), "--record", record};
+    if (hex.isEmpty())
+        args << "erase";
+    else
+        args << QStringList{"--serial", "1", "--serial-at", "id", "--fuse", "3F72", "program", hex};
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), settings_.path());
+    cli.setProcessEnvironment(environment);
+    cli.start(program_, args);
+}
+
+int Station::Finish()
+{
+    if (!cli.waitForFinished(120000))
+        cli.kill();
+    cli.waitForFinished();
+    return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+}
+
+QString Station::Errors()
+{
+    return QString::fromLocal8Bit(cli.readAllStandardError());
+}

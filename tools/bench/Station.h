@@ -1,0 +1,29 @@
+#pragma once
+
+#include "PtySimulator.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+// One station of a production line: a gang of simulated programmers and the
+// command line that runs them, with settings of its own.
+class Station {
+public:
+    Station(QString cli, int programmers, SimulatorTiming timing = {});
+
+    // Starts one run: with a HEX file, programs a chip on every programmer,
+    // serial numbered into the record; without, erases them.
+    void Start(const QString& record, const QString& hex = QString());
+    // Its exit code, once it has ended.
+    int Finish();
+    QString Errors();
+
+    std::vector<std::unique_ptr<PtySimulator>> gang;
+    QProcess cli;
+
+private:
+    QString program_;
+    QTemporaryDir settings_;
+};

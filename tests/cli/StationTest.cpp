@@ -94,6 +94,16 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
     EXPECT_EQ(rows[400], (std::pair<QString, long long>{"unfinished", 401}));
     for (int i = 401; i < 405; ++i)
         EXPECT_EQ(rows[i], (std::pair<QString, long long>{"success", i + 1}));
+
+    // A server that stays away: the chip is finished, its result waited with for 30 s, then lost; never marked passed.
+    Station lost(kCli, 1, SimulatorTiming{{}, true});
+    lost.Start(server.Url(), kSmall);
+    for (int waited = 0; lost.gang[0]->BytesFromProgram() < 20 && waited < 30000; waited += 10)
+        QThread::msleep(10);
+    server.Stop();
+    EXPECT_EQ(lost.Finish(), 4);
+    ASSERT_EQ(server.Start(), QString());
+    EXPECT_EQ(Rows(server.Url()).back(), (std::pair<QString, long long>{"unfinished", 406}));
 }
 
 TEST(Stations, AGangOfSixteenCreatesAFreshFileWithoutLosingAPort)

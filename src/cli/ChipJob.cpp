@@ -56,6 +56,10 @@ QString ChipJob::Result::ChipText() const
         return QStringLiteral("file error");
     case CommandOutcome::Cancelled:
         return QStringLiteral("cancelled");
+    case CommandOutcome::NoChip:
+        return QStringLiteral("empty");
+    case CommandOutcome::WrongChip:
+        return QStringLiteral("wrong chip");
     case CommandOutcome::FuseRefused:
         break;
     }

@@ -132,6 +132,13 @@ void CliOperator::CommandFailed(const Failure& failure)
     ShowMessage(SharedWords::FailureText(failure, QStringLiteral(" ")));
 }
 
+bool CliOperator::GoOnDespite(const ChipDoubt& doubt)
+{
+    ShowMessage(SharedWords::DoubtText(doubt)
+                + (options_.force ? QStringLiteral(" Going on (--force).") : QStringLiteral(" --force goes on anyway.")));
+    return options_.force;
+}
+
 QString CliOperator::PromptFuse(int currentValue)
 {
     const QString answer = options_.fuse.value_or(HexText::Number(currentValue));

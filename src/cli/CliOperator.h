@@ -16,6 +16,7 @@ public:
         bool continueOnMismatch = false;
         std::optional<QString> fuse;
         bool readFuse = true;  // print what the configuration word written sets
+        bool force = false;  // go on with a chip that is missing, unknown or too small for the file
     };
 
     explicit CliOperator(Options options);
@@ -28,6 +29,7 @@ public:
     bool Mismatched(const Mismatch& mismatch) override;
     void HexFileNotice(const HexNotice& notice) override;
     void CommandFailed(const Failure& failure) override;
+    bool GoOnDespite(const ChipDoubt& doubt) override;
     QString PromptFuse(int currentValue) override;
     void DisableControls() override {}
     void EnableControls() override {}

@@ -17,6 +17,7 @@ const Meaning kMeanings[] = {
     {kMismatch, "verify mismatch, or the chip is not blank"},
     {kLinkLost, "link lost: the programmer stopped responding"},
     {kPortError, "the port cannot be opened, or names no port"},
+    {kChipRefused, "no chip answers, or it is not the family's or too small for the file (--force goes on)"},
 };
 
 }  // namespace

@@ -13,6 +13,7 @@ enum ExitCode {
     kMismatch = 5,
     kLinkLost = 6,
     kPortError = 7,
+    kChipRefused = 8,
 };
 
 // The help's table of the exit codes and what each means.
@@ -38,6 +39,9 @@ inline int ExitFor(CommandOutcome outcome)
         return kFileError;
     case CommandOutcome::Mismatch:
         return kMismatch;
+    case CommandOutcome::NoChip:
+    case CommandOutcome::WrongChip:
+        return kChipRefused;
     case CommandOutcome::FuseRefused:
         break;
     }

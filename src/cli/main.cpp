@@ -68,6 +68,10 @@ struct Options {
     const QCommandLineOption trace{QStringLiteral("trace"),
                                    QStringLiteral("Print the wire exchange as hex on stderr (one port only).")};
     const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("Print nothing but errors.")};
+    const QCommandLineOption force{QStringLiteral("force"),
+                                   QStringLiteral(
+                                       "Go on with a chip that does not answer, is not of the family, or is too "
+                                       "small for the file (the chip's ID is read before erase, verify and program).")};
 };
 
 // What the command line asks for, checked against every rule of usage.
@@ -131,6 +135,7 @@ std::variant<Invocation, QString> ParseArguments(const QCommandLineParser& parse
     if (run.csv)
         return QStringLiteral("--csv goes with record");
     run.options.quiet = parser.isSet(given.quiet);
+    run.options.force = parser.isSet(given.force);
     run.options.continueOnMismatch = mismatchMode == QLatin1String("continue");
 
     ChipJob::Plan& plan = run.plan;
@@ -363,7 +368,7 @@ int main(int argc, char** argv)
     parser.addVersionOption();
     const Options options;
     parser.addOptions({options.port, options.fuse, options.onMismatch, options.eepromLayout, options.record, options.serial,
-                       options.serialAt, options.csv, options.trace, options.quiet});
+                       options.serialAt, options.csv, options.trace, options.quiet, options.force});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral(
                                      "list-ports, fuses, detect, erase, verify, program, read, blank-check or record"));

@@ -176,6 +176,13 @@ void ChipOperations::WriteConfiguration()
     protocol_.SendCommand(ProgrammerProtocol::WriteConfiguration);
 }
 
+int ChipOperations::ReadDeviceId()
+{
+    EnterConfiguration();
+    Step(kDeviceIdLocation);
+    return protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration);
+}
+
 ChipContents ChipOperations::ReadChip()
 {
     ChipContents chip;

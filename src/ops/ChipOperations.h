@@ -22,6 +22,8 @@ public:
     bool VerifyConfiguration();
     void ProgramChip();
     ChipContents ReadChip();
+    // The read-only device ID word in configuration location 6.
+    int ReadDeviceId();
 
     // How many mismatches the verifies of this object met.
     int Mismatches() const { return mismatches_; }

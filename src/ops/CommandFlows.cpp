@@ -27,18 +27,31 @@ bool CommandFlows::Load(const CommandRequest& request, MemoryImage& image)
         request.file, image, [this](const HexNotice& notice) { ui_.HexFileNotice(notice); }, request.layout);
 }
 
+std::optional<CommandOutcome> CommandFlows::Identify(ProgrammerProtocol& protocol, CommandResult& result)
+{
+    const MemoryImage none;
+    result.chip = ChipIdentity(ChipOperations(protocol, none, ui_).ReadDeviceId());
+    const std::optional<ChipDoubt> doubt = result.chip->Doubt();
+    if (!doubt || ui_.GoOnDespite(*doubt))
+        return std::nullopt;
+    return doubt->kind == ChipDoubt::Kind::NoChip ? CommandOutcome::NoChip : CommandOutcome::WrongChip;
+}
+
 CommandResult CommandFlows::DoErase(const CommandRequest& request)
 {
-    const CommandOutcome outcome = envelope_.Run(
+    CommandResult result;
+    result.outcome = envelope_.Run(
         request,
-        [this](ProgrammerProtocol& protocol) {
+        [&](ProgrammerProtocol& protocol) {
+            if (const std::optional<CommandOutcome> stop = Identify(protocol, result))
+                return *stop;
             ui_.SetStatus(QStringLiteral("Erasing..."));
-            MemoryImage none;
+            const MemoryImage none;
             ChipOperations(protocol, none, ui_).EraseChip();
             return CommandOutcome::Completed;
         },
         [this] { ui_.SetStatus(QStringLiteral("Erase complete")); });
-    return {outcome};
+    return result;
 }
 
 CommandResult CommandFlows::RunOnImage(const CommandRequest& request,
@@ -46,9 +59,15 @@ CommandResult CommandFlows::RunOnImage(const CommandRequest& request,
 {
     CommandResult result;
     result.outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
+        if (const std::optional<CommandOutcome> stop = Identify(protocol, result))
+            return *stop;
         MemoryImage image;
         result.fileLoaded = Load(request, image);
-        return result.fileLoaded ? body(protocol, image) : CommandOutcome::FileNotLoaded;
+        if (!result.fileLoaded)
+            return CommandOutcome::FileNotLoaded;
+        if (const std::optional<ChipDoubt> misfit = result.chip->Misfit(image); misfit && !ui_.GoOnDespite(*misfit))
+            return CommandOutcome::WrongChip;
+        return body(protocol, image);
     });
     return result;
 }
@@ -84,10 +103,11 @@ CommandResult CommandFlows::DoProgram(const CommandRequest& request)
 
 CommandResult CommandFlows::DoRead(const CommandRequest& request, ChipContents& chip)
 {
-    const CommandOutcome outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
-        MemoryImage none;
+    CommandResult result;
+    result.outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
+        const MemoryImage none;
         chip = ChipOperations(protocol, none, ui_).ReadChip();
         return CommandOutcome::Completed;
     });
-    return {outcome};
+    return result;
 }

@@ -23,6 +23,9 @@ public:
 private:
     // The request's image, or its file loaded with the loader's notices told; false when there is none.
     bool Load(const CommandRequest& request, MemoryImage& image);
+    // Reads the chip's ID into the result and asks about a chip that is
+    // missing or unknown; the outcome that stops the command, if any.
+    std::optional<CommandOutcome> Identify(ProgrammerProtocol& protocol, CommandResult& result);
     // Runs the body in the envelope on the request's image, once it is loaded.
     CommandResult RunOnImage(const CommandRequest& request,
                              const std::function<CommandOutcome(ProgrammerProtocol&, MemoryImage&)>& body);

@@ -12,4 +12,6 @@ enum class CommandOutcome {
     FileNotLoaded,
     Cancelled,  // the fuse prompt was left empty or cancelled
     FuseRefused,  // the fuse answer is no 16-bit hexadecimal number
+    NoChip,  // no chip answered, and the operator did not go on
+    WrongChip,  // not the family's chip, or too small for the file, and the operator did not go on
 };

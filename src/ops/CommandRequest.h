@@ -3,6 +3,7 @@
 #include "image/EepromLayout.h"
 #include "image/MemoryImage.h"
 #include "ops/AppSettings.h"
+#include "ops/ChipIdentity.h"
 #include "ops/CommandOutcome.h"
 
 #include <QString>
@@ -21,8 +22,9 @@ struct CommandRequest {
     std::optional<MemoryImage> image;
 };
 
-// How a command ended, and whether it got past loading its file.
+// How a command ended, whether it got past loading its file, and the chip's ID when it was read.
 struct CommandResult {
     CommandOutcome outcome = CommandOutcome::Completed;
     bool fileLoaded = false;
+    std::optional<ChipIdentity> chip;
 };

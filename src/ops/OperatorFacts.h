@@ -33,6 +33,19 @@ struct Mismatch {
     int read;
 };
 
+// Why a command asks before it touches the chip, whose ID word it read.
+struct ChipDoubt {
+    enum class Kind {
+        NoChip,  // the ID reads 0000 or 3FFF
+        UnknownDevice,  // a device that is not of the family
+        FileTooLarge,  // a member too small for the file: memory and address name the first location beyond it
+    };
+    Kind kind;
+    int idWord;
+    Memory memory = Memory::ProgramWord;
+    int address = 0;
+};
+
 // Why a command stopped before its body ran through, as its runner tells it.
 struct Failure {
     CommandOutcome outcome;  // BadPortName, PortNotOpened, NotDetected or LinkLost

@@ -27,6 +27,9 @@ public:
     virtual bool Mismatched(const Mismatch& mismatch) = 0;
     virtual void HexFileNotice(const HexNotice& notice) = 0;
     virtual void CommandFailed(const Failure& failure) = 0;
+    // Asked before a command touches a chip that is missing, unknown or too
+    // small for the file: true to go on anyway.
+    virtual bool GoOnDespite(const ChipDoubt& doubt) = 0;
     // Offers the configuration word about to be written for editing. Returns
     // the answer as typed, or an empty text when the operator cancels.
     virtual QString PromptFuse(int currentValue) = 0;

@@ -1,5 +1,6 @@
 #include "ops/SharedWords.h"
 
+#include "image/ChipGeometry.h"
 #include "image/HexText.h"
 #include "ops/PassClock.h"
 
@@ -54,6 +55,29 @@ QString SharedWords::NoticeText(const HexNotice& notice, const QString& fileWord
     }
     return notice.layout == EepromLayout::Word ? QStringLiteral("EEPROM data read in the word layout (location k at 4200 + 2k)")
                                                : QStringLiteral("EEPROM data read in the byte layout (location k at 4200 + k)");
+}
+
+QString SharedWords::DoubtText(const ChipDoubt& doubt)
+{
+    const QString id = HexText::Number(doubt.idWord);
+    switch (doubt.kind) {
+    case ChipDoubt::Kind::NoChip:
+        return QStringLiteral(
+                   "No chip answers: its ID reads %1. Check that the chip is seated and the right way round, "
+                   "the target's power and ground, and the programming lead.")
+            .arg(id);
+    case ChipDoubt::Kind::UnknownDevice:
+        return QStringLiteral("The chip's ID word %1 names no device of this family.").arg(id);
+    case ChipDoubt::Kind::FileTooLarge:
+        break;
+    }
+    const std::optional<ChipGeometry::FamilyMember> member = ChipGeometry::MemberWithId(doubt.idWord);
+    return QStringLiteral("The chip (ID %1) holds %2 program words and %3 EEPROM bytes, but the file has data at %4 %5.")
+        .arg(id)
+        .arg(member ? member->programWords : 0)
+        .arg(member ? member->eepromBytes : 0)
+        .arg(doubt.memory == Memory::EepromByte ? QStringLiteral("EEPROM byte") : QStringLiteral("program word"),
+             HexText::Number(doubt.address));
 }
 
 QString SharedWords::FailureText(const Failure& failure, const QString& between)

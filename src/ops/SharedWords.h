@@ -20,6 +20,8 @@ public:
     static QString FuseVerifyFailure();
     // fileWords names the file where it could not be read to its end, e.g. "The file a.hex".
     static QString NoticeText(const HexNotice& notice, const QString& fileWords);
+    // What is wrong with the chip in the socket, and what to check.
+    static QString DoubtText(const ChipDoubt& doubt);
     // between joins what happened to what to do about it: a space, or a blank line in a message box.
     static QString FailureText(const Failure& failure, const QString& between);
 };

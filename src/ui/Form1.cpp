@@ -251,9 +251,10 @@ void Form1::ShowMessage(const QString& text)
     RunDialog(box);
 }
 
-bool Form1::AskYesNo(const QString& text)
+bool Form1::AskYesNo(const QString& text, QMessageBox::StandardButton byDefault)
 {
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(byDefault);
     const int answer = RunDialog(box);
     // A question cut short by closing the window is no answer: the command stops here.
     if (closeRequested_)
@@ -289,6 +290,11 @@ void Form1::HexFileNotice(const HexNotice& notice)
 void Form1::CommandFailed(const Failure& failure)
 {
     ShowMessage(SharedWords::FailureText(failure, QStringLiteral("\n\n")));
+}
+
+bool Form1::GoOnDespite(const ChipDoubt& doubt)
+{
+    return AskYesNo(SharedWords::DoubtText(doubt) + QStringLiteral("\n\nGo on anyway?"), QMessageBox::No);
 }
 
 QString Form1::PromptFuse(int currentValue)

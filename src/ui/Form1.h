@@ -6,6 +6,7 @@
 #include "ops/OperatorInterface.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <functional>
 #include <optional>
@@ -38,6 +39,7 @@ public:
     bool Mismatched(const Mismatch& mismatch) override;
     void HexFileNotice(const HexNotice& notice) override;
     void CommandFailed(const Failure& failure) override;
+    bool GoOnDespite(const ChipDoubt& doubt) override;
     QString PromptFuse(int currentValue) override;
     void DisableControls() override;
     void EnableControls() override;
@@ -52,7 +54,7 @@ private:
     void BuildMenus();
     void SetControlsEnabled(bool enabled);
     int RunDialog(QDialog& dialog);
-    bool AskYesNo(const QString& text);
+    bool AskYesNo(const QString& text, QMessageBox::StandardButton byDefault = QMessageBox::Yes);
     // Runs a chip command on what the boxes hold now; Save Chip As too.
     void RunCommand(const std::function<CommandResult(const CommandRequest&)>& command);
     void FBrowse_Click();

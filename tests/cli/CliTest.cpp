@@ -108,7 +108,7 @@ TEST_F(Cli, EachCommandAndItsExitCode)
         EXPECT_TRUE(help.out.contains(code.captured(1) + "  " + code.captured(2))) << code.captured(0).toStdString();
         ++documented;
     }
-    EXPECT_EQ(documented, 7);
+    EXPECT_EQ(documented, 8);
     EXPECT_TRUE(RunBare({"--version"}).out.contains("1.2.0"));
     EXPECT_TRUE(RunBare({"fuses", "1F72"}).out.contains("Warning: code protection on"));
     EXPECT_TRUE(RunBare({"fuses", kFixtures + "/gaps.hex"}).out.contains("Configuration word 3FB2:"));

@@ -126,7 +126,7 @@ TEST(Faults, WrongEchoesFloodsAndStaleBytes)
     }
 }
 
-TEST(Faults, AHexFileThatCannotBeReadSendsNothingBeyondTheDetection)
+TEST(Faults, AHexFileThatCannotBeReadSendsNothingBeyondTheChipsIdentity)
 {
     QTemporaryDir dir;
     for (const QString& unreadable : {dir.filePath("missing.hex"), dir.path(), QStringLiteral("/proc/self/mem")}) {
@@ -135,7 +135,7 @@ TEST(Faults, AHexFileThatCannotBeReadSendsNothingBeyondTheDetection)
             bench.file = unreadable;
             EXPECT_EQ(program ? bench.Do(&CommandFlows::DoProgram) : bench.Do(&CommandFlows::DoVerify),
                       CommandOutcome::FileNotLoaded);
-            EXPECT_EQ(bench.Commands(), QStringList{"@"}) << unreadable.toStdString();
+            EXPECT_EQ(bench.Commands(), ChipBench::kDetectAndIdentify) << unreadable.toStdString();
             EXPECT_EQ(bench.ui.messages.size(), 1) << unreadable.toStdString();
             ExpectCleanEnd(bench, unreadable.toStdString());
         }

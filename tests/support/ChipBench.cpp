@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <thread>
 
+const QStringList ChipBench::kDetectAndIdentify{"@", "A", "D 00 00", "I", "I", "I", "I", "I", "I", "F"};
+
 ChipBench::ChipBench(SimulatorFaults faults, std::chrono::milliseconds replyLimit)
     : simulator(faults), envelope(link, ui, replyLimit)
 {

@@ -33,6 +33,8 @@ struct ChipBench {
     // A copy of the simulated chip.
     FirmwareModel Chip();
 
+    // What a command sends before it touches the chip: the ping, then the read of the chip's ID.
+    static const QStringList kDetectAndIdentify;
     // How many of the commands from..to-1 are the letter; the index of its nth (from 0).
     static int Count(const QStringList& commands, const QString& letter, int from = 0, int to = -1);
     static int Find(const QStringList& commands, const QString& letter, int nth = 0);

@@ -41,6 +41,11 @@ public:
         messages << SharedWords::FailureText(failure, QStringLiteral(" "));
         portOpenWhenTold = port && port->IsOpen();
     }
+    bool GoOnDespite(const ChipDoubt& doubt) override
+    {
+        doubts.push_back(doubt);
+        return goOnDespite;
+    }
     QString PromptFuse(int currentValue) override
     {
         prompts << HexText::Number(currentValue);
@@ -55,6 +60,8 @@ public:
     QStringList prompts;  // the fuse value offered at each prompt
     std::vector<Mismatch> mismatches;  // every one, whether asked about or only reported
     std::vector<Pass> completed;
+    std::vector<ChipDoubt> doubts;
+    bool goOnDespite = false;
     std::deque<bool> answers;  // go on or stop at each mismatch asked about; go on when none are left
     std::optional<QString> promptAnswer;  // the default answer when unset
     int disables = 0;

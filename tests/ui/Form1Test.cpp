@@ -46,6 +46,8 @@ QList<bool> ControlStates(const Form1& window)
             Named<PortBox>(window, "CPort")->isEnabled(),     Named<QPushButton>(window, "FBrowse")->isEnabled()};
 }
 
+// The ping, then the read of the chip's ID, as every command starts.
+const QByteArray kIdentify("@AD\0\0IIIIIIF", 12);
 const QList<bool> kAllDisabled(8, false);
 const QList<bool> kAllEnabled(8, true);
 
@@ -182,13 +184,14 @@ private slots:
         // Painted while the erase runs, although nothing yields.
         QVERIFY(painted.texts.contains(QStringLiteral("Erasing...")));
         QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Erase complete"));
-        QTRY_COMPARE(bench.simulator.BytesSent(true), QByteArray("@AD\0\0B", 6));
+        QTRY_COMPARE(bench.simulator.BytesSent(true), kIdentify + QByteArray("AD\0\0B", 5));
     }
 
     void controlsAreLockedWhileACommandRunsWhateverItsOutcome()
     {
-        SimulatorFaults never;
+        SimulatorFaults never, empty;
         never.neverAnswer = true;
+        empty.noChip = true;
         struct Case {
             SimulatorFaults faults;
             QString port;  // the simulator's when empty
@@ -197,6 +200,7 @@ private slots:
         };
         for (const Case& c : {Case{never, {}, "mnuVerify", "Korvex with pgm firmware not detected"},
                               Case{{}, "/dev/ttyKORVEXC-none", "mnuErase", "no such device"},
+                              Case{empty, {}, "mnuErase", "No chip answers: its ID reads 3FFF."},
                               Case{{}, {}, "mnuProgram", "Fuse select|Adjust current fuse value if desired|3FB2"}}) {
             Bench bench(c.faults, kGaps);
             if (!c.port.isEmpty())
@@ -211,6 +215,9 @@ private slots:
             QVERIFY2(bench.answerer.seen.join(u'\n').contains(c.dialog), qPrintable(bench.answerer.seen.join(u'\n')));
             QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("before"));
             QVERIFY(ChipBench::PortIsFree(bench.simulator.Path()));
+            // No to an empty socket: nothing is sent after the chip's ID.
+            if (c.faults.noChip)
+                QTRY_COMPARE(bench.simulator.BytesSent(true), kIdentify);
             // A file goes into the recent files once the command got past loading it.
             QCOMPARE(AppSettings::RecentFiles().isEmpty(), QLatin1String(c.command) != QLatin1String("mnuProgram"));
         }
@@ -249,7 +256,7 @@ private slots:
             QVERIFY(ChipBench::PortIsFree(bench.simulator.Path()));
             QVERIFY(Named<QLabel>(bench.window, "Status")->text() != QStringLiteral("Verify Complete"));
             if (moment == QLatin1String("prompt"))
-                QTRY_COMPARE(bench.simulator.BytesSent(true), QByteArray("@"));
+                QTRY_COMPARE(bench.simulator.BytesSent(true), kIdentify);
         }
     }
 

@@ -1,15 +1,15 @@
 // The least CPU that one exchange of the wire can cost the program on a
 // pseudo-terminal: write a byte, wait in poll() for its echo, read it. An echo
 // thread stands in for the programmer; only the asking thread is timed.
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 

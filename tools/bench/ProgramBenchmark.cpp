@@ -47,6 +47,11 @@ public:
             ShowMessage(notice.text);
     }
     void CommandFailed(const Failure& failure) override { ShowMessage(failure.detail); }
+    bool GoOnDespite(const ChipDoubt&) override
+    {
+        ShowMessage(QStringLiteral("not the chip expected"));
+        return false;
+    }
     QString PromptFuse(int currentValue) override { return QString::number(currentValue, 16); }
     void DisableControls() override {}
     void EnableControls() override {}

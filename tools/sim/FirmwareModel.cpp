@@ -34,6 +34,8 @@ void FirmwareModel::EraseChip()
         StoreProgramWord(address, kWordMask);
     eeprom.fill(0xFF);
     config.fill(kWordMask);
+    // Read-only: no erase or write changes it.
+    config[kDeviceIdLocation] = faults_.deviceId;
 }
 
 void FirmwareModel::StoreProgramWord(int address, std::uint16_t value)
@@ -69,6 +71,8 @@ QByteArray FirmwareModel::Receive(std::uint8_t byte)
 
 std::uint16_t FirmwareModel::ReadLocation(char letter) const
 {
+    if (faults_.noChip)
+        return kWordMask;
     if (letter == 'H')
         return kEepromReadFiller | eeprom[counter_ % kEepromBytes];
     if (letter == 'F' && inConfig_) {
@@ -84,6 +88,9 @@ QByteArray FirmwareModel::Execute()
 {
     const char letter = command_;
     command_ = 0;
+    // An empty socket takes the commands, and nothing happens.
+    if (faults_.noChip && (letter == 'B' || letter == 'J' || letter == 'K'))
+        return QByteArray(1, kPrompt);
     switch (letter) {
     case 'A':
         counter_ = 0;

@@ -19,6 +19,7 @@ public:
     static constexpr int kEepromBytes = 256;
     static constexpr int kConfigWords = 8;
     static constexpr int kConfigWordLocation = 7;
+    static constexpr int kDeviceIdLocation = 6;
     static constexpr std::uint16_t kConfigReadBackBits = 0x10B0;
 
     explicit FirmwareModel(SimulatorFaults faults = {});

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
-// The ways in which the simulated programmer can misbehave, for tests and demos.
+// The ways in which the simulated programmer can misbehave, and the chip in
+// its socket, for tests and demos.
 struct SimulatorFaults {
     struct StuckBit {
         int wordAddress = 0;
@@ -18,4 +20,6 @@ struct SimulatorFaults {
     std::optional<StuckBit> stuckBit;  // a program-memory cell that cannot hold one bit
     long hangupAfterBytes = -1;  // close the pseudo-terminal after this many received bytes
     long floodAfterBytes = -1;  // after this many received bytes, answer nothing but junk, without end
+    std::uint16_t deviceId = 0x0E20;  // the chip's ID word: 8K words, 40 pins, revision 0
+    bool noChip = false;  // an empty socket: every read answers 3FFF, and nothing is written
 };

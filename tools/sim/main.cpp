@@ -72,12 +72,21 @@ int main(int argc, char** argv)
         count(QStringLiteral("count"),
               QStringLiteral("Simulate N programmers, each on a pseudo-terminal of its own, one path a line. --save takes one."),
               QStringLiteral("N"), QStringLiteral("1"));
-    parser.addOptions({load, save, never, ping, silent, stuck, latency, paced, count});
+    const QCommandLineOption deviceId(QStringLiteral("device-id"),
+                                      QStringLiteral(
+                                          "The chip's device ID word, in hexadecimal (default 0E20: 8K words, 40 pins)."),
+                                      QStringLiteral("HEX"));
+    const QCommandLineOption noChip(QStringLiteral("no-chip"),
+                                    QStringLiteral("An empty socket: every read answers 3FFF, and nothing is written."));
+    parser.addOptions({load, save, never, ping, silent, stuck, latency, paced, count, deviceId, noChip});
     parser.process(app);
 
     SimulatorFaults faults;
     faults.neverAnswer = parser.isSet(never);
+    faults.noChip = parser.isSet(noChip);
     bool ok = true;
+    if (parser.isSet(deviceId))
+        faults.deviceId = std::uint16_t(parser.value(deviceId).toUShort(&ok, 16) & 0x3FFF);
     if (parser.isSet(ping))
         faults.answerFromPing = parser.value(ping).toInt(&ok);
     if (ok && parser.isSet(silent))

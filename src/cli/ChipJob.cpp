@@ -4,7 +4,9 @@
 #include "ExitCode.h"
 #include "ProductionRecord.h"
 #include "TracingPort.h"
+#include "image/HexText.h"
 #include "link/QtSerialLink.h"
+#include "ops/ChipOperations.h"
 #include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
 
@@ -110,7 +112,8 @@ ChipJob::Result ChipJob::Run()
     }
     if (record
         && !record->Finish(row->id, result.Text(),
-                           result.firstMismatch ? CliOperator::MismatchLine(*result.firstMismatch) : QString(), result.seconds)) {
+                           result.firstMismatch ? CliOperator::MismatchLine(*result.firstMismatch) : QString(), result.seconds,
+                           result.identity ? HexText::Word(result.identity->idWord) : QString())) {
         tellRecordProblem();
         result.recordLost = true;
     }
@@ -133,33 +136,36 @@ CommandOutcome ChipJob::RunCommand(Result& result)
     if (request.image && result.serial && plan_.serialPlace)
         plan_.serialPlace->Apply(*request.image, *result.serial);
 
-    CommandOutcome outcome = CommandOutcome::Completed;
+    CommandResult done;
     switch (plan_.command) {
     case CliCommand::Detect:
-        outcome = envelope.Run(request, [&result](ProgrammerProtocol& protocol) {
+        done.outcome = envelope.Run(request, [&](ProgrammerProtocol& protocol) {
             result.pingRoundTrip = protocol.PingRoundTrip();
+            const MemoryImage none;
+            done.chip = ChipIdentity(ChipOperations(protocol, none, ui_).ReadDeviceId());
             return CommandOutcome::Completed;
         });
         break;
     case CliCommand::Erase:
-        outcome = flows.DoErase(request).outcome;
+        done = flows.DoErase(request);
         break;
     case CliCommand::Verify:
-        outcome = flows.DoVerify(request).outcome;
+        done = flows.DoVerify(request);
         break;
     case CliCommand::Program:
-        outcome = flows.DoProgram(request).outcome;
+        done = flows.DoProgram(request);
         break;
     case CliCommand::Read:
     case CliCommand::BlankCheck:
-        outcome = flows.DoRead(request, result.chip).outcome;
+        done = flows.DoRead(request, result.chip);
         break;
     case CliCommand::ListPorts:
     case CliCommand::Fuses:
     case CliCommand::Record:
         break;  // none of them runs on a programmer
     }
+    result.identity = done.chip;
     result.wireBytes = wire.BytesOnTheWire();
     result.adapterTimer = link.AdapterTimer();
-    return outcome;
+    return done.outcome;
 }

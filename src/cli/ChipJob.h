@@ -4,6 +4,7 @@
 #include "image/EepromLayout.h"
 #include "image/MemoryImage.h"
 #include "ops/ChipContents.h"
+#include "ops/ChipIdentity.h"
 #include "ops/CommandOutcome.h"
 #include "ops/OperatorFacts.h"
 #include "ops/SerialPlace.h"
@@ -47,6 +48,7 @@ public:
         std::optional<long long> serial;
         std::optional<Mismatch> firstMismatch;
         ChipContents chip;  // read and blank-check
+        std::optional<ChipIdentity> identity;  // the chip's ID, when it was read
 
         int Exit() const;
         // "success", "mismatch", "not detected", "record lost: success"...

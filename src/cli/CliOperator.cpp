@@ -11,11 +11,6 @@
 
 namespace {
 
-QString Word(int value)
-{
-    return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
-}
-
 }  // namespace
 
 CliOperator::CliOperator(Options options) : options_(std::move(options)), terminal_(isatty(STDOUT_FILENO) == 1) {}
@@ -87,9 +82,9 @@ QString CliOperator::MismatchPlace(const Mismatch& mismatch)
 {
     switch (mismatch.memory) {
     case Memory::ProgramWord:
-        return QStringLiteral("program word ") + Word(mismatch.address);
+        return QStringLiteral("program word ") + HexText::Word(mismatch.address);
     case Memory::EepromByte:
-        return QStringLiteral("EEPROM byte ") + Word(mismatch.address);
+        return QStringLiteral("EEPROM byte ") + HexText::Word(mismatch.address);
     case Memory::IdWord:
         return QStringLiteral("ID word %1").arg(mismatch.address);
     case Memory::ConfigurationWord:
@@ -100,12 +95,13 @@ QString CliOperator::MismatchPlace(const Mismatch& mismatch)
 
 QString CliOperator::MismatchLine(const Mismatch& mismatch)
 {
-    return MismatchPlace(mismatch) + QStringLiteral(": expected %1, read %2").arg(Word(mismatch.expected), Word(mismatch.read));
+    return MismatchPlace(mismatch)
+           + QStringLiteral(": expected %1, read %2").arg(HexText::Word(mismatch.expected), HexText::Word(mismatch.read));
 }
 
 QString CliOperator::NotBlankLine(const Mismatch& found)
 {
-    return MismatchPlace(found) + QStringLiteral(" reads ") + Word(found.read);
+    return MismatchPlace(found) + QStringLiteral(" reads ") + HexText::Word(found.read);
 }
 
 bool CliOperator::Mismatched(const Mismatch& mismatch)

@@ -17,8 +17,12 @@ namespace {
 constexpr int kBusyMilliseconds = 30000;
 // How long a chip that is done waits for a server that went away to take its row.
 constexpr int kLostMilliseconds = 30000;
-// The version of the tables below; a later version upgrades a record from each earlier one.
-constexpr int kSchemaVersion = 1;
+// What each version after the first changed, in order: a record is brought up
+// to date from the version it holds.
+const char* const kUpgrades[] = {
+    "ALTER TABLE chips ADD COLUMN device TEXT",  // 2: the chip's ID word
+};
+constexpr int kSchemaVersion = 1 + int(std::size(kUpgrades));
 // Advisory locks on the server: one station at a time creates the tables, or takes a serial number.
 constexpr int kTablesLock = 0x4B58;
 constexpr int kSerialLock = 0x4B59;
@@ -119,7 +123,9 @@ bool ProductionRecord::MakeTables()
         || !Exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))
         || !Run(query, QStringLiteral("SELECT MAX(version) FROM schema_version")) || !query.next())
         return false;
-    const int version = query.value(0).toInt();
+    // A record from before versions were kept has version 1's tables.
+    const int version = std::max(1, query.value(0).toInt());
+    const bool stamped = !query.value(0).isNull();
     query.finish();
     if (version > kSchemaVersion) {
         problem_ = QStringLiteral("the record was written by a newer korvexc-cli (tables version %1; this one knows %2)")
@@ -127,9 +133,15 @@ bool ProductionRecord::MakeTables()
                        .arg(kSchemaVersion);
         return false;
     }
-    // A record from before versions were kept has version 1's tables.
-    if ((version == 0 && !Exec(QStringLiteral("INSERT INTO schema_version VALUES (%1)").arg(kSchemaVersion)))
-        || !Exec(QStringLiteral("COMMIT")))
+    for (int from = version; from < kSchemaVersion; ++from) {
+        if (!Exec(QString::fromLatin1(kUpgrades[from - 1])))
+            return false;
+    }
+    const QString stamp = stamped ? QStringLiteral("UPDATE schema_version SET version = %1")
+                                  : QStringLiteral("INSERT INTO schema_version VALUES (%1)");
+    if ((version < kSchemaVersion || !stamped) && !Exec(stamp.arg(kSchemaVersion)))
+        return false;
+    if (!Exec(QStringLiteral("COMMIT")))
         return false;
     rollback.dismiss();
     return true;
@@ -204,16 +216,18 @@ std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
     return row;
 }
 
-bool ProductionRecord::Finish(qint64 id, const QString& result, const QString& firstMismatch, double seconds)
+bool ProductionRecord::Finish(qint64 id, const QString& result, const QString& firstMismatch, double seconds,
+                              const QString& device)
 {
     QElapsedTimer waited;
     waited.start();
     for (;;) {
         QSqlQuery query(db_);
-        query.prepare(QStringLiteral("UPDATE chips SET result = ?, first_mismatch = ?, seconds = ? WHERE id = ?"));
+        query.prepare(QStringLiteral("UPDATE chips SET result = ?, first_mismatch = ?, seconds = ?, device = ? WHERE id = ?"));
         query.addBindValue(result);
         query.addBindValue(firstMismatch.isEmpty() ? QVariant() : QVariant(firstMismatch));
         query.addBindValue(seconds);
+        query.addBindValue(device.isEmpty() ? QVariant() : QVariant(device));
         query.addBindValue(id);
         if (Run(query))
             return true;

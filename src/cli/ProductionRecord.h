@@ -55,7 +55,7 @@ public:
     std::optional<Row> Begin(const Start& start);
     // False when the row could not be completed; a server that went away is
     // waited for first, up to 30 s.
-    bool Finish(qint64 id, const QString& result, const QString& firstMismatch, double seconds);
+    bool Finish(qint64 id, const QString& result, const QString& firstMismatch, double seconds, const QString& device);
 
     // The column names, then every row, oldest first, as text; nothing when
     // the record cannot be read (Problem() says why).

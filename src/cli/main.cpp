@@ -17,6 +17,7 @@
 #include "ops/AppSettings.h"
 #include "ops/FuseAnswer.h"
 #include "ops/FuseReading.h"
+#include "ops/SharedWords.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -274,6 +275,16 @@ int Report(const ChipJob::Plan& plan, const QString& port, const ChipJob::Result
         ui.Inform(QStringLiteral("Programmer detected on %1 (the ping was answered in %2 ms)")
                       .arg(port)
                       .arg(double(result.pingRoundTrip.count()) / 1000.0, 0, 'f', 2));
+        if (const std::optional<ChipIdentity>& chip = result.identity; chip && chip->member) {
+            ui.Inform(QStringLiteral("Chip ID %1: %2 program words, %3 EEPROM bytes, %4 pins, revision %5")
+                          .arg(HexText::Word(chip->idWord))
+                          .arg(chip->member->programWords)
+                          .arg(chip->member->eepromBytes)
+                          .arg(chip->member->pins)
+                          .arg(chip->Revision()));
+        } else if (chip) {
+            ui.Inform(SharedWords::DoubtText(*chip->Doubt()));
+        }
     } else if (command == CliCommand::Read) {
         ui.Inform(QStringLiteral("Chip read into %1").arg(plan.file));
     } else if (command == CliCommand::BlankCheck) {

@@ -59,7 +59,7 @@ QString SharedWords::NoticeText(const HexNotice& notice, const QString& fileWord
 
 QString SharedWords::DoubtText(const ChipDoubt& doubt)
 {
-    const QString id = HexText::Number(doubt.idWord);
+    const QString id = HexText::Word(doubt.idWord);
     switch (doubt.kind) {
     case ChipDoubt::Kind::NoChip:
         return QStringLiteral(

@@ -254,3 +254,20 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
     EXPECT_TRUE(tooLarge.err.contains("serial number 65536 does not fit")) << tooLarge.err.toStdString();
     EXPECT_TRUE(RunBare({"record", db}).out.contains("7 chips, 3 passed, 3 failed, 1 unfinished"));
 }
+
+TEST_F(Cli, TheChipsIdIsReadBeforeItIsTouched)
+{
+    SimulatorFaults empty, unknown;
+    empty.noChip = true;
+    unknown.deviceId = 0x1234;
+    PtySimulator socket(empty), odd(unknown);
+    ASSERT_EQ(socket.Start(), QString());
+    ASSERT_EQ(odd.Start(), QString());
+    const Result none = Run({"program", kFixtures + "/small.hex"}, &socket);
+    EXPECT_EQ(none.exitCode, 8);
+    EXPECT_TRUE(none.err.contains("No chip answers: its ID reads 3FFF.")) << none.err.toStdString();
+    EXPECT_FALSE(QString::fromLatin1(socket.BytesSent(true)).contains(QRegularExpression(QStringLiteral("[BCEJK]"))));
+    EXPECT_EQ(Run({"erase"}, &odd).exitCode, 8);
+    EXPECT_EQ(Run({"--force", "program", kFixtures + "/small.hex"}, &odd).exitCode, 0);
+    EXPECT_TRUE(Run({"detect"}).out.contains("Chip ID 0E20: 8192 program words, 256 EEPROM bytes, 40 pins, revision 0"));
+}

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -128,4 +129,37 @@ TEST(Stations, AGangOfSixteenCreatesAFreshFileWithoutLosingAPort)
             ASSERT_EQ(gang.Finish(), 0) << busy << ' ' << run << gang.Errors().toStdString();
         }
     }
+}
+
+TEST(Stations, ARecordOfAnEarlierVersionIsBroughtUpToDateAndKeepsItsRows)
+{
+    QTemporaryDir files;
+    const QString path = files.filePath(QStringLiteral("old.db"));
+    {
+        auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        // The tables as the first versioned release made them, with one chip.
+        QSqlQuery(QStringLiteral("CREATE TABLE chips (id INTEGER PRIMARY KEY AUTOINCREMENT, started TEXT NOT NULL, host TEXT NOT "
+                                 "NULL, port TEXT NOT NULL, command TEXT NOT NULL, file TEXT, sha256 TEXT, fuse TEXT, serial "
+                                 "BIGINT UNIQUE, result TEXT NOT NULL DEFAULT 'unfinished', first_mismatch TEXT, seconds REAL)"),
+                  db);
+        QSqlQuery(QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)"), db);
+        QSqlQuery(QStringLiteral("INSERT INTO schema_version VALUES (1)"), db);
+        QSqlQuery(QStringLiteral("INSERT INTO chips (started, host, port, command, serial, result) VALUES "
+                                 "('2026-01-01', 'a', 'b', 'program', 41, 'success')"),
+                  db);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("old"));
+    Station station(kCli, 1);
+    station.Start(path, kSmall);
+    ASSERT_EQ(station.Finish(), 0) << station.Errors().toStdString();
+    QProcess print;
+    print.start(kCli, {"record", path, "--csv"});
+    ASSERT_TRUE(print.waitForFinished());
+    const QStringList lines = QString::fromLocal8Bit(print.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].endsWith(QLatin1String(",seconds,device")));
+    EXPECT_TRUE(lines[1].contains(QLatin1String(",41,success,")));
+    EXPECT_TRUE(lines[2].contains(QLatin1String(",42,success,")) && lines[2].endsWith(QLatin1String(",0E20")));
 }

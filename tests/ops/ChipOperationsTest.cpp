@@ -250,3 +250,49 @@ TEST(DoProgram, FilesFromToolchainsProgramAndVerifyAsTheirMakersMeant)
     EXPECT_EQ(Asked(top.ui), (std::vector<std::pair<Memory, int>>{{Memory::ProgramWord, 2}}));
     EXPECT_EQ(top.ui.messages, QStringList{"Fuse verify failure."});
 }
+
+TEST(ChipIdentity, AMissingUnknownOrTooSmallChipIsAskedAboutBeforeItIsTouched)
+{
+    using Kind = ChipDoubt::Kind;
+    struct Case {
+        std::uint16_t id;
+        bool empty;
+        const char* file;
+        std::optional<Kind> doubt;
+        Memory memory = Memory::ProgramWord;
+        int address = 0;
+    };
+    // Revision 5 of the 8K-word, 40-pin member is known; the 4K-word members take neither gaps.hex nor 256 EEPROM bytes.
+    for (const Case& c : {Case{0x0E25, false, "/gaps.hex", {}}, Case{0x0E20, true, "/small.hex", Kind::NoChip},
+                          Case{0x1234, false, "/small.hex", Kind::UnknownDevice},
+                          Case{0x0E40, false, "/gaps.hex", Kind::FileTooLarge, Memory::ProgramWord, 0x1FFE},
+                          Case{0x0E60, false, "/eeprom-full.hex", Kind::FileTooLarge, Memory::EepromByte, 0x80}}) {
+        for (const bool goOn : {false, true}) {
+            SimulatorFaults chip;
+            chip.deviceId = c.id;
+            chip.noChip = c.empty;
+            ChipBench bench(chip);
+            bench.file = kFixtures + c.file;
+            bench.ui.goOnDespite = goOn;
+            const CommandOutcome outcome = bench.Do(&CommandFlows::DoProgram);
+            const std::string label = QString::number(c.id, 16).toStdString() + (goOn ? " yes" : " no");
+            ASSERT_EQ(bench.ui.doubts.size(), c.doubt ? 1u : 0u) << label;
+            if (!c.doubt) {
+                EXPECT_EQ(outcome, CommandOutcome::Completed) << label;
+                continue;
+            }
+            const ChipDoubt& asked = bench.ui.doubts.front();
+            EXPECT_EQ(asked.kind, *c.doubt) << label;
+            EXPECT_EQ(asked.idWord, c.empty ? 0x3FFF : c.id) << label;
+            if (asked.kind == Kind::FileTooLarge) {
+                EXPECT_EQ(std::pair(asked.memory, asked.address), std::pair(c.memory, c.address)) << label;
+            }
+            if (goOn) {
+                EXPECT_TRUE(outcome == CommandOutcome::Completed || outcome == CommandOutcome::Mismatch) << label;
+            } else {
+                EXPECT_EQ(outcome, c.empty ? CommandOutcome::NoChip : CommandOutcome::WrongChip) << label;
+                EXPECT_EQ(bench.Commands(), ChipBench::kDetectAndIdentify) << label;
+            }
+        }
+    }
+}

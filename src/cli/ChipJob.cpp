@@ -162,6 +162,7 @@ CommandOutcome ChipJob::RunCommand(Result& result)
     case CliCommand::ListPorts:
     case CliCommand::Fuses:
     case CliCommand::Record:
+    case CliCommand::Checksum:
         break;  // none of them runs on a programmer
     }
     result.identity = done.chip;

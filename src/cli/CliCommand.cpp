@@ -17,6 +17,8 @@ constexpr CliCommandInfo kCommands[] = {
     {CliCommand::BlankCheck, "blank-check", nullptr, false, false,
      "tell whether the chip is erased, and the first location that is not"},
     {CliCommand::Record, "record", "FILE.db|URL", false, false, "print the production record, then a summary line"},
+    {CliCommand::Checksum, "checksum", "FILE.hex", false, false,
+     "the 16-bit sum of what program leaves on the chip: every program word and the configuration word"},
 };
 
 constexpr bool InEnumOrder()

@@ -15,6 +15,7 @@
 #include "link/LineRate.h"
 #include "link/PortList.h"
 #include "ops/AppSettings.h"
+#include "ops/ChipOperations.h"
 #include "ops/FuseAnswer.h"
 #include "ops/FuseReading.h"
 #include "ops/SharedWords.h"
@@ -118,7 +119,8 @@ std::variant<Invocation, QString> ParseArguments(const QCommandLineParser& parse
     run.command = command->command;
     run.argument = args.value(1);
     run.csv = parser.isSet(given.csv);
-    if (run.command == CliCommand::ListPorts || run.command == CliCommand::Fuses || run.command == CliCommand::Record)
+    if (run.command == CliCommand::ListPorts || run.command == CliCommand::Fuses || run.command == CliCommand::Record
+        || run.command == CliCommand::Checksum)
         return run;
 
     const QString mismatchMode = parser.value(given.onMismatch);
@@ -344,6 +346,12 @@ int Run(Invocation& run)
         return Fuses(run.argument);
     case CliCommand::Record:
         return RecordReport::Print(run.argument, run.csv);
+    case CliCommand::Checksum:
+        if (const std::optional<MemoryImage> image = LoadImage(run.argument, EepromLayout::Auto, true)) {
+            std::printf("%s\n", qPrintable(HexText::Word(ChipOperations::Checksum(*image))));
+            return kSuccess;
+        }
+        return kFileError;
     default:
         break;
     }
@@ -382,8 +390,9 @@ int main(int argc, char** argv)
                        options.serialAt, options.csv, options.trace, options.quiet, options.force});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral(
-                                     "list-ports, fuses, detect, erase, verify, program, read, blank-check or record"));
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the file of verify, program, read, fuses and record"),
+                                     "list-ports, fuses, detect, erase, verify, program, read, blank-check, record or checksum"));
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("the file of verify, program, read, fuses, record and checksum"),
                                  QStringLiteral("[file]"));
     if (!parser.parse(QCoreApplication::arguments()))
         return Usage(parser.errorText());

@@ -150,6 +150,17 @@ void ChipOperations::WriteProgramMemory()
         ui_.PassCompleted(Pass::Program);
 }
 
+std::uint16_t ChipOperations::Checksum(const MemoryImage& image)
+{
+    const int top = image.ProgramReadTop();
+    const int written = top < 0 ? 0 : (top / kBlockBytes + 1) * kBlockBytes / 2;
+    unsigned sum = 0;
+    for (int w = 0; w < kProgramWords; ++w)
+        sum += w < written ? image.ProgramWord(2 * w) & kWordBits : kErasedWord;
+    sum += (image.ConfigWord(MemoryImage::kConfigWordOffset) | kConfigReadBackBits) & kWordBits;
+    return std::uint16_t(sum);
+}
+
 void ChipOperations::WriteEeprom()
 {
     protocol_.SendCommand(ProgrammerProtocol::Restart);

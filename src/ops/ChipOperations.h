@@ -3,6 +3,7 @@
 #include "ops/ChipContents.h"
 #include "ops/OperatorFacts.h"
 
+#include <cstdint>
 #include <optional>
 
 struct MemoryImage;
@@ -24,6 +25,11 @@ public:
     ChipContents ReadChip();
     // The read-only device ID word in configuration location 6.
     int ReadDeviceId();
+
+    // The 16-bit sum of what Program! leaves on the chip: every program word
+    // (the whole blocks written, erased words beyond them) and the
+    // configuration word as it reads back, each as its 14 bits.
+    static std::uint16_t Checksum(const MemoryImage& image);
 
     // How many mismatches the verifies of this object met.
     int Mismatches() const { return mismatches_; }

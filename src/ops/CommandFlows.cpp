@@ -65,9 +65,13 @@ CommandResult CommandFlows::RunOnImage(const CommandRequest& request,
         result.fileLoaded = Load(request, image);
         if (!result.fileLoaded)
             return CommandOutcome::FileNotLoaded;
+        result.checksum = ChipOperations::Checksum(image);
         if (const std::optional<ChipDoubt> misfit = result.chip->Misfit(image); misfit && !ui_.GoOnDespite(*misfit))
             return CommandOutcome::WrongChip;
-        return body(protocol, image);
+        const CommandOutcome outcome = body(protocol, image);
+        // With the configuration word that Program! wrote.
+        result.checksum = ChipOperations::Checksum(image);
+        return outcome;
     });
     return result;
 }

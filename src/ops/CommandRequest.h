@@ -27,4 +27,6 @@ struct CommandResult {
     CommandOutcome outcome = CommandOutcome::Completed;
     bool fileLoaded = false;
     std::optional<ChipIdentity> chip;
+    // What Program! leaves on the chip, summed; set once the file is loaded.
+    std::optional<std::uint16_t> checksum;
 };

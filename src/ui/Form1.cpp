@@ -110,8 +110,14 @@ void Form1::RunCommand(const std::function<CommandResult(const CommandRequest&)>
     request.port = CPort->text();
     request.file = Filename->text();
     request.layout = AppSettings::HexEepromLayout();
-    if (command(request).fileLoaded)
+    const CommandResult result = command(request);
+    if (result.fileLoaded)
         AppSettings::AddRecentFile(QFileInfo(request.file).absoluteFilePath());
+    if (result.chip)
+        chipId_ = QStringLiteral("ID ") + HexText::Word(result.chip->idWord);
+    if (result.checksum)
+        checksum_ = QStringLiteral("Checksum ") + HexText::Word(*result.checksum);
+    StatusProgress->SetNote(QStringList{chipId_, checksum_}.join(u' ').trimmed());
     // A close asked for during the command was held back until the port was closed.
     if (closeRequested_)
         close();

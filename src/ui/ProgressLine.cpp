@@ -13,6 +13,8 @@ ProgressLine::ProgressLine(QWidget* parent) : QWidget(parent)
     Bar->setRange(0, 1);
     Bar->setValue(0);
     TimeLeft = new QLabel(this);
+    Note = new QLabel(this);
+    Note->setObjectName(QStringLiteral("Note"));
     Bar->setObjectName(QStringLiteral("Bar"));
     TimeLeft->setObjectName(QStringLiteral("TimeLeft"));
     TimeLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -20,6 +22,7 @@ ProgressLine::ProgressLine(QWidget* parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Bar, 1);
     layout->addWidget(TimeLeft);
+    layout->addWidget(Note);
 }
 
 void ProgressLine::Show(const Progress& progress)
@@ -34,6 +37,11 @@ void ProgressLine::Complete()
 {
     Bar->setValue(Bar->maximum());
     TimeLeft->clear();
+}
+
+void ProgressLine::SetNote(const QString& text)
+{
+    Note->setText(text);
 }
 
 void ProgressLine::Reset()

@@ -20,9 +20,12 @@ public:
     void Complete();
     // Empties the bar, as a new command starts.
     void Reset();
+    // What stays at the bar's right between commands: the chip's ID and the file's checksum.
+    void SetNote(const QString& text);
 
 private:
     QProgressBar* Bar = nullptr;
     QLabel* TimeLeft = nullptr;
+    QLabel* Note = nullptr;
     PassClock clock_;
 };

@@ -155,6 +155,9 @@ TEST_F(Cli, ReadMakesAFileThatVerifiesAndCopiesTheChip)
     const Result read = Run({"read", copy});
     ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
     EXPECT_EQ(Run({"verify", copy}).exitCode, 0);
+    // What program leaves on the chip sums alike from the file and from the copy read back.
+    EXPECT_EQ(RunBare({"checksum", kFixtures + "/gaps.hex"}).out, "8490\n");
+    EXPECT_EQ(RunBare({"checksum", copy}).out, "8490\n");
     // Other tools check what we write: every record sums to zero.
     QFile written(copy);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));

@@ -281,6 +281,7 @@ private slots:
         // Ran through, the last pass (the EEPROM verify, 100 bytes) fills the bar.
         QCOMPARE(Named<QProgressBar>(bench.window, "Bar")->value(), 0x100);
         QCOMPARE(Named<QProgressBar>(bench.window, "Bar")->maximum(), 0x100);
+        QCOMPARE(Named<QLabel>(bench.window, "Note")->text(), QStringLiteral("ID 0E20 Checksum 8D6A"));
     }
 
     void recentFilesAreListedAfterARestartAndMissingOnesDisabled()

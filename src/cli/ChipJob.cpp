@@ -82,8 +82,8 @@ ChipJob::Result ChipJob::Run()
     if (!plan_.recordPath.isEmpty()) {
         // A connection of this thread's own.
         record.emplace(plan_.recordPath, QStringLiteral("korvexc-%1").arg(quintptr(QThread::currentThreadId())));
-        row = record->Begin(
-            {port_, QLatin1String(CliCommandInfo::Of(plan_.command).name), plan_.file, plan_.sha256, plan_.fuse, plan_.serials});
+        row = record->Begin({port_, QLatin1String(CliCommandInfo::Of(plan_.command).name), plan_.file, plan_.sha256, plan_.fuse,
+                             plan_.serials, plan_.job, plan_.jobSha256});
         if (!row) {
             tellRecordProblem();
             result.recordFailed = true;
@@ -163,7 +163,9 @@ CommandOutcome ChipJob::RunCommand(Result& result)
     case CliCommand::Fuses:
     case CliCommand::Record:
     case CliCommand::Checksum:
-        break;  // none of them runs on a programmer
+    case CliCommand::Job:
+    case CliCommand::Run:
+        break;  // none of them runs on a programmer; run's plan is program
     }
     result.identity = done.chip;
     result.wireBytes = wire.BytesOnTheWire();

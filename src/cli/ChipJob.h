@@ -34,6 +34,8 @@ public:
         std::optional<SerialPlace> serialPlace;
         std::optional<SerialSequence> serials;
         QString pingReads;
+        QString job;  // the job's name and the SHA-256 of its file, when a job runs
+        QString jobSha256;
     };
     struct Result {
         CommandOutcome outcome = CommandOutcome::Completed;

@@ -17,8 +17,11 @@ constexpr CliCommandInfo kCommands[] = {
     {CliCommand::BlankCheck, "blank-check", nullptr, false, false,
      "tell whether the chip is erased, and the first location that is not"},
     {CliCommand::Record, "record", "FILE.db|URL", false, false, "print the production record, then a summary line"},
-    {CliCommand::Checksum, "checksum", "FILE.hex", false, false,
+    {CliCommand::Checksum, "checksum", "FILE.hex|JOB.kjob", false, false,
      "the 16-bit sum of what program leaves on the chip: every program word and the configuration word"},
+    {CliCommand::Job, "job", "create JOB.kjob", false, false,
+     "lock --hex FILE and the settings given (--fuse, --eeprom-layout, --serial, --serial-at, --on-mismatch, --name) in a job"},
+    {CliCommand::Run, "run", "JOB.kjob", false, false, "program with exactly the job's file and settings"},
 };
 
 constexpr bool InEnumOrder()

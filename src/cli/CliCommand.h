@@ -5,12 +5,12 @@
 
 // What korvexc-cli is asked to do: one table says each command's name, what it
 // takes and its help line.
-enum class CliCommand { ListPorts, Fuses, Detect, Erase, Verify, Program, Read, BlankCheck, Record, Checksum };
+enum class CliCommand { ListPorts, Fuses, Detect, Erase, Verify, Program, Read, BlankCheck, Record, Checksum, Job, Run };
 
 struct CliCommandInfo {
     CliCommand command;
     const char* name;
-    const char* argument;  // the file or value it takes; nullptr: none
+    const char* argument;  // the words it takes, e.g. "FILE.hex" or "create FILE.kjob"; nullptr: none
     bool loadsImage;  // it loads a HEX file into an image
     bool onePortOnly;
     const char* help;

@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <QVariant>
 
+#include "Version.h"
+
 namespace {
 
 constexpr int kBusyMilliseconds = 30000;
@@ -19,8 +21,12 @@ constexpr int kBusyMilliseconds = 30000;
 constexpr int kLostMilliseconds = 30000;
 // What each version after the first changed, in order: a record is brought up
 // to date from the version it holds.
+// One step may hold several statements, each ending with a semicolon.
 const char* const kUpgrades[] = {
-    "ALTER TABLE chips ADD COLUMN device TEXT",  // 2: the chip's ID word
+    "ALTER TABLE chips ADD COLUMN device TEXT;",  // 2: the chip's ID word
+    // 3: the job that ran, and the program that wrote the row
+    "ALTER TABLE chips ADD COLUMN job TEXT; ALTER TABLE chips ADD COLUMN job_sha256 TEXT;"
+    " ALTER TABLE chips ADD COLUMN program_version TEXT;",
 };
 constexpr int kSchemaVersion = 1 + int(std::size(kUpgrades));
 // Advisory locks on the server: one station at a time creates the tables, or takes a serial number.
@@ -134,8 +140,10 @@ bool ProductionRecord::MakeTables()
         return false;
     }
     for (int from = version; from < kSchemaVersion; ++from) {
-        if (!Exec(QString::fromLatin1(kUpgrades[from - 1])))
-            return false;
+        for (const QString& statement : QString::fromLatin1(kUpgrades[from - 1]).split(u';', Qt::SkipEmptyParts)) {
+            if (!statement.trimmed().isEmpty() && !Exec(statement))
+                return false;
+        }
     }
     const QString stamp = stamped ? QStringLiteral("UPDATE schema_version SET version = %1")
                                   : QStringLiteral("INSERT INTO schema_version VALUES (%1)");
@@ -196,8 +204,8 @@ std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
         row.serial = query.value(0).isNull() ? first : std::max(first, query.value(0).toLongLong() + step);
     }
     query.prepare(
-        QStringLiteral("INSERT INTO chips (started, host, port, command, file, sha256, fuse, serial)"
-                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"));
+        QStringLiteral("INSERT INTO chips (started, host, port, command, file, sha256, fuse, serial, job, job_sha256,"
+                       " program_version) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"));
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     query.addBindValue(QSysInfo::machineHostName());
     query.addBindValue(start.port);
@@ -206,6 +214,9 @@ std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
     query.addBindValue(start.sha256.isEmpty() ? QVariant() : QVariant(start.sha256));
     query.addBindValue(start.fuse ? QVariant(QString::number(*start.fuse, 16).toUpper()) : QVariant());
     query.addBindValue(row.serial ? QVariant(*row.serial) : QVariant());
+    query.addBindValue(start.job.isEmpty() ? QVariant() : QVariant(start.job));
+    query.addBindValue(start.jobSha256.isEmpty() ? QVariant() : QVariant(start.jobSha256));
+    query.addBindValue(QLatin1String(Version::kText));
     if (!Run(query) || !query.next())
         return std::nullopt;
     row.id = query.value(0).toLongLong();

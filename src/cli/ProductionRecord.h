@@ -29,6 +29,8 @@ public:
         std::optional<int> fuse;
         // The sequence to take a serial number from.
         std::optional<SerialSequence> serials;
+        QString job;  // the job's name and the SHA-256 of its file, when a job runs
+        QString jobSha256;
     };
     struct Row {
         qint64 id = -1;

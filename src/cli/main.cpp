@@ -7,6 +7,7 @@
 #include "ExitCode.h"
 #include "GangBoard.h"
 #include "GangOperator.h"
+#include "ProductionJob.h"
 #include "ProductionRecord.h"
 #include "RecordReport.h"
 #include "Version.h"
@@ -70,6 +71,14 @@ struct Options {
     const QCommandLineOption trace{QStringLiteral("trace"),
                                    QStringLiteral("Print the wire exchange as hex on stderr (one port only).")};
     const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("Print nothing but errors.")};
+    const QCommandLineOption hex{QStringLiteral("hex"), QStringLiteral("With job create: the HEX file the job locks."),
+                                 QStringLiteral("FILE.hex")};
+    const QCommandLineOption name{QStringLiteral("name"), QStringLiteral("With job create: the job's name."),
+                                  QStringLiteral("TEXT")};
+    const QCommandLineOption expectChecksum{
+        QStringLiteral("expect-checksum"),
+        QStringLiteral("With run: refuse to start unless the job's checksum is this (the number on the release sheet)."),
+        QStringLiteral("XXXX")};
     const QCommandLineOption force{QStringLiteral("force"),
                                    QStringLiteral(
                                        "Go on with a chip that does not answer, is not of the family, or is too "
@@ -86,6 +95,8 @@ struct Invocation {
     CliOperator::Options options;
     ChipJob::Plan plan;
     QString serialAt;  // as given, for the message when it covers the file's data
+    ProductionJob::Settings job;  // job create: what the job locks
+    QString expectChecksum;
 };
 
 int Usage(const QString& problem)
@@ -111,24 +122,55 @@ std::variant<Invocation, QString> ParseArguments(const QCommandLineParser& parse
     const std::optional<CliCommandInfo> command = CliCommandInfo::Named(args.value(0));
     if (!command)
         return args.isEmpty() ? QStringLiteral("no command given") : QStringLiteral("unknown command \"%1\"").arg(args[0]);
-    if (args.size() != (command->argument ? 2 : 1)) {
+    const QStringList words = command->argument ? QString::fromLatin1(command->argument).split(u' ') : QStringList();
+    if (args.size() != 1 + words.size() || (words.size() > 1 && args[1] != words[0])) {
         return command->argument ? QStringLiteral("%1 takes %2").arg(args[0], QLatin1String(command->argument))
                                  : QStringLiteral("%1 takes no file").arg(args[0]);
     }
     Invocation run;
     run.command = command->command;
-    run.argument = args.value(1);
+    run.argument = args.value(words.size());
     run.csv = parser.isSet(given.csv);
     if (run.command == CliCommand::ListPorts || run.command == CliCommand::Fuses || run.command == CliCommand::Record
         || run.command == CliCommand::Checksum)
         return run;
 
+    if (run.command == CliCommand::Run) {
+        for (const QCommandLineOption* locked :
+             {&given.fuse, &given.eepromLayout, &given.serial, &given.serialAt, &given.onMismatch}) {
+            if (parser.isSet(*locked))
+                return QStringLiteral("run takes the job's own settings: --%1 is refused").arg(locked->names().constFirst());
+        }
+        run.expectChecksum = parser.value(given.expectChecksum);
+    }
     const QString mismatchMode = parser.value(given.onMismatch);
     if (mismatchMode != QLatin1String("stop") && mismatchMode != QLatin1String("continue"))
         return QStringLiteral("--on-mismatch takes stop or continue");
     const std::optional<EepromLayout> layout = HexLoader::LayoutNamed(parser.value(given.eepromLayout));
     if (!layout)
         return QStringLiteral("--eeprom-layout takes auto, word or byte");
+    if (run.command == CliCommand::Job) {
+        if (!parser.isSet(given.hex))
+            return QStringLiteral("job create takes --hex FILE.hex");
+        run.job.hexName = parser.value(given.hex);
+        run.job.name = parser.value(given.name);
+        run.job.layout = *layout;
+        run.job.continueOnMismatch = mismatchMode == QLatin1String("continue");
+        if (parser.isSet(given.fuse)) {
+            const FuseAnswer::Reading reading = FuseAnswer::Read(parser.value(given.fuse));
+            if (!reading.value)
+                return reading.refusal;
+            run.job.fuse = reading.value;
+        }
+        if (parser.isSet(given.serial) || parser.isSet(given.serialAt)) {
+            if (!SerialSequence::Parse(parser.value(given.serial)) || !SerialPlace::Parse(parser.value(given.serialAt)))
+                return QStringLiteral(
+                    "--serial takes START[:STEP] and --serial-at takes id or eeprom:ADDR[:BYTES], both together");
+            run.job.serial = parser.value(given.serial);
+            run.job.serialAt = parser.value(given.serialAt);
+        }
+        return run;
+    }
     run.ports = parser.isSet(given.port) ? PortsGiven(parser.values(given.port)) : QStringList{AppSettings::Port()};
     run.trace = parser.isSet(given.trace);
     if (run.ports.isEmpty())
@@ -142,7 +184,7 @@ std::variant<Invocation, QString> ParseArguments(const QCommandLineParser& parse
     run.options.continueOnMismatch = mismatchMode == QLatin1String("continue");
 
     ChipJob::Plan& plan = run.plan;
-    plan.command = command->command;
+    plan.command = command->command == CliCommand::Run ? CliCommand::Program : command->command;
     plan.file = run.argument;
     plan.layout = *layout;
     plan.pingReads = AppSettings::PingReads();
@@ -213,6 +255,73 @@ int Fuses(const QString& valueOrFile)
         value = *reading.value;
     }
     PrintFuseReading(value);
+    return kSuccess;
+}
+
+int PrintChecksum(const QString& file)
+{
+    std::optional<std::uint16_t> checksum;
+    if (file.endsWith(QLatin1String(".kjob"))) {
+        const std::variant<ProductionJob, QString> job = ProductionJob::Open(file);
+        if (const QString* refusal = std::get_if<QString>(&job)) {
+            Complain(QStringLiteral("the job %1 is refused: %2").arg(file, *refusal));
+            return kFileError;
+        }
+        checksum = std::get<ProductionJob>(job).checksum;
+    } else if (const std::optional<MemoryImage> image = LoadImage(file, EepromLayout::Auto, true)) {
+        checksum = ChipOperations::Checksum(*image);
+    }
+    if (!checksum)
+        return kFileError;
+    std::printf("%s\n", qPrintable(HexText::Word(*checksum)));
+    return kSuccess;
+}
+
+int CreateJob(Invocation& run)
+{
+    QFile hex(run.job.hexName);
+    if (!hex.open(QIODevice::ReadOnly)) {
+        Complain(QStringLiteral("cannot read %1: %2").arg(run.job.hexName, hex.errorString()));
+        return kFileError;
+    }
+    run.job.hex = hex.readAll();
+    if (const QString problem = ProductionJob::Create(run.argument, run.job); !problem.isEmpty()) {
+        Complain(QStringLiteral("cannot make the job %1: %2").arg(run.argument, problem));
+        return kFileError;
+    }
+    return PrintChecksum(run.argument);
+}
+
+// Programs with exactly the job's settings; a job that is not whole, or not the one expected, never reaches a port.
+int TakeJob(Invocation& run)
+{
+    const std::variant<ProductionJob, QString> opened = ProductionJob::Open(run.argument);
+    if (const QString* refusal = std::get_if<QString>(&opened)) {
+        Complain(QStringLiteral("the job %1 is refused: %2").arg(run.argument, *refusal));
+        return kFileError;
+    }
+    const ProductionJob& job = std::get<ProductionJob>(opened);
+    if (!run.expectChecksum.isEmpty() && run.expectChecksum.compare(HexText::Word(job.checksum), Qt::CaseInsensitive) != 0) {
+        Complain(
+            QStringLiteral("the job's checksum is %1, not %2 as expected").arg(HexText::Word(job.checksum), run.expectChecksum));
+        return kFileError;
+    }
+    ChipJob::Plan& plan = run.plan;
+    if (!job.settings.serial.isEmpty()) {
+        if (plan.recordPath.isEmpty())
+            return Usage(QStringLiteral("the job gives serial numbers: --record is needed"));
+        plan.serials = SerialSequence::Parse(job.settings.serial);
+        plan.serialPlace = SerialPlace::Parse(job.settings.serialAt);
+    }
+    plan.image = job.image;
+    plan.file = job.settings.hexName;
+    plan.layout = job.settings.layout;
+    plan.sha256 = job.hexSha256;
+    plan.fuse = job.image.ConfigWord(MemoryImage::kConfigWordOffset);
+    plan.job = job.settings.name;
+    plan.jobSha256 = job.jobSha256;
+    run.options.fuse = HexText::Word(*plan.fuse);
+    run.options.continueOnMismatch = job.settings.continueOnMismatch;
     return kSuccess;
 }
 
@@ -347,11 +456,13 @@ int Run(Invocation& run)
     case CliCommand::Record:
         return RecordReport::Print(run.argument, run.csv);
     case CliCommand::Checksum:
-        if (const std::optional<MemoryImage> image = LoadImage(run.argument, EepromLayout::Auto, true)) {
-            std::printf("%s\n", qPrintable(HexText::Word(ChipOperations::Checksum(*image))));
-            return kSuccess;
-        }
-        return kFileError;
+        return PrintChecksum(run.argument);
+    case CliCommand::Job:
+        return CreateJob(run);
+    case CliCommand::Run:
+        if (const int refused = TakeJob(run); refused != kSuccess)
+            return refused;
+        break;
     default:
         break;
     }
@@ -387,7 +498,8 @@ int main(int argc, char** argv)
     parser.addVersionOption();
     const Options options;
     parser.addOptions({options.port, options.fuse, options.onMismatch, options.eepromLayout, options.record, options.serial,
-                       options.serialAt, options.csv, options.trace, options.quiet, options.force});
+                       options.serialAt, options.csv, options.trace, options.quiet, options.force, options.hex, options.name,
+                       options.expectChecksum});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral(
                                      "list-ports, fuses, detect, erase, verify, program, read, blank-check, record or checksum"));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -273,4 +274,35 @@ TEST_F(Cli, TheChipsIdIsReadBeforeItIsTouched)
     EXPECT_EQ(Run({"erase"}, &odd).exitCode, 8);
     EXPECT_EQ(Run({"--force", "program", kFixtures + "/small.hex"}, &odd).exitCode, 0);
     EXPECT_TRUE(Run({"detect"}).out.contains("Chip ID 0E20: 8192 program words, 256 EEPROM bytes, 40 pins, revision 0"));
+}
+
+TEST_F(Cli, AJobRunsWithExactlyItsSettingsAndAChangedOneNeverReachesAPort)
+{
+    const QString job = files.filePath("board.kjob"), db = files.filePath("line.db");
+    const Result made = RunBare({"job", "create", job, "--hex", kFixtures + "/gaps.hex", "--fuse", "3F72", "--serial", "100",
+                                 "--serial-at", "id", "--name", "Board A"});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    EXPECT_EQ(made.out, "84D0\n") << "the file's checksum with the job's fuse value";
+    EXPECT_EQ(Run({"--fuse", "3FFF", "run", job}).exitCode, 2);
+    EXPECT_EQ(Run({"--expect-checksum", "8490", "run", job}).exitCode, 4);
+    ASSERT_EQ(Run({"--record", db, "--expect-checksum", "84d0", "run", job}).exitCode, 0);
+    simulator.WithModel([](FirmwareModel& model) { EXPECT_EQ(model.config[7], 0x3F72); });
+    QFile file(job);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    const QString hash = QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex());
+    EXPECT_TRUE(RunBare({"record", db, "--csv"}).out.contains(",100,success,,")) << "serial numbered";
+    EXPECT_TRUE(RunBare({"record", db, "--csv"}).out.contains(",0E20,Board A," + hash + ",1.2.0"));
+
+    // One digit of the HEX text changed: refused with the reason, and the programmer never hears of it.
+    const qsizetype at = text.indexOf("\"hex\": \":") + 20;
+    text[at] = text[at] == '0' ? '1' : '0';
+    QFile changed(files.filePath("changed.kjob"));
+    ASSERT_TRUE(changed.open(QIODevice::WriteOnly) && changed.write(text) == text.size());
+    changed.close();
+    const long long heard = simulator.BytesFromProgram();
+    const Result refused = Run({"--record", db, "run", changed.fileName()});
+    EXPECT_EQ(refused.exitCode, 4);
+    EXPECT_TRUE(refused.err.contains("does not match its SHA-256")) << refused.err.toStdString();
+    EXPECT_EQ(simulator.BytesFromProgram(), heard);
 }

@@ -26,11 +26,13 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QTextStream>
 #include <QThread>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <variant>
 
 namespace {
@@ -71,6 +73,10 @@ struct Options {
     const QCommandLineOption trace{QStringLiteral("trace"),
                                    QStringLiteral("Print the wire exchange as hex on stderr (one port only).")};
     const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("Print nothing but errors.")};
+    const QCommandLineOption repeat{
+        QStringLiteral("repeat"),
+        QStringLiteral("With program, verify, erase, blank-check or run: round after round, each started with Enter (q or "
+                       "the end of input stops), with running counts; a port with no chip is shown as empty and skipped.")};
     const QCommandLineOption hex{QStringLiteral("hex"), QStringLiteral("With job create: the HEX file the job locks."),
                                  QStringLiteral("FILE.hex")};
     const QCommandLineOption name{QStringLiteral("name"), QStringLiteral("With job create: the job's name."),
@@ -92,6 +98,7 @@ struct Invocation {
     bool csv = false;
     QStringList ports;
     bool trace = false;
+    bool repeat = false;
     CliOperator::Options options;
     ChipJob::Plan plan;
     QString serialAt;  // as given, for the message when it covers the file's data
@@ -173,6 +180,11 @@ std::variant<Invocation, QString> ParseArguments(const QCommandLineParser& parse
     }
     run.ports = parser.isSet(given.port) ? PortsGiven(parser.values(given.port)) : QStringList{AppSettings::Port()};
     run.trace = parser.isSet(given.trace);
+    run.repeat = parser.isSet(given.repeat);
+    const std::set<CliCommand> rounds{CliCommand::Program, CliCommand::Verify, CliCommand::Erase, CliCommand::BlankCheck,
+                                      CliCommand::Run};
+    if (run.repeat && (!rounds.count(run.command) || run.trace))
+        return QStringLiteral("--repeat goes with program, verify, erase, blank-check or run, without --trace");
     if (run.ports.isEmpty())
         return QStringLiteral("--port names no port");
     if (run.ports.size() > 1 && (command->onePortOnly || run.trace))
@@ -413,7 +425,7 @@ int RunSingle(const Invocation& run)
 }
 
 // Several programmers at once, one worker thread each; nothing is asked.
-int RunGang(const Invocation& run)
+std::vector<ChipJob::Result> RunRound(const Invocation& run)
 {
     const QStringList& ports = run.ports;
     CliOperator::Options options = run.options;
@@ -434,16 +446,51 @@ int RunGang(const Invocation& run)
     board.Close();
 
     std::printf("%-16s %-22s %9s %8s  %s\n", "port", "result", "time", "serial", "first mismatch");
-    int exit = kSuccess;
     for (int row = 0; row < ports.size(); ++row) {
         const ChipJob::Result& result = results[size_t(row)];
         std::printf("%-16s %-22s %7.1f s %8s  %s\n", qPrintable(ports[row]), qPrintable(result.Text()), result.seconds,
                     result.serial ? qPrintable(QString::number(*result.serial)) : "-",
                     result.firstMismatch ? qPrintable(CliOperator::MismatchLine(*result.firstMismatch)) : "-");
-        exit = std::max(exit, result.Exit());
     }
     std::fflush(stdout);
+    return results;
+}
+
+int RunGang(const Invocation& run)
+{
+    int exit = kSuccess;
+    for (const ChipJob::Result& result : RunRound(run))
+        exit = std::max(exit, result.Exit());
     return exit;
+}
+
+// Round after round, each started by the operator (Enter; q or the end of input stops), with running counts.
+int RunRounds(const Invocation& run)
+{
+    std::vector<std::pair<int, int>> counts(size_t(run.ports.size()));  // passed, failed
+    int exit = kSuccess;
+    QTextStream input(stdin);
+    for (int round = 1;; ++round) {
+        const std::vector<ChipJob::Result> results = RunRound(run);
+        std::pair<int, int> total;
+        for (size_t row = 0; row < results.size(); ++row) {
+            // An empty socket is skipped, not failed.
+            if (results[row].outcome != CommandOutcome::NoChip || results[row].recordFailed) {
+                const bool passed = results[row].Exit() == kSuccess && results[row].outcome == CommandOutcome::Completed;
+                (passed ? counts[row].first : counts[row].second) += 1;
+                exit = std::max(exit, results[row].Exit());
+            }
+            total.first += counts[row].first;
+            total.second += counts[row].second;
+            std::printf("%-16s %6d passed %6d failed\n", qPrintable(run.ports[int(row)]), counts[row].first, counts[row].second);
+        }
+        std::printf("After round %d: %d passed, %d failed. Enter starts the next round, q ends.\n", round, total.first,
+                    total.second);
+        std::fflush(stdout);
+        const QString answer = input.readLine();
+        if (answer.isNull() || answer.trimmed().startsWith(u'q'))
+            return exit;
+    }
 }
 
 int Run(Invocation& run)
@@ -477,6 +524,8 @@ int Run(Invocation& run)
     const bool gang = run.ports.size() > 1;
     if (CliCommandInfo::Of(run.command).loadsImage && (gang || !record.isEmpty()) && !LoadForEveryPort(run))
         return kFileError;
+    if (run.repeat)
+        return RunRounds(run);
     return gang ? RunGang(run) : RunSingle(run);
 }
 
@@ -499,7 +548,7 @@ int main(int argc, char** argv)
     const Options options;
     parser.addOptions({options.port, options.fuse, options.onMismatch, options.eepromLayout, options.record, options.serial,
                        options.serialAt, options.csv, options.trace, options.quiet, options.force, options.hex, options.name,
-                       options.expectChecksum});
+                       options.expectChecksum, options.repeat});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral(
                                      "list-ports, fuses, detect, erase, verify, program, read, blank-check, record or checksum"));

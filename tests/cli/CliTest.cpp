@@ -306,3 +306,33 @@ TEST_F(Cli, AJobRunsWithExactlyItsSettingsAndAChangedOneNeverReachesAPort)
     EXPECT_TRUE(refused.err.contains("does not match its SHA-256")) << refused.err.toStdString();
     EXPECT_EQ(simulator.BytesFromProgram(), heard);
 }
+
+TEST_F(Cli, RepeatRunsARoundAtEachEnterAndSkipsAnEmptySocket)
+{
+    PtySimulator second;
+    ASSERT_EQ(second.Start(), QString());
+    QProcess cli;
+    Start(cli, {"--quiet", "--repeat", "--port", simulator.Path() + ',' + second.Path(), "program", kFixtures + "/small.hex"});
+    QByteArray out;
+    const auto awaitRound = [&](int round) {
+        const QByteArray end = "After round " + QByteArray::number(round);
+        while (!out.contains(end) && cli.waitForReadyRead(60000))
+            out += cli.readAllStandardOutput();
+        ASSERT_TRUE(out.contains(end)) << out.toStdString();
+    };
+    // The second socket is empty in round 2: its chip's ID reads 3FFF.
+    for (const int round : {1, 2}) {
+        awaitRound(round);
+        second.WithModel([round](FirmwareModel& model) { model.config[6] = round == 1 ? 0x3FFF : 0x0E20; });
+        cli.write("\n");
+    }
+    awaitRound(3);
+    cli.closeWriteChannel();
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    out += cli.readAllStandardOutput();
+    EXPECT_EQ(cli.exitCode(), 0);
+    EXPECT_TRUE(out.contains("empty"));
+    const QRegularExpression counts(QRegularExpression::escape(second.Path())
+                                    + " +2 passed +0 failed\nAfter round 3: 5 passed, 0 failed.");
+    EXPECT_TRUE(QString::fromLatin1(out).contains(counts)) << out.toStdString();
+}

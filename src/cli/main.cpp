@@ -122,6 +122,87 @@ QStringList PortsGiven(const QStringList& values)
     return ports;
 }
 
+// --fuse's value into value, when given; the problem when it is no value.
+QString ReadFuse(const QCommandLineParser& parser, const Options& given, std::optional<int>& value)
+{
+    if (!parser.isSet(given.fuse))
+        return QString();
+    const FuseAnswer::Reading reading = FuseAnswer::Read(parser.value(given.fuse));
+    value = reading.value;
+    return reading.value ? QString() : reading.refusal;
+}
+
+// --serial and --serial-at, both or neither; the problem when they are not.
+QString ReadSerial(const QCommandLineParser& parser, const Options& given, std::optional<SerialSequence>& serials,
+                   std::optional<SerialPlace>& place)
+{
+    if (!parser.isSet(given.serial) && !parser.isSet(given.serialAt))
+        return QString();
+    serials = SerialSequence::Parse(parser.value(given.serial));
+    place = SerialPlace::Parse(parser.value(given.serialAt));
+    return serials && place
+               ? QString()
+               : QStringLiteral("--serial takes START[:STEP] and --serial-at takes id or eeprom:ADDR[:BYTES], both together");
+}
+
+// job create: what the job locks; the problem, if any.
+QString ParseJob(const QCommandLineParser& parser, const Options& given, Invocation& run)
+{
+    if (!parser.isSet(given.hex))
+        return QStringLiteral("job create takes --hex FILE.hex");
+    run.job.hexName = parser.value(given.hex);
+    run.job.name = parser.value(given.name);
+    std::optional<SerialSequence> serials;
+    std::optional<SerialPlace> place;
+    if (QString problem = ReadFuse(parser, given, run.job.fuse); !problem.isEmpty())
+        return problem;
+    if (QString problem = ReadSerial(parser, given, serials, place); !problem.isEmpty())
+        return problem;
+    if (serials) {
+        run.job.serial = parser.value(given.serial);
+        run.job.serialAt = parser.value(given.serialAt);
+    }
+    return QString();
+}
+
+// A command on programmers: the ports, the options and the plan; the problem, if any.
+QString ParseChipCommand(const QCommandLineParser& parser, const Options& given, const CliCommandInfo& command, Invocation& run)
+{
+    run.ports = parser.isSet(given.port) ? PortsGiven(parser.values(given.port)) : QStringList{AppSettings::Port()};
+    run.trace = parser.isSet(given.trace);
+    run.repeat = parser.isSet(given.repeat);
+    const std::set<CliCommand> rounds{CliCommand::Program, CliCommand::Verify, CliCommand::Erase, CliCommand::BlankCheck,
+                                      CliCommand::Run};
+    if (run.repeat && (!rounds.count(run.command) || run.trace))
+        return QStringLiteral("--repeat goes with program, verify, erase, blank-check or run, without --trace");
+    if (run.ports.isEmpty())
+        return QStringLiteral("--port names no port");
+    if (run.ports.size() > 1 && (command.onePortOnly || run.trace))
+        return QStringLiteral("read and --trace take one port");
+    if (run.csv)
+        return QStringLiteral("--csv goes with record");
+    run.options.quiet = parser.isSet(given.quiet);
+    run.options.force = parser.isSet(given.force);
+
+    ChipJob::Plan& plan = run.plan;
+    plan.command = command.command == CliCommand::Run ? CliCommand::Program : command.command;
+    plan.file = run.argument;
+    plan.pingReads = AppSettings::PingReads();
+    plan.recordPath = parser.value(given.record);
+    if (parser.isSet(given.fuse) && command.command != CliCommand::Program)
+        return QStringLiteral("--fuse goes with program");
+    if (QString problem = ReadFuse(parser, given, plan.fuse); !problem.isEmpty())
+        return problem;
+    if (plan.fuse)
+        run.options.fuse = parser.value(given.fuse);
+    if (QString problem = ReadSerial(parser, given, plan.serials, plan.serialPlace); !problem.isEmpty())
+        return problem;
+    if (plan.serials && (command.command != CliCommand::Program || plan.recordPath.isEmpty()))
+        return QStringLiteral("--serial goes with program and --record");
+    run.serialAt = parser.value(given.serialAt);
+    return QString();
+}
+
 // The invocation, or the usage problem that stops it.
 std::variant<Invocation, QString> ParseArguments(const QCommandLineParser& parser, const Options& given)
 {
@@ -141,7 +222,6 @@ std::variant<Invocation, QString> ParseArguments(const QCommandLineParser& parse
     if (run.command == CliCommand::ListPorts || run.command == CliCommand::Fuses || run.command == CliCommand::Record
         || run.command == CliCommand::Checksum)
         return run;
-
     if (run.command == CliCommand::Run) {
         for (const QCommandLineOption* locked :
              {&given.fuse, &given.eepromLayout, &given.serial, &given.serialAt, &given.onMismatch}) {
@@ -156,69 +236,12 @@ std::variant<Invocation, QString> ParseArguments(const QCommandLineParser& parse
     const std::optional<EepromLayout> layout = HexLoader::LayoutNamed(parser.value(given.eepromLayout));
     if (!layout)
         return QStringLiteral("--eeprom-layout takes auto, word or byte");
-    if (run.command == CliCommand::Job) {
-        if (!parser.isSet(given.hex))
-            return QStringLiteral("job create takes --hex FILE.hex");
-        run.job.hexName = parser.value(given.hex);
-        run.job.name = parser.value(given.name);
-        run.job.layout = *layout;
-        run.job.continueOnMismatch = mismatchMode == QLatin1String("continue");
-        if (parser.isSet(given.fuse)) {
-            const FuseAnswer::Reading reading = FuseAnswer::Read(parser.value(given.fuse));
-            if (!reading.value)
-                return reading.refusal;
-            run.job.fuse = reading.value;
-        }
-        if (parser.isSet(given.serial) || parser.isSet(given.serialAt)) {
-            if (!SerialSequence::Parse(parser.value(given.serial)) || !SerialPlace::Parse(parser.value(given.serialAt)))
-                return QStringLiteral(
-                    "--serial takes START[:STEP] and --serial-at takes id or eeprom:ADDR[:BYTES], both together");
-            run.job.serial = parser.value(given.serial);
-            run.job.serialAt = parser.value(given.serialAt);
-        }
-        return run;
-    }
-    run.ports = parser.isSet(given.port) ? PortsGiven(parser.values(given.port)) : QStringList{AppSettings::Port()};
-    run.trace = parser.isSet(given.trace);
-    run.repeat = parser.isSet(given.repeat);
-    const std::set<CliCommand> rounds{CliCommand::Program, CliCommand::Verify, CliCommand::Erase, CliCommand::BlankCheck,
-                                      CliCommand::Run};
-    if (run.repeat && (!rounds.count(run.command) || run.trace))
-        return QStringLiteral("--repeat goes with program, verify, erase, blank-check or run, without --trace");
-    if (run.ports.isEmpty())
-        return QStringLiteral("--port names no port");
-    if (run.ports.size() > 1 && (command->onePortOnly || run.trace))
-        return QStringLiteral("read and --trace take one port");
-    if (run.csv)
-        return QStringLiteral("--csv goes with record");
-    run.options.quiet = parser.isSet(given.quiet);
-    run.options.force = parser.isSet(given.force);
-    run.options.continueOnMismatch = mismatchMode == QLatin1String("continue");
-
-    ChipJob::Plan& plan = run.plan;
-    plan.command = command->command == CliCommand::Run ? CliCommand::Program : command->command;
-    plan.file = run.argument;
-    plan.layout = *layout;
-    plan.pingReads = AppSettings::PingReads();
-    plan.recordPath = parser.value(given.record);
-    if (parser.isSet(given.fuse)) {
-        if (command->command != CliCommand::Program)
-            return QStringLiteral("--fuse goes with program");
-        const FuseAnswer::Reading reading = FuseAnswer::Read(parser.value(given.fuse));
-        if (!reading.value)
-            return reading.refusal;
-        run.options.fuse = parser.value(given.fuse);
-        plan.fuse = reading.value;
-    }
-    if (parser.isSet(given.serial) || parser.isSet(given.serialAt)) {
-        plan.serials = SerialSequence::Parse(parser.value(given.serial));
-        plan.serialPlace = SerialPlace::Parse(parser.value(given.serialAt));
-        if (!plan.serials || !plan.serialPlace)
-            return QStringLiteral("--serial takes START[:STEP] and --serial-at takes id or eeprom:ADDR[:BYTES], both together");
-        if (command->command != CliCommand::Program || plan.recordPath.isEmpty())
-            return QStringLiteral("--serial goes with program and --record");
-        run.serialAt = parser.value(given.serialAt);
-    }
+    run.job.layout = run.plan.layout = *layout;
+    run.job.continueOnMismatch = run.options.continueOnMismatch = mismatchMode == QLatin1String("continue");
+    const QString problem =
+        run.command == CliCommand::Job ? ParseJob(parser, given, run) : ParseChipCommand(parser, given, *command, run);
+    if (!problem.isEmpty())
+        return problem;
     return run;
 }
 

@@ -141,8 +141,7 @@ CommandOutcome ChipJob::RunCommand(Result& result)
     case CliCommand::Detect:
         done.outcome = envelope.Run(request, [&](ProgrammerProtocol& protocol) {
             result.pingRoundTrip = protocol.PingRoundTrip();
-            const MemoryImage none;
-            done.chip = ChipIdentity(ChipOperations(protocol, none, ui_).ReadDeviceId());
+            done.chip = ChipIdentity(ChipOperations(protocol, ui_).ReadDeviceId());
             return CommandOutcome::Completed;
         });
         break;

@@ -34,6 +34,8 @@ struct MemoryImage {
     // The highest byte offset a word reader may visit: ProgramTop bounded to
     // the last whole word.
     int ProgramReadTop() const;
+    // How many program words a reader visits: those up to ProgramReadTop.
+    int ProgramReadWords() const { return (ProgramReadTop() + 2) / 2; }
     int ProgramWord(int offset) const;
     int ConfigWord(int offset) const;
     void SetConfigWord(int offset, int value);

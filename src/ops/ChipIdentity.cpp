@@ -16,7 +16,7 @@ std::optional<ChipDoubt> ChipIdentity::Misfit(const MemoryImage& image) const
     if (!member)
         return std::nullopt;
     // The first location beyond the member that the file filled, else the highest it loaded.
-    const int words = (image.ProgramReadTop() + 2) / 2;
+    const int words = image.ProgramReadWords();
     for (int w = member->programWords; w < words; ++w) {
         if (image.ProgramWord(2 * w) != MemoryImage::kBlankWord || w == words - 1)
             return ChipDoubt{ChipDoubt::Kind::FileTooLarge, idWord, Memory::ProgramWord, w};

@@ -9,6 +9,8 @@ using namespace ChipGeometry;
 namespace {
 
 constexpr int kBlockBytes = 16;
+// What the commands that take no file's data see as their image.
+const MemoryImage kNoImage;
 constexpr int kWordsPerProgress = 32;
 constexpr int kBytesPerProgress = 16;
 // From ID word 3's successor to the configuration word.
@@ -20,6 +22,8 @@ ChipOperations::ChipOperations(ProgrammerProtocol& protocol, const MemoryImage& 
     : protocol_(protocol), image_(image), ui_(ui)
 {
 }
+
+ChipOperations::ChipOperations(ProgrammerProtocol& protocol, OperatorInterface& ui) : ChipOperations(protocol, kNoImage, ui) {}
 
 template <typename Visit> bool ChipOperations::Walk(std::optional<Pass> pass, int count, Visit visit)
 {
@@ -79,7 +83,7 @@ bool ChipOperations::VerifyMemory()
 {
     ui_.SetStatus(QStringLiteral("Verifying Program Memory"));
     protocol_.SendCommand(ProgrammerProtocol::Restart);
-    const int words = (image_.ProgramReadTop() + 2) / 2;
+    const int words = image_.ProgramReadWords();
     const bool goOn = Walk(Pass::VerifyProgram, words, [this](int word) {
         const int read = protocol_.ReadWord(ProgrammerProtocol::ReadProgram);
         const auto mismatch = Compare(Memory::ProgramWord, word, image_.ProgramWord(2 * word), read);
@@ -136,7 +140,7 @@ void ChipOperations::WriteProgramMemory()
     // Blocks are sent whole, up to the one that holds ProgramReadTop; a block
     // never starts at the lone offset 16384.
     const int top = image_.ProgramReadTop();
-    const int words = (top / kBlockBytes + 1) * kBlockBytes / 2;
+    const int words = WordsWritten(image_);
     for (int b = 0; b <= top; b += kBlockBytes) {
         for (int j = 0; j < kBlockBytes; j += 2) {
             if (b + j > 0)
@@ -150,10 +154,15 @@ void ChipOperations::WriteProgramMemory()
         ui_.PassCompleted(Pass::Program);
 }
 
-std::uint16_t ChipOperations::Checksum(const MemoryImage& image)
+int ChipOperations::WordsWritten(const MemoryImage& image)
 {
     const int top = image.ProgramReadTop();
-    const int written = top < 0 ? 0 : (top / kBlockBytes + 1) * kBlockBytes / 2;
+    return top < 0 ? 0 : (top / kBlockBytes + 1) * kBlockBytes / 2;
+}
+
+std::uint16_t ChipOperations::Checksum(const MemoryImage& image)
+{
+    const int written = WordsWritten(image);
     unsigned sum = 0;
     for (int w = 0; w < kProgramWords; ++w)
         sum += w < written ? image.ProgramWord(2 * w) & kWordBits : kErasedWord;

@@ -15,6 +15,8 @@ class ProgrammerProtocol;
 class ChipOperations {
 public:
     ChipOperations(ProgrammerProtocol& protocol, const MemoryImage& image, OperatorInterface& ui);
+    // For the commands that take no file's data: erase, read, and the device ID.
+    ChipOperations(ProgrammerProtocol& protocol, OperatorInterface& ui);
 
     void EraseChip();
     // False when the operator answered No at a mismatch.
@@ -37,6 +39,8 @@ public:
 private:
     // ProgramChip's steps: the memory, the EEPROM, the ID words and the configuration word.
     void WriteProgramMemory();
+    // How many program words the whole blocks up to ProgramReadTop hold: what Program! writes.
+    static int WordsWritten(const MemoryImage& image);
     void WriteEeprom();
     void WriteConfiguration();
     // Visits count locations from where the firmware's counter stands, with

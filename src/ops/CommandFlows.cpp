@@ -29,8 +29,7 @@ bool CommandFlows::Load(const CommandRequest& request, MemoryImage& image)
 
 std::optional<CommandOutcome> CommandFlows::Identify(ProgrammerProtocol& protocol, CommandResult& result)
 {
-    const MemoryImage none;
-    result.chip = ChipIdentity(ChipOperations(protocol, none, ui_).ReadDeviceId());
+    result.chip = ChipIdentity(ChipOperations(protocol, ui_).ReadDeviceId());
     const std::optional<ChipDoubt> doubt = result.chip->Doubt();
     if (!doubt || ui_.GoOnDespite(*doubt))
         return std::nullopt;
@@ -46,8 +45,7 @@ CommandResult CommandFlows::DoErase(const CommandRequest& request)
             if (const std::optional<CommandOutcome> stop = Identify(protocol, result))
                 return *stop;
             ui_.SetStatus(QStringLiteral("Erasing..."));
-            const MemoryImage none;
-            ChipOperations(protocol, none, ui_).EraseChip();
+            ChipOperations(protocol, ui_).EraseChip();
             return CommandOutcome::Completed;
         },
         [this] { ui_.SetStatus(QStringLiteral("Erase complete")); });
@@ -109,8 +107,7 @@ CommandResult CommandFlows::DoRead(const CommandRequest& request, ChipContents& 
 {
     CommandResult result;
     result.outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
-        const MemoryImage none;
-        chip = ChipOperations(protocol, none, ui_).ReadChip();
+        chip = ChipOperations(protocol, ui_).ReadChip();
         return CommandOutcome::Completed;
     });
     return result;

@@ -13,14 +13,14 @@ FuseDialog::FuseDialog(int currentValue, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Fuse select"));
     auto* prompt = new QLabel(QStringLiteral("Adjust current fuse value if desired"), this);
-    auto* value = new QLineEdit(HexText::Number(currentValue), this);
-    auto* reading = new QLabel(ReadingText(value->text()), this);
+    value_ = new QLineEdit(HexText::Number(currentValue), this);
+    auto* reading = new QLabel(ReadingText(value_->text()), this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     prompt->setObjectName(QStringLiteral("FusePrompt"));
-    value->setObjectName(QStringLiteral("FuseValue"));
+    value_->setObjectName(QStringLiteral("FuseValue"));
     reading->setObjectName(QStringLiteral("FuseReading"));
-    prompt->setBuddy(value);
-    value->selectAll();
+    prompt->setBuddy(value_);
+    value_->selectAll();
     reading->setWordWrap(true);
     reading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Room for every field and both warnings, so that the dialog keeps its size as the value changes.
@@ -28,17 +28,17 @@ FuseDialog::FuseDialog(int currentValue, QWidget* parent) : QDialog(parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(prompt);
-    layout->addWidget(value);
+    layout->addWidget(value_);
     layout->addWidget(reading);
     layout->addWidget(buttons);
-    connect(value, &QLineEdit::textChanged, reading, [reading](const QString& text) { reading->setText(ReadingText(text)); });
+    connect(value_, &QLineEdit::textChanged, reading, [reading](const QString& text) { reading->setText(ReadingText(text)); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 QString FuseDialog::Answer() const
 {
-    return result() == Accepted ? findChild<QLineEdit*>(QStringLiteral("FuseValue"))->text() : QString();
+    return result() == Accepted ? value_->text() : QString();
 }
 
 QString FuseDialog::ReadingText(const QString& answer)

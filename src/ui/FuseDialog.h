@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+class QLineEdit;
+
 // Offers the configuration word about to be written for editing, and reads
 // live what the value typed sets. OK (Return) gives the text typed, Cancel
 // (Escape) nothing.
@@ -15,4 +17,6 @@ public:
 
 private:
     static QString ReadingText(const QString& answer);
+
+    QLineEdit* value_ = nullptr;
 };

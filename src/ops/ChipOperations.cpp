@@ -79,15 +79,19 @@ void ChipOperations::EraseChip()
     protocol_.SendCommand(ProgrammerProtocol::Erase);
 }
 
+bool ChipOperations::VerifyWord(char readCommand, Memory memory, int address, int expected)
+{
+    const auto mismatch = Compare(memory, address, expected, protocol_.ReadWord(readCommand));
+    return !mismatch || Mismatched(*mismatch);
+}
+
 bool ChipOperations::VerifyMemory()
 {
     ui_.SetStatus(QStringLiteral("Verifying Program Memory"));
     protocol_.SendCommand(ProgrammerProtocol::Restart);
     const int words = image_.ProgramReadWords();
     const bool goOn = Walk(Pass::VerifyProgram, words, [this](int word) {
-        const int read = protocol_.ReadWord(ProgrammerProtocol::ReadProgram);
-        const auto mismatch = Compare(Memory::ProgramWord, word, image_.ProgramWord(2 * word), read);
-        return !mismatch || Mismatched(*mismatch);
+        return VerifyWord(ProgrammerProtocol::ReadProgram, Memory::ProgramWord, word, image_.ProgramWord(2 * word));
     });
     if (!goOn)
         return false;
@@ -105,9 +109,7 @@ bool ChipOperations::VerifyConfiguration()
     ui_.YieldToEvents();
     EnterConfiguration();
     const bool goOn = Walk(std::nullopt, kIdWords, [this](int id) {
-        const int read = protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration);
-        const auto mismatch = Compare(Memory::IdWord, id, image_.ConfigWord(2 * id), read);
-        return !mismatch || Mismatched(*mismatch);
+        return VerifyWord(ProgrammerProtocol::ReadConfiguration, Memory::IdWord, id, image_.ConfigWord(2 * id));
     });
     if (!goOn)
         return false;

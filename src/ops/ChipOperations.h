@@ -53,6 +53,8 @@ private:
     void EnterConfiguration();
     void Step(int locations);
     bool Mismatched(const Mismatch& mismatch);
+    // Reads the word where the counter stands and compares it; false when the operator said stop.
+    bool VerifyWord(char readCommand, Memory memory, int address, int expected);
     static std::optional<Mismatch> Compare(Memory memory, int address, int expected, int read);
 
     ProgrammerProtocol& protocol_;

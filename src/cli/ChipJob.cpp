@@ -5,7 +5,7 @@
 #include "ProductionRecord.h"
 #include "TracingPort.h"
 #include "image/HexText.h"
-#include "link/QtSerialLink.h"
+#include "PlatformLink.h"
 #include "ops/ChipOperations.h"
 #include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
@@ -122,7 +122,7 @@ ChipJob::Result ChipJob::Run()
 
 CommandOutcome ChipJob::RunCommand(Result& result)
 {
-    QtSerialLink link;
+    PlatformLink link;
     TracingPort wire(link, trace_);
     CommandEnvelope envelope(wire, ui_);
     CommandFlows flows(envelope, ui_);

@@ -1,7 +1,6 @@
 #include "link/PortList.h"
 
 #include <QCollator>
-#include <QSerialPortInfo>
 #include <algorithm>
 
 QString PortList::Entry::UsbIds() const
@@ -13,15 +12,7 @@ QString PortList::Entry::UsbIds() const
 
 QList<PortList::Entry> PortList::Present()
 {
-    QList<Entry> entries;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        Entry entry{info.portName(), info.description(), info.manufacturer(), std::nullopt, std::nullopt, info.serialNumber()};
-        if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
-            entry.vendor = info.vendorIdentifier();
-            entry.product = info.productIdentifier();
-        }
-        entries << entry;
-    }
+    QList<Entry> entries = SystemPorts();
     // Adapters first, as they are what a programmer hangs on; ttyS2 before ttyS10.
     QCollator collator;
     collator.setNumericMode(true);

@@ -20,4 +20,8 @@ public:
     };
 
     static QList<Entry> Present();
+
+private:
+    // As the platform reports them, in no particular order.
+    static QList<Entry> SystemPorts();
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/QtSerialLink.h"
+#include "PlatformLink.h"
 #include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
 #include "ops/OperatorInterface.h"
@@ -63,7 +63,7 @@ private:
     void ListRecentFiles();
     std::optional<QString> DroppedFile(const QMimeData& data) const;
 
-    QtSerialLink MSComm1;
+    PlatformLink MSComm1;
     CommandEnvelope envelope_;
     CommandFlows flows_;
     bool busy_ = false;

@@ -1,21 +1,19 @@
 #include "ChipBench.h"
 #include "ModalAnswerer.h"
+#include "Named.h"
 #include "PtySimulator.h"
 #include "ops/AppSettings.h"
 #include "ui/Form1.h"
 #include "ui/PortBox.h"
 #include "ui/ProgressLine.h"
-#include "ui/frmAbout.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -28,15 +26,6 @@ namespace {
 const QString kGaps = QStringLiteral(KORVEXC_FIXTURES "/gaps.hex");
 const QString kCounter = QStringLiteral(KORVEXC_FIXTURES "/counter.hex");
 const QString kEepromFull = QStringLiteral(KORVEXC_FIXTURES "/eeprom-full.hex");
-
-// A control of the window or a dialog by its object name, as a test reaches it.
-template <typename Widget> Widget* Named(const QObject& parent, const char* name)
-{
-    auto* child = parent.findChild<Widget*>(QLatin1String(name));
-    if (!child)
-        qFatal("no control named %s", name);
-    return child;
-}
 
 QList<bool> ControlStates(const Form1& window)
 {
@@ -103,75 +92,6 @@ private slots:
     {
         const QStringList problems = ModalAnswerer::TakeProblems();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
-    }
-
-    void thePortIsStoredAtEveryKeystrokeAndTheBoxListsThePortsPresent()
-    {
-        {
-            Form1 window;
-            QCOMPARE(Named<PortBox>(window, "CPort")->text(), QStringLiteral("1"));
-            Named<PortBox>(window, "CPort")->clearEditText();
-            QStringList stored;
-            for (const QChar c : QStringLiteral("ttyUSB0")) {
-                QTest::keyClick(Named<PortBox>(window, "CPort"), c.toLatin1());
-                stored << QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KORVEXC"))
-                              .value("Port/Com")
-                              .toString();
-            }
-            QCOMPARE(stored, (QStringList{"t", "tt", "tty", "ttyU", "ttyUS", "ttyUSB", "ttyUSB0"}));
-        }
-        QCOMPARE(Named<PortBox>(Form1(), "CPort")->text(), QStringLiteral("ttyUSB0"));
-
-        QList<PortList::Entry> present{{"ttyUSB0", "FT232R USB UART", "FTDI", 0x0403, 0x6001, "A50285BI"}};
-        QWidget parent;
-        PortBox box(&parent, [&present] { return present; });
-        box.setText(QStringLiteral("7"));
-        box.showPopup();
-        QCOMPARE(box.itemText(0), QStringLiteral("ttyUSB0  FT232R USB UART, FTDI, 0403:6001"));
-        box.hidePopup();
-        present.append({"ttyS0", "", "", std::nullopt, std::nullopt, ""});
-        box.showPopup();
-        QCOMPARE(box.itemText(1), QStringLiteral("ttyS0"));
-        QCOMPARE(box.text(), QStringLiteral("7"));  // what was typed stays
-        box.hidePopup();
-        emit box.activated(0);
-        QCOMPARE(box.text(), QStringLiteral("ttyUSB0"));
-    }
-
-    void browseKeepsTheTextOnCancelAndADropTakesOnlyAFile()
-    {
-        Form1 window;
-        Named<QLineEdit>(window, "Filename")->setText(QStringLiteral("keep.hex"));
-        const QString chosen = QDir(settings_->path()).filePath(QStringLiteral("chosen.hex"));
-        QFile(chosen).open(QIODevice::WriteOnly);
-        ModalAnswerer answerer;
-        QString filters;
-        answerer.script = {{"Open", ModalAnswerer::Cancel}, {"Open", [&](QWidget* dialog) {
-                                                                 filters =
-                                                                     qobject_cast<QFileDialog*>(dialog)->nameFilters().join(u';');
-                                                                 ModalAnswerer::ChooseFile(chosen)(dialog);
-                                                             }}};
-        Named<QPushButton>(window, "FBrowse")->click();
-        QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), QStringLiteral("keep.hex"));
-        Named<QPushButton>(window, "FBrowse")->click();
-        QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), chosen);
-        QVERIFY(filters.contains(QStringLiteral("*.hex")));
-
-        const auto drop = [&window](QMimeData& data) {
-            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(&window, &enter);
-            QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(&window, &dropped);
-            return enter.isAccepted();
-        };
-        QMimeData text, web, file;
-        text.setText(QStringLiteral("/tmp/a.hex"));
-        web.setUrls({QUrl(QStringLiteral("https://example.org/a.hex"))});
-        file.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/board.hex"))});
-        QVERIFY(!drop(text) && !drop(web));
-        QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), chosen);
-        QVERIFY(drop(file));
-        QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), QStringLiteral("/tmp/board.hex"));
     }
 
     void eraseSendsItsSequenceAndPaintsItsStatus()
@@ -360,20 +280,6 @@ private slots:
         QVERIFY(readings[1].contains(QStringLiteral("Warning: code protection on")));
         QVERIFY(readings[2].contains(QStringLiteral("Note: this programmer cannot clear LVP")));
         QVERIFY(readings[3].contains(QStringLiteral("not a hexadecimal number")));
-    }
-
-    void aboutBoxClosesByKeyAndSaysWhenThereIsNoSystemInfo()
-    {
-        frmAbout about;
-        ModalAnswerer answerer;
-        Named<QPushButton>(about, "cmdSysInfo")->click();
-        QCOMPARE(answerer.seen, QStringList{"System Information Is Unavailable At This Time"});
-        for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
-            about.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&about));
-            QTest::keyClick(&about, Qt::Key(key));
-            QVERIFY(!about.isVisible());
-        }
     }
 
 private:

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "link/SerialPort.h"
+
+#include <optional>
+
+// The port on Windows, through the system's own serial calls: 19200 baud, 8N1,
+// no flow control, every byte passed as it is. Reads never block; the
+// readiness wait blocks in the driver, with a read timeout, and keeps the byte
+// it receives for the next read.
+class WinSerialLink : public SerialPort {
+public:
+    WinSerialLink() = default;
+    ~WinSerialLink() override;
+    WinSerialLink(const WinSerialLink&) = delete;
+    WinSerialLink& operator=(const WinSerialLink&) = delete;
+
+    void SetPort(const QString& device) override;
+    QString Open() override;
+    void Close() override;
+    bool IsOpen() const override;
+    void Write(const QByteArray& bytes) override;
+    std::optional<unsigned char> Read() override;
+    void WaitForData(int milliseconds) override;
+
+    // Windows shows an adapter's latency timer only in its driver's settings.
+    std::optional<int> AdapterTimer() const { return std::nullopt; }
+
+    // The name that CreateFile takes: COM10 and above open only as \\.\COM10.
+    static QString DeviceNamespacePath(const QString& device);
+    // The operator's text for a failed open, from the system's error code.
+    static QString DescribeOpenFailure(const QString& device, unsigned long error);
+
+private:
+    [[noreturn]] void Fail(const QString& doing) const;
+    void SetReadWait(unsigned long milliseconds);
+
+    QString device_;
+    void* handle_ = nullptr;  // a HANDLE; nullptr while closed
+    unsigned long readWait_ = 0;
+    std::optional<unsigned char> waiting_;  // taken by the readiness wait
+};

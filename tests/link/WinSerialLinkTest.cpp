@@ -1,0 +1,88 @@
+#include "RecordingOperator.h"
+#include "link/ProgrammerProtocol.h"
+#include "link/WinSerialLink.h"
+#include "ops/ChipContents.h"
+#include "ops/CommandEnvelope.h"
+#include "ops/CommandFlows.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+// These run against a simulated programmer that the test run serves on a
+// Linux pseudo-terminal and maps onto a COM port, named in KORVEXC_TEST_PORT.
+
+namespace {
+
+QString SimulatorPort()
+{
+    return qEnvironmentVariable("KORVEXC_TEST_PORT");
+}
+
+}  // namespace
+
+TEST(WinSerialLink, OpenFailuresNameThePortAndTheReason)
+{
+    EXPECT_EQ(WinSerialLink::DeviceNamespacePath("COM12"), QStringLiteral("\\\\.\\COM12"));
+    EXPECT_EQ(WinSerialLink::DeviceNamespacePath("\\\\.\\COM3"), QStringLiteral("\\\\.\\COM3"));
+    EXPECT_TRUE(WinSerialLink::DescribeOpenFailure("COM4", ERROR_GEN_FAILURE).contains("refused"));
+
+    WinSerialLink missing;
+    missing.SetPort(QStringLiteral("COM231"));
+    const QString text = missing.Open();
+    EXPECT_TRUE(text.contains(QStringLiteral("COM231")) && text.contains(QStringLiteral("no such port"))) << text.toStdString();
+    EXPECT_FALSE(missing.IsOpen());
+
+    if (SimulatorPort().isEmpty())
+        GTEST_SKIP() << "no simulated programmer on a COM port (KORVEXC_TEST_PORT)";
+    WinSerialLink first;
+    first.SetPort(SimulatorPort());
+    ASSERT_EQ(first.Open(), QString());
+    WinSerialLink second;
+    second.SetPort(SimulatorPort());
+    const QString held = second.Open();
+    EXPECT_TRUE(held.contains(QStringLiteral("another program"))) << held.toStdString();
+    EXPECT_FALSE(second.IsOpen());
+
+    // An empty line answers a read at once, and the wait sleeps until its time is up.
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(first.Read().has_value());
+    EXPECT_LT(clock.elapsed(), 100);
+    clock.restart();
+    first.WaitForData(300);
+    EXPECT_GE(clock.elapsed(), 250);
+    EXPECT_FALSE(first.Read().has_value());
+    first.Close();
+    EXPECT_FALSE(first.IsOpen());
+    ASSERT_EQ(second.Open(), QString()) << "the port is free once closed";
+}
+
+TEST(WinSerialLink, ProgramsAChipThatThenVerifiesAndReadsBackAsTheFile)
+{
+    if (SimulatorPort().isEmpty())
+        GTEST_SKIP() << "no simulated programmer on a COM port (KORVEXC_TEST_PORT)";
+    WinSerialLink link;
+    RecordingOperator ui;
+    CommandEnvelope envelope(link, ui);
+    CommandFlows flows(envelope, ui);
+    CommandRequest request;
+    request.port = SimulatorPort();
+    request.pingReads = [] { return QStringLiteral("5000"); };
+    request.file = QStringLiteral(KORVEXC_FIXTURES "/counter.hex");
+
+    ASSERT_EQ(flows.DoProgram(request).outcome, CommandOutcome::Completed) << ui.messages.join('\n').toStdString();
+    EXPECT_EQ(flows.DoVerify(request).outcome, CommandOutcome::Completed) << ui.messages.join('\n').toStdString();
+    EXPECT_TRUE(ui.mismatches.empty());
+
+    ChipContents chip;
+    ASSERT_EQ(flows.DoRead(request, chip).outcome, CommandOutcome::Completed);
+    QTemporaryDir folder;
+    request.file = folder.filePath(QStringLiteral("read.hex"));
+    ASSERT_EQ(chip.SaveHex(request.file), QString());
+    EXPECT_EQ(flows.DoVerify(request).outcome, CommandOutcome::Completed);
+    EXPECT_TRUE(ui.mismatches.empty()) << "the chip read back is the chip";
+    EXPECT_FALSE(link.IsOpen());
+}

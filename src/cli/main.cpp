@@ -7,6 +7,7 @@
 #include "ExitCode.h"
 #include "GangBoard.h"
 #include "GangOperator.h"
+#include "PlatformLink.h"
 #include "ProductionJob.h"
 #include "ProductionRecord.h"
 #include "RecordReport.h"
@@ -15,6 +16,7 @@
 #include "image/HexText.h"
 #include "link/LineRate.h"
 #include "link/PortList.h"
+#include "link/PortName.h"
 #include "ops/AppSettings.h"
 #include "ops/ChipOperations.h"
 #include "ops/FuseAnswer.h"
@@ -37,10 +39,14 @@
 
 namespace {
 
+// A ping answered later than this has waited on an adapter's latency timer.
+constexpr std::chrono::microseconds kSlowPing{4000};
+
 struct Options {
     const QCommandLineOption port{QStringLiteral("port"),
-                                  QStringLiteral("The port: a number n for COMn (/dev/ttyS(n-1)), or a device such as ttyUSB0. "
-                                                 "Default: the window's. May be given several times."),
+                                  QStringLiteral("The port: a number n for COMn (1 opens %1), or a device such as %2. "
+                                                 "Default: the window's. May be given several times.")
+                                      .arg(PortName::NumberedDevice(1), PortName::ExampleName()),
                                   QStringLiteral("P")};
     const QCommandLineOption fuse{QStringLiteral("fuse"),
                                   QStringLiteral("The configuration word to program, in hexadecimal. Default: the file's."),
@@ -421,6 +427,12 @@ int Report(const ChipJob::Plan& plan, const QString& port, const ChipJob::Result
         ui.Inform(QStringLiteral("Programmer detected on %1 (the ping was answered in %2 ms)")
                       .arg(port)
                       .arg(double(result.pingRoundTrip.count()) / 1000.0, 0, 'f', 2));
+        if (PlatformLink::kTimerInDriverSettings && result.pingRoundTrip > kSlowPing) {
+            Complain(QStringLiteral("the ping took more than %1 ms: a USB adapter's latency timer is likely holding every byte. "
+                                    "Set it to 1 ms in Device Manager: Ports (COM & LPT), the port's Properties, "
+                                    "Port Settings, Advanced, Latency Timer (msec)")
+                         .arg(kSlowPing.count() / 1000));
+        }
         if (const std::optional<ChipIdentity>& chip = result.identity; chip && chip->member) {
             ui.Inform(QStringLiteral("Chip ID %1: %2 program words, %3 EEPROM bytes, %4 pins, revision %5")
                           .arg(HexText::Word(chip->idWord))

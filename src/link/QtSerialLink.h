@@ -21,6 +21,8 @@ public:
 
     // Whether the driver took the low-latency flag at the last open.
     bool LowLatencyGranted() const { return lowLatencyGranted_; }
+    // Linux shows the adapter's latency timer, and a udev rule sets it.
+    static constexpr bool kTimerInDriverSettings = false;
     // The adapter's latency timer as it stood after the last open, where the system shows it.
     std::optional<int> AdapterTimer() const { return adapterTimer_; }
 

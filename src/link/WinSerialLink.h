@@ -23,7 +23,8 @@ public:
     std::optional<unsigned char> Read() override;
     void WaitForData(int milliseconds) override;
 
-    // Windows shows an adapter's latency timer only in its driver's settings.
+    // Windows keeps an adapter's latency timer in its driver's settings, out of a program's sight.
+    static constexpr bool kTimerInDriverSettings = true;
     std::optional<int> AdapterTimer() const { return std::nullopt; }
 
     // The name that CreateFile takes: COM10 and above open only as \\.\COM10.

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 // Writes are a byte at a time and the line drains one in half a millisecond:
@@ -24,6 +27,12 @@ QString SystemText(DWORD error)
     return result;
 }
 
+// The name that CreateFile takes: COM10 and above open only as \\.\COM10.
+QString DeviceNamespacePath(const QString& device)
+{
+    return QStringLiteral("\\\\.\\") + device;
+}
+
 HANDLE Handle(void* handle)
 {
     return static_cast<HANDLE>(handle);
@@ -39,11 +48,6 @@ WinSerialLink::~WinSerialLink()
 void WinSerialLink::SetPort(const QString& device)
 {
     device_ = device;
-}
-
-QString WinSerialLink::DeviceNamespacePath(const QString& device)
-{
-    return device.startsWith(QLatin1String("\\\\.\\")) ? device : QStringLiteral("\\\\.\\") + device;
 }
 
 QString WinSerialLink::DescribeOpenFailure(const QString& device, unsigned long error)
@@ -73,8 +77,6 @@ QString WinSerialLink::Open()
 
     DCB line{};
     line.DCBlength = sizeof line;
-    COMMTIMEOUTS writes{};
-    writes.WriteTotalTimeoutConstant = kWriteLimitMs;
     bool configured = GetCommState(handle, &line);
     if (configured) {
         line.BaudRate = LineRate::kBaud;
@@ -93,15 +95,14 @@ QString WinSerialLink::Open()
         line.fErrorChar = FALSE;
         line.fNull = FALSE;
         line.fAbortOnError = FALSE;
-        configured = SetCommState(handle, &line) && SetupComm(handle, kDriverBuffer, kDriverBuffer);
+        readWait_ = ~0UL;
+        configured = SetCommState(handle, &line) && SetupComm(handle, kDriverBuffer, kDriverBuffer) && SetReadWait(0);
     }
     if (!configured) {
         const DWORD error = GetLastError();
         Close();
         return QStringLiteral("The port %1 cannot be opened: it refused the line settings (%2).").arg(device_, SystemText(error));
     }
-    readWait_ = ~0UL;
-    SetReadWait(0);
     // Whatever an earlier program or a reset left in the driver is not an answer.
     PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
     return QString();
@@ -122,13 +123,14 @@ bool WinSerialLink::IsOpen() const
 
 void WinSerialLink::Fail(const QString& doing) const
 {
-    throw PortFailure(QStringLiteral("the port %1 reported \"%2\" %3").arg(device_, SystemText(GetLastError()), doing));
+    const DWORD error = GetLastError();
+    throw PortFailure(QStringLiteral("the port %1 reported \"%2\" %3").arg(device_, SystemText(error), doing));
 }
 
-void WinSerialLink::SetReadWait(unsigned long milliseconds)
+bool WinSerialLink::SetReadWait(unsigned long milliseconds)
 {
     if (milliseconds == readWait_)
-        return;
+        return true;
     // MAXDWORD, MAXDWORD, n: a read returns at once with what is there, or
     // with the first byte that arrives within n ms. With n = 0 it never waits.
     COMMTIMEOUTS timeouts{};
@@ -137,8 +139,9 @@ void WinSerialLink::SetReadWait(unsigned long milliseconds)
     timeouts.ReadTotalTimeoutConstant = milliseconds;
     timeouts.WriteTotalTimeoutConstant = kWriteLimitMs;
     if (!SetCommTimeouts(Handle(handle_), &timeouts))
-        Fail(QStringLiteral("when its timeouts were set"));
+        return false;
     readWait_ = milliseconds;
+    return true;
 }
 
 void WinSerialLink::Write(const QByteArray& bytes)
@@ -154,10 +157,9 @@ std::optional<unsigned char> WinSerialLink::Read()
 {
     if (waiting_)
         return std::exchange(waiting_, std::nullopt);
-    SetReadWait(0);
     unsigned char byte = 0;
     DWORD got = 0;
-    if (!ReadFile(Handle(handle_), &byte, 1, &got, nullptr))
+    if (!SetReadWait(0) || !ReadFile(Handle(handle_), &byte, 1, &got, nullptr))
         Fail(QStringLiteral("when reading"));
     return got == 1 ? std::optional<unsigned char>(byte) : std::nullopt;
 }
@@ -166,10 +168,9 @@ void WinSerialLink::WaitForData(int milliseconds)
 {
     if (waiting_)
         return;
-    SetReadWait(DWORD(std::max(milliseconds, 1)));
     unsigned char byte = 0;
     DWORD got = 0;
-    if (!ReadFile(Handle(handle_), &byte, 1, &got, nullptr))
+    if (!SetReadWait(DWORD(std::max(milliseconds, 1))) || !ReadFile(Handle(handle_), &byte, 1, &got, nullptr))
         Fail(QStringLiteral("when waiting for data"));
     if (got == 1)
         waiting_ = byte;

@@ -27,14 +27,12 @@ public:
     static constexpr bool kTimerInDriverSettings = true;
     std::optional<int> AdapterTimer() const { return std::nullopt; }
 
-    // The name that CreateFile takes: COM10 and above open only as \\.\COM10.
-    static QString DeviceNamespacePath(const QString& device);
     // The operator's text for a failed open, from the system's error code.
     static QString DescribeOpenFailure(const QString& device, unsigned long error);
 
 private:
     [[noreturn]] void Fail(const QString& doing) const;
-    void SetReadWait(unsigned long milliseconds);
+    bool SetReadWait(unsigned long milliseconds);
 
     QString device_;
     void* handle_ = nullptr;  // a HANDLE; nullptr while closed

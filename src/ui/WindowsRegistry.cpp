@@ -2,6 +2,7 @@
 #include "ui/SystemRegistry.h"
 
 #include <windows.h>
+#include <shellapi.h>
 #include <QFileInfo>
 
 namespace {

@@ -99,7 +99,7 @@ private slots:
         QVERIFY(!drop(text) && !drop(web));
         QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), chosen);
         QVERIFY(drop(file));
-        QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), QStringLiteral("/tmp/board.hex"));
+        QCOMPARE(Named<QLineEdit>(window, "Filename")->text(), QDir::toNativeSeparators(QStringLiteral("/tmp/board.hex")));
     }
 
     void aboutBoxClosesByKeyAndSaysWhenThereIsNoSystemInfo()

@@ -1,5 +1,4 @@
 #include "RecordingOperator.h"
-#include "link/ProgrammerProtocol.h"
 #include "link/WinSerialLink.h"
 #include "ops/ChipContents.h"
 #include "ops/CommandEnvelope.h"
@@ -15,14 +14,7 @@
 // Linux pseudo-terminal and maps onto a COM port, named in KORVEXC_TEST_PORT:
 // COM12, which opens only by its \\.\ name.
 
-namespace {
-
-QString SimulatorPort()
-{
-    return qEnvironmentVariable("KORVEXC_TEST_PORT");
-}
-
-}  // namespace
+const QString kSimulatorPort = qEnvironmentVariable("KORVEXC_TEST_PORT");
 
 TEST(WinSerialLink, OpenFailuresNameThePortAndTheReason)
 {
@@ -36,10 +28,10 @@ TEST(WinSerialLink, OpenFailuresNameThePortAndTheReason)
     EXPECT_TRUE(text.contains(QStringLiteral("COM231")) && text.contains(QStringLiteral("no such port"))) << text.toStdString();
     EXPECT_FALSE(missing.IsOpen());
 
-    if (SimulatorPort().isEmpty())
+    if (kSimulatorPort.isEmpty())
         GTEST_SKIP() << "no simulated programmer on a COM port (KORVEXC_TEST_PORT)";
     WinSerialLink first;
-    first.SetPort(SimulatorPort());
+    first.SetPort(kSimulatorPort);
     ASSERT_EQ(first.Open(), QString());
 
     // An empty line answers a read at once, and the wait sleeps until its time is up.
@@ -58,14 +50,14 @@ TEST(WinSerialLink, OpenFailuresNameThePortAndTheReason)
 
 TEST(WinSerialLink, ProgramsAChipThatThenVerifiesAndReadsBackAsTheFile)
 {
-    if (SimulatorPort().isEmpty())
+    if (kSimulatorPort.isEmpty())
         GTEST_SKIP() << "no simulated programmer on a COM port (KORVEXC_TEST_PORT)";
     WinSerialLink link;
     RecordingOperator ui;
     CommandEnvelope envelope(link, ui);
     CommandFlows flows(envelope, ui);
     CommandRequest request;
-    request.port = SimulatorPort();
+    request.port = kSimulatorPort;
     request.pingReads = [] { return QStringLiteral("5000"); };
     request.file = QStringLiteral(KORVEXC_FIXTURES "/counter.hex");
 

@@ -2,6 +2,7 @@
 #include "ModalAnswerer.h"
 #include "Named.h"
 #include "PtySimulator.h"
+#include "WindowTestBase.h"
 #include "ops/AppSettings.h"
 #include "ui/Form1.h"
 #include "ui/PortBox.h"
@@ -17,7 +18,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -77,23 +77,10 @@ private:
 
 }  // namespace
 
-class Form1Test : public QObject {
+class Form1Test : public WindowTestBase {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        settings_ = std::make_unique<QTemporaryDir>();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings_->path());
-    }
-
-    // A dialog that never came, or stayed open, fails the test that waited for it.
-    void cleanup()
-    {
-        const QStringList problems = ModalAnswerer::TakeProblems();
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
-    }
-
     void eraseSendsItsSequenceAndPaintsItsStatus()
     {
         Bench bench;
@@ -281,9 +268,6 @@ private slots:
         QVERIFY(readings[2].contains(QStringLiteral("Note: this programmer cannot clear LVP")));
         QVERIFY(readings[3].contains(QStringLiteral("not a hexadecimal number")));
     }
-
-private:
-    std::unique_ptr<QTemporaryDir> settings_;
 };
 
 QTEST_MAIN(Form1Test)

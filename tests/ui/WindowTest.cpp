@@ -1,5 +1,6 @@
 #include "ModalAnswerer.h"
 #include "Named.h"
+#include "WindowTestBase.h"
 #include "link/PortList.h"
 #include "ui/Form1.h"
 #include "ui/PortBox.h"
@@ -12,27 +13,13 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 // The window and its dialogs with no programmer behind them.
-class WindowTest : public QObject {
+class WindowTest : public WindowTestBase {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        settings_ = std::make_unique<QTemporaryDir>();
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings_->path());
-    }
-
-    // A dialog that never came, or stayed open, fails the test that waited for it.
-    void cleanup()
-    {
-        const QStringList problems = ModalAnswerer::TakeProblems();
-        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
-    }
-
     void thePortIsStoredAtEveryKeystrokeAndTheBoxListsThePortsPresent()
     {
         {
@@ -115,9 +102,6 @@ private slots:
             QVERIFY(!about.isVisible());
         }
     }
-
-private:
-    std::unique_ptr<QTemporaryDir> settings_;
 };
 
 QTEST_MAIN(WindowTest)

@@ -23,9 +23,9 @@ void SetValue(const wchar_t* keyName, const wchar_t* valueName, const QString& t
     RegCloseKey(key);
 }
 
-bool AppearsWithin(const QString& path, int seconds)
+bool AppearsWithin20s(const QString& path)
 {
-    for (int tenth = 0; tenth < 10 * seconds && !QFile::exists(path); ++tenth)
+    for (int tenth = 0; tenth < 200 && !QFile::exists(path); ++tenth)
         QThread::msleep(100);
     return QFile::exists(path);
 }
@@ -33,6 +33,7 @@ bool AppearsWithin(const QString& path, int seconds)
 }  // namespace
 
 // The machine's own registry: the program's path first, else the program in the folder named.
+// (With neither value, the window's tests see the message that it is unavailable.)
 TEST(WindowsRegistry, SystemInfoStartsTheProgramThatTheRegistryNames)
 {
     QTemporaryDir folder;
@@ -43,13 +44,10 @@ TEST(WindowsRegistry, SystemInfoStartsTheProgramThatTheRegistryNames)
         QFile::remove(started);
         if (withPath)
             SetValue(kInfoKey, L"PATH", program);
-        SetValue(kLocationKey, L"MSINFO", folder.path());
+        SetValue(kLocationKey, L"MSINFO", withPath ? folder.filePath("elsewhere") : folder.path());
         EXPECT_TRUE(SystemInfo::StartSysInfo(SystemRegistry::Platform()));
-        EXPECT_TRUE(AppearsWithin(started, 20)) << "with the program's path: " << withPath;
+        EXPECT_TRUE(AppearsWithin20s(started)) << "with the program's path: " << withPath;
         RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kInfoKey, L"PATH");
         RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kLocationKey, L"MSINFO");
     }
-    QFile::remove(started);
-    EXPECT_FALSE(SystemInfo::StartSysInfo(SystemRegistry::Platform()));
-    EXPECT_FALSE(AppearsWithin(started, 1));
 }

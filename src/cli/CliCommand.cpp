@@ -6,22 +6,22 @@ namespace {
 
 // In the enum's order: Of() looks a command up by its value.
 constexpr CliCommandInfo kCommands[] = {
-    {CliCommand::ListPorts, "list-ports", nullptr, false, false,
+    {CliCommand::ListPorts, "list-ports", nullptr, false,
      "list the serial ports present: name, description, USB vendor:product, serial number"},
-    {CliCommand::Fuses, "fuses", "VALUE|FILE", false, false, "what a configuration word sets (a value, or the file's word)"},
-    {CliCommand::Detect, "detect", nullptr, false, false, "ping the programmer"},
-    {CliCommand::Erase, "erase", nullptr, false, false, "erase the chip"},
-    {CliCommand::Verify, "verify", "FILE.hex", true, false, "compare the chip with the file"},
-    {CliCommand::Program, "program", "FILE.hex", true, false, "erase, write and verify the whole chip"},
-    {CliCommand::Read, "read", "OUT.hex", false, true, "read the whole chip into a HEX file"},
-    {CliCommand::BlankCheck, "blank-check", nullptr, false, false,
+    {CliCommand::Fuses, "fuses", "VALUE|FILE", false, "what a configuration word sets (a value, or the file's word)"},
+    {CliCommand::Detect, "detect", nullptr, false, "ping the programmer"},
+    {CliCommand::Erase, "erase", nullptr, false, "erase the chip"},
+    {CliCommand::Verify, "verify", "FILE.hex", false, "compare the chip with the file"},
+    {CliCommand::Program, "program", "FILE.hex", false, "erase, write and verify the whole chip"},
+    {CliCommand::Read, "read", "OUT.hex", true, "read the whole chip into a HEX file"},
+    {CliCommand::BlankCheck, "blank-check", nullptr, false,
      "tell whether the chip is erased, and the first location that is not"},
-    {CliCommand::Record, "record", "FILE.db|URL", false, false, "print the production record, then a summary line"},
-    {CliCommand::Checksum, "checksum", "FILE.hex|JOB.kjob", false, false,
+    {CliCommand::Record, "record", "FILE.db|URL", false, "print the production record, then a summary line"},
+    {CliCommand::Checksum, "checksum", "FILE.hex|JOB.kjob", false,
      "the 16-bit sum of what program leaves on the chip: every program word and the configuration word"},
-    {CliCommand::Job, "job", "create JOB.kjob", false, false,
+    {CliCommand::Job, "job", "create JOB.kjob", false,
      "lock --hex FILE and the settings given (--fuse, --eeprom-layout, --serial, --serial-at, --on-mismatch, --name) in a job"},
-    {CliCommand::Run, "run", "JOB.kjob", false, false, "program with exactly the job's file and settings"},
+    {CliCommand::Run, "run", "JOB.kjob", false, "program with exactly the job's file and settings"},
 };
 
 constexpr bool InEnumOrder()
@@ -48,6 +48,27 @@ std::optional<CliCommandInfo> CliCommandInfo::Named(const QString& name)
             return info;
     }
     return std::nullopt;
+}
+
+std::optional<ChipCommand> CliCommandInfo::ChipCommandOf(CliCommand command)
+{
+    switch (command) {
+    case CliCommand::Detect:
+        return ChipCommand::Detect;
+    case CliCommand::Erase:
+        return ChipCommand::Erase;
+    case CliCommand::Verify:
+        return ChipCommand::Verify;
+    case CliCommand::Program:
+    case CliCommand::Run:
+        return ChipCommand::Program;
+    case CliCommand::Read:
+        return ChipCommand::Read;
+    case CliCommand::BlankCheck:
+        return ChipCommand::BlankCheck;
+    default:
+        return std::nullopt;
+    }
 }
 
 QString CliCommandInfo::HelpLines()

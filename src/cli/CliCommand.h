@@ -1,5 +1,7 @@
 #pragma once
 
+#include "production/ChipCommand.h"
+
 #include <QString>
 #include <optional>
 
@@ -11,12 +13,13 @@ struct CliCommandInfo {
     CliCommand command;
     const char* name;
     const char* argument;  // the words it takes, e.g. "FILE.hex" or "create FILE.kjob"; nullptr: none
-    bool loadsImage;  // it loads a HEX file into an image
     bool onePortOnly;
     const char* help;
 
     static const CliCommandInfo& Of(CliCommand command);
     static std::optional<CliCommandInfo> Named(const QString& name);
+    // What it does to each chip; nothing for the commands that need no programmer. Run programs.
+    static std::optional<ChipCommand> ChipCommandOf(CliCommand command);
     // The help's list of commands, one line each.
     static QString HelpLines();
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ops/CommandOutcome.h"
+#include "production/ChipResult.h"
 
 #include <QString>
 
@@ -14,6 +14,7 @@ enum ExitCode {
     kLinkLost = 6,
     kPortError = 7,
     kChipRefused = 8,
+    kInterrupted = 130,  // as shells give a process that Ctrl-C ended
 };
 
 // The help's table of the exit codes and what each means.
@@ -21,29 +22,5 @@ QString ExitCodeHelp();
 // Writes "korvexc-cli: text" on stderr: every message of the command line goes this way.
 void Complain(const QString& text);
 
-inline int ExitFor(CommandOutcome outcome)
-{
-    switch (outcome) {
-    case CommandOutcome::Completed:
-    case CommandOutcome::Cancelled:
-        return kSuccess;
-    case CommandOutcome::BadPortName:
-    case CommandOutcome::PortNotOpened:
-        return kPortError;
-    case CommandOutcome::NotDetected:
-        return kNotDetected;
-    case CommandOutcome::LinkLost:
-    case CommandOutcome::Abandoned:
-        return kLinkLost;
-    case CommandOutcome::FileNotLoaded:
-        return kFileError;
-    case CommandOutcome::Mismatch:
-        return kMismatch;
-    case CommandOutcome::NoChip:
-    case CommandOutcome::WrongChip:
-        return kChipRefused;
-    case CommandOutcome::FuseRefused:
-        break;
-    }
-    return kUsage;
-}
+// A chip's exit code.
+int ExitFor(const ChipResult& result);

@@ -1,5 +1,6 @@
 #include "GangBoard.h"
 
+#include "CliWords.h"
 #include "ExitCode.h"
 #include "ops/SharedWords.h"
 
@@ -11,13 +12,43 @@ namespace {
 // A terminal is redrawn at most this often: eight ports report far faster.
 constexpr qint64 kRedrawMilliseconds = 100;
 
+QString StateText(SocketState state)
+{
+    switch (state) {
+    case SocketState::WaitingForChip:
+        return QStringLiteral("waiting for a chip");
+    case SocketState::WaitingForRemoval:
+        return QStringLiteral("done: take the chip out");
+    case SocketState::NoProgrammer:
+        break;
+    }
+    return QStringLiteral("no programmer answers");
+}
+
 }  // namespace
 
-GangBoard::GangBoard(const QStringList& ports, bool quiet) : terminal_(isatty(STDOUT_FILENO) == 1), quiet_(quiet)
+GangBoard::GangBoard(const QStringList& ports, Options options, NoticeWords words)
+    : options_(options), words_(std::move(words)), terminal_(isatty(STDOUT_FILENO) == 1)
 {
     for (const QString& port : ports)
-        rows_.push_back(Row{port, {}, -1, -1, {}, {}});
+        rows_.push_back(Row{port, {}, -1, -1, {}, {}, {}});
     sinceDrawn_.start();
+}
+
+GangBoard::Row& GangBoard::RowOf(const QString& port)
+{
+    for (Row& row : rows_) {
+        if (row.port == port)
+            return row;
+    }
+    return rows_.front();
+}
+
+void GangBoard::RunStarted(const RunFacts& facts)
+{
+    automatic_ = facts.automatic;
+    if (facts.command == ChipCommand::Program && facts.fuse && !options_.quiet)
+        CliWords::PrintFuseReading(*facts.fuse);
 }
 
 void GangBoard::Line(const Row& row, const QString& text)
@@ -31,7 +62,7 @@ void GangBoard::Redraw()
     if (drawn_)
         std::printf("\033[%zuA", rows_.size());
     for (const Row& row : rows_) {
-        std::printf("\r\033[K%-16s %-20s %s %s\n", qPrintable(row.port), qPrintable(row.pass),
+        std::printf("\r\033[K%-16s %-24s %s %s\n", qPrintable(row.port), qPrintable(row.pass),
                     row.percent >= 0 ? qPrintable(QStringLiteral("%1%").arg(row.percent, 3)) : "    ", qPrintable(row.left));
     }
     std::fflush(stdout);
@@ -39,60 +70,118 @@ void GangBoard::Redraw()
     sinceDrawn_.restart();
 }
 
-void GangBoard::Status(int row, const QString& text)
+void GangBoard::Status(const QString& port, const QString& text)
 {
-    const std::lock_guard lock(mutex_);
-    Row& r = rows_[row];
-    r.pass = text;
-    r.percent = -1;
-    r.clock.Reset();
-    r.left.clear();
-    if (quiet_)
+    Row& row = RowOf(port);
+    row.pass = text;
+    row.percent = -1;
+    row.clock.Reset();
+    row.left.clear();
+    if (options_.quiet)
         return;
     if (terminal_)
         Redraw();
     else
-        Line(r, text);
+        Line(row, text);
 }
 
-void GangBoard::Progress(int row, const ::Progress& progress)
+void GangBoard::PassProgress(const QString& port, const Progress& progress)
 {
-    const std::lock_guard lock(mutex_);
-    Row& r = rows_[row];
+    Row& row = RowOf(port);
     const QString pass = SharedWords::PassLabel(progress.pass);
-    if (r.clock.Take(progress)) {
-        r.pass = pass;
-        r.lastTenth = -1;
+    if (row.clock.Take(progress)) {
+        row.pass = pass;
+        row.lastTenth = -1;
     }
-    r.percent = r.clock.Percent();
-    r.left = SharedWords::TimeLeft(r.clock);
-    if (quiet_)
+    row.percent = row.clock.Percent();
+    row.left = SharedWords::TimeLeft(row.clock);
+    if (options_.quiet)
         return;
     if (terminal_) {
         if (!drawn_ || sinceDrawn_.elapsed() >= kRedrawMilliseconds)
             Redraw();
-    } else if (r.percent / 10 != r.lastTenth) {
-        r.lastTenth = r.percent / 10;
-        Line(r, QStringLiteral("%1 %2%").arg(pass).arg(r.percent));
+    } else if (row.percent / 10 != row.lastTenth) {
+        row.lastTenth = row.percent / 10;
+        Line(row, QStringLiteral("%1 %2%").arg(pass).arg(row.percent));
     }
 }
 
-void GangBoard::Message(int row, const QString& text)
+void GangBoard::Above(const QString& text, std::FILE* stream)
 {
-    const std::lock_guard lock(mutex_);
-    // Below the rows on a terminal, which are then drawn afresh under it.
     if (terminal_ && drawn_)
         std::printf("\033[%zuA\r\033[J", rows_.size());
     std::fflush(stdout);
-    Complain(rows_[row].port + QStringLiteral(": ") + text);
+    if (stream == stderr)
+        Complain(text);
+    else
+        std::printf("%s\n", qPrintable(text));
     drawn_ = false;
-    if (terminal_ && !quiet_)
+    if (terminal_ && !options_.quiet)
         Redraw();
 }
 
-void GangBoard::Close()
+void GangBoard::MismatchFound(const QString& port, const Mismatch& mismatch)
 {
-    const std::lock_guard lock(mutex_);
-    if (terminal_ && !quiet_)
+    if (mismatch.memory == Memory::ConfigurationWord)
+        Above(port + QStringLiteral(": ") + SharedWords::FuseVerifyFailure(), stderr);
+    else if (!options_.listMismatches)
+        Above(port + QStringLiteral(": ") + SharedWords::MismatchLine(mismatch), stderr);
+}
+
+void GangBoard::Notice(const QString& port, const LineNotice& notice)
+{
+    if (const std::optional<QString> line = words_.Line(notice))
+        Above(port.isEmpty() ? *line : port + QStringLiteral(": ") + *line, stderr);
+}
+
+void GangBoard::SocketChanged(const QString& port, SocketState state)
+{
+    Status(port, StateText(state));
+}
+
+void GangBoard::ChipFinished(const QString& port, int, const ChipResult& result)
+{
+    Row& row = RowOf(port);
+    row.result = result;
+    // Sockets on their own have no round to wait for: each chip's row is printed as it ends.
+    if (automatic_)
+        Above(CliWords::TableRow(port, result), stdout);
+}
+
+void GangBoard::PrintCounts(const Tally& tally)
+{
+    for (const Row& row : rows_) {
+        const Tally::Counts counts = tally.Of(row.port);
+        std::printf("%-16s %6d passed %6d failed %6d empty\n", qPrintable(row.port), counts.passed, counts.failed, counts.empty);
+    }
+}
+
+void GangBoard::RoundFinished(int round, const Tally& tally)
+{
+    if (terminal_ && !options_.quiet)
         Redraw();
+    std::printf("%s\n", qPrintable(CliWords::TableHeader()));
+    for (Row& row : rows_) {
+        if (row.result)
+            std::printf("%s\n", qPrintable(CliWords::TableRow(row.port, *row.result)));
+        row.result.reset();
+    }
+    if (options_.counts) {
+        PrintCounts(tally);
+        const Tally::Counts total = tally.Total();
+        std::printf("After round %d: %d passed, %d failed, %d empty. Enter starts the next round, q ends.\n", round, total.passed,
+                    total.failed, total.empty);
+    }
+    std::fflush(stdout);
+    drawn_ = false;
+}
+
+void GangBoard::RunFinished(const Tally& tally)
+{
+    if (!automatic_)
+        return;
+    PrintCounts(tally);
+    const Tally::Counts total = tally.Total();
+    std::printf("In all: %d passed, %d failed, %d empty\n", total.passed, total.failed, total.empty);
+    std::fflush(stdout);
 }

@@ -1,26 +1,36 @@
 #pragma once
 
-#include "ops/OperatorFacts.h"
+#include "NoticeWords.h"
 #include "ops/PassClock.h"
+#include "production/LineEvents.h"
 
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
-#include <mutex>
 #include <vector>
 
-// The progress of several programmers at once, fed from their worker threads:
-// on a terminal one row per port redrawn in place, elsewhere plain lines
-// prefixed with the port.
-class GangBoard {
+// Several programmers at once: on a terminal one row per port redrawn in
+// place, elsewhere plain lines prefixed with the port; after each round its
+// table, and with rounds or sockets on their own the running counts.
+class GangBoard : public LineEvents {
 public:
-    explicit GangBoard(const QStringList& ports, bool quiet);
+    struct Options {
+        bool quiet = false;
+        bool listMismatches = false;
+        bool counts = false;  // round after round, or sockets on their own: tell the running counts
+    };
 
-    void Status(int row, const QString& text);
-    void Progress(int row, const ::Progress& progress);
-    void Message(int row, const QString& text);
-    // Leaves the rows as they stand, so that what follows is printed below them.
-    void Close();
+    GangBoard(const QStringList& ports, Options options, NoticeWords words);
+
+    void RunStarted(const RunFacts& facts) override;
+    void Status(const QString& port, const QString& text) override;
+    void PassProgress(const QString& port, const Progress& progress) override;
+    void MismatchFound(const QString& port, const Mismatch& mismatch) override;
+    void Notice(const QString& port, const LineNotice& notice) override;
+    void SocketChanged(const QString& port, SocketState state) override;
+    void ChipFinished(const QString& port, int round, const ChipResult& result) override;
+    void RoundFinished(int round, const Tally& tally) override;
+    void RunFinished(const Tally& tally) override;
 
 private:
     struct Row {
@@ -30,14 +40,20 @@ private:
         int lastTenth = -1;
         PassClock clock;
         QString left;
+        std::optional<ChipResult> result;  // of the round under way
     };
+    Row& RowOf(const QString& port);
     void Redraw();
     void Line(const Row& row, const QString& text);
+    // A line above the rows on a terminal, which are then drawn afresh under it.
+    void Above(const QString& text, std::FILE* stream);
+    void PrintCounts(const Tally& tally);
 
-    std::mutex mutex_;
     std::vector<Row> rows_;
+    Options options_;
+    NoticeWords words_;
+    bool automatic_ = false;
     bool terminal_;
-    bool quiet_;
     bool drawn_ = false;
     QElapsedTimer sinceDrawn_;
 };

@@ -1,7 +1,7 @@
 #include "RecordReport.h"
 
 #include "ExitCode.h"
-#include "ProductionRecord.h"
+#include "production/ProductionRecord.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -51,9 +51,9 @@ int RecordReport::Print(const QString& path, bool csv)
         return kFileError;
     }
     PrintLines(QList<QStringList>{table->columns} + table->rows, csv, int(table->columns.indexOf(QStringLiteral("sha256"))));
-    const ProductionRecord::Counts counts = ProductionRecord::Summary(*table);
+    const Tally::Counts counts = ProductionRecord::Summary(*table);
     // Beside a CSV, not in it, so that a spreadsheet reads the rows alone.
-    std::fprintf(csv ? stderr : stdout, "%d chips, %d passed, %d failed, %d unfinished\n", counts.chips, counts.passed,
-                 counts.Failed(), counts.unfinished);
+    std::fprintf(csv ? stderr : stdout, "%d chips, %d passed, %d failed, %d empty, %d unfinished\n", counts.Chips(),
+                 counts.passed, counts.failed, counts.empty, counts.unfinished);
     return kSuccess;
 }

@@ -1,55 +1,30 @@
 #include "TracingPort.h"
 
-TracingPort::TracingPort(SerialPort& port, std::FILE* trace) : port_(port), trace_(trace) {}
-
-void TracingPort::SetPort(const QString& device)
-{
-    port_.SetPort(device);
-}
-
-QString TracingPort::Open()
-{
-    return port_.Open();
-}
+TracingPort::TracingPort(std::unique_ptr<SerialPort> port, std::FILE* trace) : port_(std::move(port)), trace_(trace) {}
 
 void TracingPort::Close()
 {
     EndLine();
-    port_.Close();
-}
-
-bool TracingPort::IsOpen() const
-{
-    return port_.IsOpen();
+    port_->Close();
 }
 
 void TracingPort::Write(const QByteArray& bytes)
 {
-    bytes_ += bytes.size();
     for (const char c : bytes)
         Print('>', static_cast<unsigned char>(c));
-    port_.Write(bytes);
+    port_->Write(bytes);
 }
 
 std::optional<unsigned char> TracingPort::Read()
 {
-    const auto byte = port_.Read();
-    if (byte) {
-        ++bytes_;
+    const auto byte = port_->Read();
+    if (byte)
         Print('<', *byte);
-    }
     return byte;
-}
-
-void TracingPort::WaitForData(int milliseconds)
-{
-    port_.WaitForData(milliseconds);
 }
 
 void TracingPort::Print(char direction, unsigned char byte)
 {
-    if (!trace_)
-        return;
     if (direction != direction_ || onLine_ == 16) {
         EndLine();
         std::fprintf(trace_, "%c", direction);
@@ -61,7 +36,7 @@ void TracingPort::Print(char direction, unsigned char byte)
 
 void TracingPort::EndLine()
 {
-    if (trace_ && onLine_ > 0)
+    if (onLine_ > 0)
         std::fprintf(trace_, "\n");
     onLine_ = 0;
     direction_ = 0;

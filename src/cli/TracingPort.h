@@ -3,30 +3,28 @@
 #include "link/SerialPort.h"
 
 #include <cstdio>
+#include <memory>
 
-// Passes everything to the real port, counting the bytes each way and, when
-// given a stream, printing the wire exchange as hex.
+// Passes everything to the port it owns, printing the wire exchange as hex.
 class TracingPort : public SerialPort {
 public:
-    TracingPort(SerialPort& port, std::FILE* trace);
+    TracingPort(std::unique_ptr<SerialPort> port, std::FILE* trace);
 
-    void SetPort(const QString& device) override;
-    QString Open() override;
+    void SetPort(const QString& device) override { port_->SetPort(device); }
+    QString Open() override { return port_->Open(); }
     void Close() override;
-    bool IsOpen() const override;
+    bool IsOpen() const override { return port_->IsOpen(); }
     void Write(const QByteArray& bytes) override;
     std::optional<unsigned char> Read() override;
-    void WaitForData(int milliseconds) override;
-
-    long long BytesOnTheWire() const { return bytes_; }
+    void WaitForData(int milliseconds) override { port_->WaitForData(milliseconds); }
+    std::optional<int> AdapterTimer() const override { return port_->AdapterTimer(); }
 
 private:
     void Print(char direction, unsigned char byte);
     void EndLine();
 
-    SerialPort& port_;
+    std::unique_ptr<SerialPort> port_;
     std::FILE* trace_;
     char direction_ = 0;
     int onLine_ = 0;
-    long long bytes_ = 0;
 };

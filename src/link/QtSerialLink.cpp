@@ -2,10 +2,17 @@
 
 #include "link/LineRate.h"
 
+#include <poll.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 // Room for a flood from a confused peer without growing without bound.
 constexpr qint64 kReceiveBuffer = 1024;
+// A driver that takes no byte for this long is stuck.
+constexpr int kWriteLimitMilliseconds = 2000;
 
 bool IsFatal(QSerialPort::SerialPortError error)
 {
@@ -99,24 +106,44 @@ void QtSerialLink::ThrowIfGone()
     throw PortFailure(QStringLiteral("the port %1 reported \"%2\"").arg(device_, port_.errorString()));
 }
 
+void QtSerialLink::ThrowSystemError(const char* what)
+{
+    throw PortFailure(
+        QStringLiteral("the port %1 %2 (%3)").arg(device_, QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+// The descriptor is written, read and waited on directly: Qt's notifiers and
+// event loop around every byte cost several times what the exchange itself does.
 void QtSerialLink::Write(const QByteArray& bytes)
 {
     ThrowIfGone();
-    if (port_.write(bytes) != bytes.size()) {
-        ThrowIfGone();
-        throw PortFailure(QStringLiteral("the port %1 took no data").arg(device_));
+    for (qsizetype sent = 0; sent < bytes.size();) {
+        const ssize_t written = ::write(int(port_.handle()), bytes.constData() + sent, size_t(bytes.size() - sent));
+        if (written > 0) {
+            sent += written;
+            continue;
+        }
+        if (written < 0 && errno != EAGAIN && errno != EINTR)
+            ThrowSystemError("refused the data");
+        pollfd room{int(port_.handle()), POLLOUT, 0};
+        if (::poll(&room, 1, kWriteLimitMilliseconds) == 0)
+            throw PortFailure(QStringLiteral("the port %1 took no data").arg(device_));
     }
-    // Hand the bytes to the driver now rather than at the next wait.
-    port_.flush();
-    ThrowIfGone();
 }
 
 std::optional<unsigned char> QtSerialLink::Read()
 {
     char byte = 0;
-    if (port_.read(&byte, 1) == 1)
+    // Bytes Qt took off the line while the window's events ran come first.
+    if (port_.bytesAvailable() > 0 && port_.read(&byte, 1) == 1)
         return static_cast<unsigned char>(byte);
     ThrowIfGone();
+    // A raw port answers 0 when nothing is waiting.
+    const ssize_t got = ::read(int(port_.handle()), &byte, 1);
+    if (got == 1)
+        return static_cast<unsigned char>(byte);
+    if (got < 0 && errno != EAGAIN && errno != EINTR)
+        ThrowSystemError("failed");
     return std::nullopt;
 }
 
@@ -124,6 +151,10 @@ void QtSerialLink::WaitForData(int milliseconds)
 {
     if (port_.bytesAvailable() > 0)
         return;
-    port_.waitForReadyRead(milliseconds);
-    ThrowIfGone();
+    pollfd ready{int(port_.handle()), POLLIN, 0};
+    if (::poll(&ready, 1, milliseconds) < 0 && errno != EINTR)
+        ThrowSystemError("cannot be waited on");
+    // A pulled adapter hangs up: reads then answer 0 as if nothing had come.
+    if (ready.revents & (POLLHUP | POLLERR | POLLNVAL))
+        throw PortFailure(QStringLiteral("the port %1 hung up").arg(device_));
 }

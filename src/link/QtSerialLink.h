@@ -24,13 +24,14 @@ public:
     // Linux shows the adapter's latency timer, and a udev rule sets it.
     static constexpr bool kTimerInDriverSettings = false;
     // The adapter's latency timer as it stood after the last open, where the system shows it.
-    std::optional<int> AdapterTimer() const { return adapterTimer_; }
+    std::optional<int> AdapterTimer() const override { return adapterTimer_; }
 
     // The operator's text for a failed open; pure, so that every case can be tested.
     static QString DescribeOpenFailure(const QString& device, QSerialPort::SerialPortError error, const QString& systemText);
 
 private:
     void ThrowIfGone();
+    [[noreturn]] void ThrowSystemError(const char* what);
 
     QSerialPort port_;
     QString device_;  // as given: Qt shortens it

@@ -25,4 +25,6 @@ public:
     // Sleeps until data arrives or the time is up. Throws PortFailure when the
     // device is gone.
     virtual void WaitForData(int milliseconds) = 0;
+    // The adapter's latency timer in milliseconds as it stood after the last open, where the system shows it.
+    virtual std::optional<int> AdapterTimer() const { return std::nullopt; }
 };

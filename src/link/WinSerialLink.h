@@ -25,7 +25,6 @@ public:
 
     // Windows keeps an adapter's latency timer in its driver's settings, out of a program's sight.
     static constexpr bool kTimerInDriverSettings = true;
-    std::optional<int> AdapterTimer() const { return std::nullopt; }
 
     // The operator's text for a failed open, from the system's error code.
     static QString DescribeOpenFailure(const QString& device, unsigned long error);

@@ -61,7 +61,8 @@ void ChipOperations::Step(int locations)
 
 bool ChipOperations::Mismatched(const Mismatch& mismatch)
 {
-    ++mismatches_;
+    if (++mismatches_ == 1)
+        first_ = mismatch;
     return ui_.Mismatched(mismatch);
 }
 

@@ -35,6 +35,7 @@ public:
 
     // How many mismatches the verifies of this object met.
     int Mismatches() const { return mismatches_; }
+    std::optional<Mismatch> FirstMismatch() const { return first_; }
 
 private:
     // ProgramChip's steps: the memory, the EEPROM, the ID words and the configuration word.
@@ -61,4 +62,5 @@ private:
     const MemoryImage& image_;
     OperatorInterface& ui_;
     int mismatches_ = 0;
+    std::optional<Mismatch> first_;
 };

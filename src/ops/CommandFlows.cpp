@@ -8,9 +8,17 @@
 
 namespace {
 
-CommandOutcome Judged(const ChipOperations& operations)
+CommandOutcome Judged(const ChipOperations& operations, CommandResult& result)
 {
+    result.mismatches = operations.Mismatches();
+    result.firstMismatch = operations.FirstMismatch();
     return operations.Mismatches() > 0 ? CommandOutcome::Mismatch : CommandOutcome::Completed;
+}
+
+// Whether the request's runner takes the chip, once nothing else stands in the way.
+bool Accepted(const CommandRequest& request, MemoryImage* image)
+{
+    return !request.accepted || request.accepted(image);
 }
 
 }  // namespace
@@ -27,9 +35,12 @@ bool CommandFlows::Load(const CommandRequest& request, MemoryImage& image)
         request.file, image, [this](const HexNotice& notice) { ui_.HexFileNotice(notice); }, request.layout);
 }
 
-std::optional<CommandOutcome> CommandFlows::Identify(ProgrammerProtocol& protocol, CommandResult& result)
+std::optional<CommandOutcome> CommandFlows::Identify(const CommandRequest& request, ProgrammerProtocol& protocol,
+                                                     CommandResult& result)
 {
     result.chip = ChipIdentity(ChipOperations(protocol, ui_).ReadDeviceId());
+    if (request.identified)
+        request.identified(*result.chip);
     const std::optional<ChipDoubt> doubt = result.chip->Doubt();
     if (!doubt || ui_.GoOnDespite(*doubt))
         return std::nullopt;
@@ -42,8 +53,10 @@ CommandResult CommandFlows::DoErase(const CommandRequest& request)
     result.outcome = envelope_.Run(
         request,
         [&](ProgrammerProtocol& protocol) {
-            if (const std::optional<CommandOutcome> stop = Identify(protocol, result))
+            if (const std::optional<CommandOutcome> stop = Identify(request, protocol, result))
                 return *stop;
+            if (!Accepted(request, nullptr))
+                return CommandOutcome::Declined;
             ui_.SetStatus(QStringLiteral("Erasing..."));
             ChipOperations(protocol, ui_).EraseChip();
             return CommandOutcome::Completed;
@@ -52,12 +65,11 @@ CommandResult CommandFlows::DoErase(const CommandRequest& request)
     return result;
 }
 
-CommandResult CommandFlows::RunOnImage(const CommandRequest& request,
-                                       const std::function<CommandOutcome(ProgrammerProtocol&, MemoryImage&)>& body)
+CommandResult CommandFlows::RunOnImage(const CommandRequest& request, const ImageBody& body)
 {
     CommandResult result;
     result.outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
-        if (const std::optional<CommandOutcome> stop = Identify(protocol, result))
+        if (const std::optional<CommandOutcome> stop = Identify(request, protocol, result))
             return *stop;
         MemoryImage image;
         result.fileLoaded = Load(request, image);
@@ -66,7 +78,9 @@ CommandResult CommandFlows::RunOnImage(const CommandRequest& request,
         result.checksum = ChipOperations::Checksum(image);
         if (const std::optional<ChipDoubt> misfit = result.chip->Misfit(image); misfit && !ui_.GoOnDespite(*misfit))
             return CommandOutcome::WrongChip;
-        const CommandOutcome outcome = body(protocol, image);
+        if (!Accepted(request, &image))
+            return CommandOutcome::Declined;
+        const CommandOutcome outcome = body(protocol, image, result);
         // With the configuration word that Program! wrote.
         result.checksum = ChipOperations::Checksum(image);
         return outcome;
@@ -76,18 +90,18 @@ CommandResult CommandFlows::RunOnImage(const CommandRequest& request,
 
 CommandResult CommandFlows::DoVerify(const CommandRequest& request)
 {
-    return RunOnImage(request, [this](ProgrammerProtocol& protocol, const MemoryImage& image) {
+    return RunOnImage(request, [this](ProgrammerProtocol& protocol, const MemoryImage& image, CommandResult& result) {
         ChipOperations operations(protocol, image, ui_);
         if (operations.VerifyMemory())
             operations.VerifyConfiguration();
         ui_.SetStatus(QStringLiteral("Verify Complete"));
-        return Judged(operations);
+        return Judged(operations, result);
     });
 }
 
 CommandResult CommandFlows::DoProgram(const CommandRequest& request)
 {
-    return RunOnImage(request, [this](ProgrammerProtocol& protocol, MemoryImage& image) {
+    return RunOnImage(request, [this](ProgrammerProtocol& protocol, MemoryImage& image, CommandResult& result) {
         const QString answer = ui_.PromptFuse(image.ConfigWord(MemoryImage::kConfigWordOffset));
         if (answer.isEmpty())
             return CommandOutcome::Cancelled;
@@ -99,7 +113,7 @@ CommandResult CommandFlows::DoProgram(const CommandRequest& request)
         image.SetConfigWord(MemoryImage::kConfigWordOffset, *reading.value);
         ChipOperations operations(protocol, image, ui_);
         operations.ProgramChip();
-        return Judged(operations);
+        return Judged(operations, result);
     });
 }
 

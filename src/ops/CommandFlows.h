@@ -25,10 +25,10 @@ private:
     bool Load(const CommandRequest& request, MemoryImage& image);
     // Reads the chip's ID into the result and asks about a chip that is
     // missing or unknown; the outcome that stops the command, if any.
-    std::optional<CommandOutcome> Identify(ProgrammerProtocol& protocol, CommandResult& result);
-    // Runs the body in the envelope on the request's image, once it is loaded.
-    CommandResult RunOnImage(const CommandRequest& request,
-                             const std::function<CommandOutcome(ProgrammerProtocol&, MemoryImage&)>& body);
+    std::optional<CommandOutcome> Identify(const CommandRequest& request, ProgrammerProtocol& protocol, CommandResult& result);
+    using ImageBody = std::function<CommandOutcome(ProgrammerProtocol&, MemoryImage&, CommandResult&)>;
+    // Runs the body in the envelope on the request's image, once it is loaded and the chip accepted.
+    CommandResult RunOnImage(const CommandRequest& request, const ImageBody& body);
 
     CommandEnvelope& envelope_;
     OperatorInterface& ui_;

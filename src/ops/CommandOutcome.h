@@ -14,4 +14,5 @@ enum class CommandOutcome {
     FuseRefused,  // the fuse answer is no 16-bit hexadecimal number
     NoChip,  // no chip answered, and the operator did not go on
     WrongChip,  // not the family's chip, or too small for the file, and the operator did not go on
+    Declined,  // whoever runs the command turned the chip down once it was accepted, before anything was written
 };

@@ -20,6 +20,12 @@ struct CommandRequest {
     EepromLayout layout = EepromLayout::Auto;
     // ...unless the image is given, loaded already.
     std::optional<MemoryImage> image;
+    // Told the chip's ID as soon as it is read, before anything is asked about it.
+    std::function<void(const ChipIdentity&)> identified;
+    // Called once the chip is accepted and before anything is written, with the
+    // image to be written (none for an erase): it may add to the image (a serial
+    // number), or decline the chip, which ends the command as Declined.
+    std::function<bool(MemoryImage*)> accepted;
 };
 
 // How a command ended, whether it got past loading its file, and the chip's ID when it was read.
@@ -29,4 +35,7 @@ struct CommandResult {
     std::optional<ChipIdentity> chip;
     // What Program! leaves on the chip, summed; set once the file is loaded.
     std::optional<std::uint16_t> checksum;
+    // What the verifies met: how many mismatches, and the first.
+    int mismatches = 0;
+    std::optional<Mismatch> firstMismatch;
 };

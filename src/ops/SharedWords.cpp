@@ -92,3 +92,29 @@ QString SharedWords::FailureText(const Failure& failure, const QString& between)
         return failure.detail;
     }
 }
+
+QString SharedWords::MismatchPlace(const Mismatch& mismatch)
+{
+    switch (mismatch.memory) {
+    case Memory::ProgramWord:
+        return QStringLiteral("program word ") + HexText::Word(mismatch.address);
+    case Memory::EepromByte:
+        return QStringLiteral("EEPROM byte ") + HexText::Word(mismatch.address);
+    case Memory::IdWord:
+        return QStringLiteral("ID word %1").arg(mismatch.address);
+    case Memory::ConfigurationWord:
+        break;
+    }
+    return QStringLiteral("configuration word");
+}
+
+QString SharedWords::MismatchLine(const Mismatch& mismatch)
+{
+    return MismatchPlace(mismatch)
+           + QStringLiteral(": expected %1, read %2").arg(HexText::Word(mismatch.expected), HexText::Word(mismatch.read));
+}
+
+QString SharedWords::NotBlankLine(const Mismatch& found)
+{
+    return MismatchPlace(found) + QStringLiteral(" reads ") + HexText::Word(found.read);
+}

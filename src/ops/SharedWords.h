@@ -24,4 +24,10 @@ public:
     static QString DoubtText(const ChipDoubt& doubt);
     // between joins what happened to what to do about it: a space, or a blank line in a message box.
     static QString FailureText(const Failure& failure, const QString& between);
+    // "program word 0100", "ID word 2"...
+    static QString MismatchPlace(const Mismatch& mismatch);
+    // "program word 0100: expected 305A, read 205A", as the record keeps it too
+    static QString MismatchLine(const Mismatch& mismatch);
+    // "program word 0100 reads 205A", for a blank check
+    static QString NotBlankLine(const Mismatch& found);
 };

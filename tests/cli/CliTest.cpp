@@ -103,13 +103,13 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     // The README's table of exit codes is the one that --help prints.
     QFile readme(kFixtures + "/../../README.md");
     ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
-    const QRegularExpression row(QStringLiteral("^\\| (\\d) \\| (.+) \\|$"), QRegularExpression::MultilineOption);
+    const QRegularExpression row(QStringLiteral("^\\| (\\d+) \\| (.+) \\|$"), QRegularExpression::MultilineOption);
     int documented = 0;
     for (const QRegularExpressionMatch& code : row.globalMatch(QString::fromUtf8(readme.readAll()))) {
         EXPECT_TRUE(help.out.contains(code.captured(1) + "  " + code.captured(2))) << code.captured(0).toStdString();
         ++documented;
     }
-    EXPECT_EQ(documented, 8);
+    EXPECT_EQ(documented, 9);
     EXPECT_TRUE(RunBare({"--version"}).out.contains("1.2.0"));
     EXPECT_TRUE(RunBare({"fuses", "1F72"}).out.contains("Warning: code protection on"));
     EXPECT_TRUE(RunBare({"fuses", kFixtures + "/gaps.hex"}).out.contains("Configuration word 3FB2:"));
@@ -233,7 +233,7 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
     EXPECT_EQ(serials, (QStringList{"11", "13", "7", "9"}));
     // A field with a comma is quoted, so that a spreadsheet keeps it whole.
     EXPECT_TRUE(rows.out.contains(",\"program word 0010: expected 0000, read 1000\",")) << rows.out.toStdString();
-    EXPECT_TRUE(rows.err.contains("4 chips, 2 passed, 2 failed, 0 unfinished")) << rows.err.toStdString();
+    EXPECT_TRUE(rows.err.contains("4 chips, 2 passed, 2 failed, 0 empty, 0 unfinished")) << rows.err.toStdString();
 
     // Killed mid-run, a chip keeps its row, unfinished, and the next run goes on above its number.
     SimulatorTiming slow;
@@ -243,7 +243,7 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
     QProcess killed;
     Start(killed,
           {"--port", paced.Path(), "--record", db, "--serial", "7:2", "--serial-at", "id", "program", kFixtures + "/gaps.hex"});
-    // Killed once it is programming: its row and its number are written before the port opens.
+    // Killed once it is programming: its row and its number are written once the chip is identified.
     for (int waited = 0; paced.BytesFromProgram() < 20 && waited < 30000; waited += 10)
         QThread::msleep(10);
     killed.kill();
@@ -256,7 +256,7 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
     const Result tooLarge = Run({"--record", db, "--serial", "65536", "--serial-at", "id", "program", kFixtures + "/small.hex"});
     EXPECT_EQ(tooLarge.exitCode, 2);
     EXPECT_TRUE(tooLarge.err.contains("serial number 65536 does not fit")) << tooLarge.err.toStdString();
-    EXPECT_TRUE(RunBare({"record", db}).out.contains("7 chips, 3 passed, 3 failed, 1 unfinished"));
+    EXPECT_TRUE(RunBare({"record", db}).out.contains("7 chips, 3 passed, 3 failed, 0 empty, 1 unfinished"));
 }
 
 TEST_F(Cli, TheChipsIdIsReadBeforeItIsTouched)
@@ -333,6 +333,6 @@ TEST_F(Cli, RepeatRunsARoundAtEachEnterAndSkipsAnEmptySocket)
     EXPECT_EQ(cli.exitCode(), 0);
     EXPECT_TRUE(out.contains("empty"));
     const QRegularExpression counts(QRegularExpression::escape(second.Path())
-                                    + " +2 passed +0 failed\nAfter round 3: 5 passed, 0 failed.");
+                                    + " +2 passed +0 failed +1 empty\nAfter round 3: 5 passed, 0 failed, 1 empty.");
     EXPECT_TRUE(QString::fromLatin1(out).contains(counts)) << out.toStdString();
 }

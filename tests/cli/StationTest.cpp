@@ -1,7 +1,7 @@
 // Several stations, each a korvexc-cli gang, sharing one record on a real
 // PostgreSQL server; and the SQLite record of one station on a fresh file.
 #include "PostgresServer.h"
-#include "Station.h"
+#include "StationProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -50,9 +50,9 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
         ASSERT_EQ(problem, QString());
 
     // 4 stations of 4, 25 rounds: 400 chips, each with a number of its own, from 1 up without a gap.
-    std::vector<std::unique_ptr<Station>> stations;
+    std::vector<std::unique_ptr<StationProcess>> stations;
     for (int s = 0; s < 4; ++s)
-        stations.push_back(std::make_unique<Station>(kCli, 4));
+        stations.push_back(std::make_unique<StationProcess>(kCli, 4));
     for (int round = 0; round < 25; ++round) {
         for (const auto& station : stations)
             station->Start(server.Url(), kSmall);
@@ -65,7 +65,7 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
         EXPECT_EQ(rows[i], (std::pair<QString, long long>{"success", i + 1}));
 
     // Killed mid-chip, a station leaves its row unfinished, and its number is not given again.
-    Station killed(kCli, 1, SimulatorTiming{{}, true});
+    StationProcess killed(kCli, 1, SimulatorTiming{{}, true});
     killed.Start(server.Url(), kSmall);
     for (int waited = 0; killed.gang[0]->BytesFromProgram() < 20 && waited < 30000; waited += 10)
         QThread::msleep(10);
@@ -73,13 +73,13 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
     killed.Finish();
 
     // The server stops mid-chip and comes back: each chip finishes and its row is completed.
-    Station cut(kCli, 4, SimulatorTiming{{}, true});
+    StationProcess cut(kCli, 4, SimulatorTiming{{}, true});
     cut.Start(server.Url(), kSmall);
     for (int waited = 0; cut.gang[3]->BytesFromProgram() < 20 && waited < 30000; waited += 10)
         QThread::msleep(10);
     server.Stop();
     // Meanwhile a station that starts is refused at once, in the server's words but not with its password.
-    Station refused(kCli, 1);
+    StationProcess refused(kCli, 1);
     refused.Start(QString(server.Url()).replace(QStringLiteral("korvexc@"), QStringLiteral("korvexc:secret@")), kSmall);
     EXPECT_EQ(refused.Finish(), 4);
     const QString refusal = refused.Errors();
@@ -97,7 +97,7 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
         EXPECT_EQ(rows[i], (std::pair<QString, long long>{"success", i + 1}));
 
     // A server that stays away: the chip is finished, its result waited with for 30 s, then lost; never marked passed.
-    Station lost(kCli, 1, SimulatorTiming{{}, true});
+    StationProcess lost(kCli, 1, SimulatorTiming{{}, true});
     lost.Start(server.Url(), kSmall);
     for (int waited = 0; lost.gang[0]->BytesFromProgram() < 20 && waited < 30000; waited += 10)
         QThread::msleep(10);
@@ -109,7 +109,7 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
 
 TEST(Stations, AGangOfSixteenCreatesAFreshFileWithoutLosingAPort)
 {
-    Station gang(kCli, 16);
+    StationProcess gang(kCli, 16);
     QTemporaryDir files;
     std::vector<std::unique_ptr<QProcess>> load;
     const auto stopLoad = qScopeGuard([&load] {
@@ -151,7 +151,7 @@ TEST(Stations, ARecordOfAnEarlierVersionIsBroughtUpToDateAndKeepsItsRows)
                   db);
     }
     QSqlDatabase::removeDatabase(QStringLiteral("old"));
-    Station station(kCli, 1);
+    StationProcess station(kCli, 1);
     station.Start(path, kSmall);
     ASSERT_EQ(station.Finish(), 0) << station.Errors().toStdString();
     QProcess print;

@@ -3,7 +3,7 @@
 // PostgreSQL server of its own. Each round programs small.hex on every
 // programmer, serial numbered.
 #include "PostgresServer.h"
-#include "Station.h"
+#include "StationProcess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,9 +18,9 @@ constexpr int kRounds = 10;
 // Chips recorded per second, or nothing when a run failed.
 std::optional<double> ChipsPerSecond(const QString& cli, const QString& hex, const QString& record, int stations)
 {
-    std::vector<std::unique_ptr<Station>> line;
+    std::vector<std::unique_ptr<StationProcess>> line;
     for (int s = 0; s < stations; ++s)
-        line.push_back(std::make_unique<Station>(cli, kGang));
+        line.push_back(std::make_unique<StationProcess>(cli, kGang));
     QElapsedTimer clock;
     clock.start();
     for (int round = 0; round < kRounds; ++round) {

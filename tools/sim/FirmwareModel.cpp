@@ -23,9 +23,17 @@ bool IsCommand(char letter)
 
 }  // namespace
 
-FirmwareModel::FirmwareModel(SimulatorFaults faults) : faults_(faults)
+FirmwareModel::FirmwareModel(SimulatorFaults faults) : faults_(faults), seated_(!faults.noChip)
 {
     EraseChip();
+}
+
+void FirmwareModel::Seat(bool seated)
+{
+    // A chip seated anew is a fresh one, erased.
+    if (seated && !seated_)
+        EraseChip();
+    seated_ = seated;
 }
 
 void FirmwareModel::EraseChip()
@@ -71,7 +79,7 @@ QByteArray FirmwareModel::Receive(std::uint8_t byte)
 
 std::uint16_t FirmwareModel::ReadLocation(char letter) const
 {
-    if (faults_.noChip)
+    if (!seated_)
         return kWordMask;
     if (letter == 'H')
         return kEepromReadFiller | eeprom[counter_ % kEepromBytes];
@@ -88,8 +96,9 @@ QByteArray FirmwareModel::Execute()
 {
     const char letter = command_;
     command_ = 0;
+    eraseCommands += letter == 'B';
     // An empty socket takes the commands, and nothing happens.
-    if (faults_.noChip && (letter == 'B' || letter == 'J' || letter == 'K'))
+    if (!seated_ && (letter == 'B' || letter == 'J' || letter == 'K'))
         return QByteArray(1, kPrompt);
     switch (letter) {
     case 'A':

@@ -32,18 +32,23 @@ public:
     bool LoadHex(const QByteArray& text);
 
     void EraseChip();
+    // Seats a fresh chip in the socket, or takes the chip out.
+    void Seat(bool seated);
+    bool Seated() const { return seated_; }
     void StoreProgramWord(int address, std::uint16_t value);
 
     std::array<std::uint16_t, kProgramWords> program{};
     std::array<std::uint8_t, kEepromBytes> eeprom{};
     std::array<std::uint16_t, kConfigWords> config{};
     long bytesReceived = 0;
+    int eraseCommands = 0;  // every "B" taken, into an empty socket too
 
 private:
     QByteArray Execute();
     std::uint16_t ReadLocation(char letter) const;
 
     SimulatorFaults faults_;
+    bool seated_;
     int pings_ = 0;
     char command_ = 0;
     QByteArray data_;

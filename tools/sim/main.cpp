@@ -37,6 +37,20 @@ bool SaveChip(PtySimulator& simulator, const QString& path)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
+// The sockets file: a line per programmer, 1 when a chip is seated, 0 when the socket is empty.
+void SeatChips(const std::vector<std::unique_ptr<PtySimulator>>& simulators, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (size_t i = 0; i < simulators.size() && qsizetype(i) < lines.size(); ++i) {
+        const QByteArray line = lines[qsizetype(i)].trimmed();
+        if (line == "1" || line == "0")
+            simulators[i]->WithModel([seated = line == "1"](FirmwareModel& model) { model.Seat(seated); });
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -78,7 +92,12 @@ int main(int argc, char** argv)
                                       QStringLiteral("HEX"));
     const QCommandLineOption noChip(QStringLiteral("no-chip"),
                                     QStringLiteral("An empty socket: every read answers 3FFF, and nothing is written."));
-    parser.addOptions({load, save, never, ping, silent, stuck, latency, paced, count, deviceId, noChip});
+    const QCommandLineOption sockets(QStringLiteral("sockets"),
+                                     QStringLiteral("Seat and take out chips while running: the file holds a line per "
+                                                    "programmer, 1 for a chip seated (a fresh one), 0 for an empty socket; "
+                                                    "it is read five times a second."),
+                                     QStringLiteral("file"));
+    parser.addOptions({load, save, never, ping, silent, stuck, latency, paced, count, deviceId, noChip, sockets});
     parser.process(app);
 
     SimulatorFaults faults;
@@ -148,6 +167,8 @@ int main(int argc, char** argv)
         const int signal = sigtimedwait(&stopSignals, nullptr, &tick);
         if (!savePath.isEmpty() && changed.exchange(false) && !SaveChip(simulator, savePath))
             std::fprintf(stderr, "korvexc-sim: cannot write %s\n", qPrintable(savePath));
+        if (parser.isSet(sockets))
+            SeatChips(simulators, parser.value(sockets));
         if (signal > 0)
             break;
     }

@@ -1,4 +1,4 @@
-#include "ops/SerialPlace.h"
+#include "production/SerialPlace.h"
 
 #include "image/MemoryImage.h"
 

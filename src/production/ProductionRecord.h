@@ -1,13 +1,16 @@
 #pragma once
 
-#include "ops/SerialPlace.h"
+#include "production/SerialPlace.h"
+#include "production/Tally.h"
 
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 class QSqlQuery;
+class RecordDialect;
 
 // The production record: one row per chip and command, in a SQLite file that
 // one station's threads and processes share, or on a PostgreSQL server that
@@ -17,10 +20,6 @@ class QSqlQuery;
 // the starting row, so that none is given twice.
 class ProductionRecord {
 public:
-    // The results the summary counts: a chip that passed, and one whose command has not ended.
-    static constexpr QLatin1String kSuccess{"success"};
-    static constexpr QLatin1String kUnfinished{"unfinished"};
-
     struct Start {
         QString port;
         QString command;
@@ -66,25 +65,21 @@ public:
         QList<QStringList> rows;
     };
     std::optional<Table> Rows();
-    struct Counts {
-        int chips = 0;
-        int passed = 0;
-        int unfinished = 0;
-        int Failed() const { return chips - passed - unfinished; }
-    };
     // Counted from the rows read, so that a summary always tells of the rows printed beside it.
-    static Counts Summary(const Table& table);
+    static Tally::Counts Summary(const Table& table);
 
 private:
     // Opens the connection and sets its session up.
     bool Connect();
     bool MakeTables();
     bool Exec(const QString& sql);
+    // Exec, where there is a statement.
+    bool ExecIfAny(const QString& sql);
     // Runs the prepared query, or sql; on failure Problem() names the statement.
     bool Run(QSqlQuery& query, const QString& sql = QString());
 
     QString connectionName_;
-    bool server_;
+    std::unique_ptr<RecordDialect> dialect_;
     QSqlDatabase db_;
     QString problem_;
 };

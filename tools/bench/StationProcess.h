@@ -9,9 +9,9 @@
 
 // One station of a production line: a gang of simulated programmers and the
 // command line that runs them, with settings of its own.
-class Station {
+class StationProcess {
 public:
-    Station(QString cli, int programmers, SimulatorTiming timing = {});
+    StationProcess(QString cli, int programmers, SimulatorTiming timing = {});
 
     // Starts one run: with a HEX file, programs a chip on every programmer,
     // serial numbered into the record; without, erases them.

@@ -1,6 +1,6 @@
-#include "Station.h"
+#include "StationProcess.h"
 
-Station::Station(QString cli, int programmers, SimulatorTiming timing) : program_(std::move(cli))
+StationProcess::StationProcess(QString cli, int programmers, SimulatorTiming timing) : program_(std::move(cli))
 {
     for (int i = 0; i < programmers; ++i) {
         gang.push_back(std::make_unique<PtySimulator>(SimulatorFaults{}, timing));
@@ -8,7 +8,7 @@ Station::Station(QString cli, int programmers, SimulatorTiming timing) : program
     }
 }
 
-void Station::Start(const QString& record, const QString& hex)
+void StationProcess::Start(const QString& record, const QString& hex)
 {
     QStringList ports;
     for (const auto& programmer : gang)
@@ -24,7 +24,7 @@ void Station::Start(const QString& record, const QString& hex)
     cli.start(program_, args);
 }
 
-int Station::Finish()
+int StationProcess::Finish()
 {
     if (!cli.waitForFinished(120000))
         cli.kill();
@@ -32,7 +32,7 @@ int Station::Finish()
     return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
 }
 
-QString Station::Errors()
+QString StationProcess::Errors()
 {
     return QString::fromLocal8Bit(cli.readAllStandardError());
 }

@@ -1,4 +1,4 @@
-#include "ProductionJob.h"
+#include "production/ProductionJob.h"
 
 #include "image/HexLoader.h"
 #include "image/HexText.h"

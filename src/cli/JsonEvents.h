@@ -1,0 +1,41 @@
+#pragma once
+
+#include "NoticeWords.h"
+#include "production/LineEvents.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <cstdio>
+#include <map>
+
+class LineExit;
+
+// The event stream for machines: one JSON object a line on its stream, each
+// with "v": 1, its "event" and the UTC "time". Fields are only ever added
+// within version 1. What is for people (the notices in words) goes to stderr.
+class JsonEvents : public LineEvents {
+public:
+    JsonEvents(const LineExit& exit, NoticeWords words, std::FILE* stream);
+
+    void RunStarted(const RunFacts& facts) override;
+    void RoundStarted(int round) override;
+    void ChipStarted(const QString& port, int round, std::optional<long long> serial) override;
+    void ChipIdentified(const QString& port, const ChipIdentity& chip) override;
+    void PassProgress(const QString& port, const Progress& progress) override;
+    void Notice(const QString& port, const LineNotice& notice) override;
+    void SocketChanged(const QString& port, SocketState state) override;
+    void ChipFinished(const QString& port, int round, const ChipResult& result) override;
+    void RoundFinished(int round, const Tally& tally) override;
+    void RunFinished(const Tally& tally) override;
+
+    // The notice's facts: its kind and what it names.
+    static QJsonObject NoticeFields(const LineNotice& notice);
+
+private:
+    void Write(const QString& event, QJsonObject fields);
+
+    const LineExit& exit_;
+    NoticeWords words_;
+    std::FILE* stream_;
+    std::map<QString, std::pair<Pass, int>> tenths_;  // a port's pass and the last tenth told
+};

@@ -1,0 +1,95 @@
+#include "OfflineCommands.h"
+
+#include "CliWords.h"
+#include "ExitCode.h"
+#include "image/HexLoader.h"
+#include "image/HexText.h"
+#include "link/PortList.h"
+#include "ops/ChipOperations.h"
+#include "ops/FuseAnswer.h"
+#include "ops/SharedWords.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace {
+
+// The loader's problems go to stderr.
+std::optional<MemoryImage> LoadImage(const QString& file)
+{
+    MemoryImage image;
+    const auto tell = [](const HexNotice& notice) {
+        if (notice.kind != HexNotice::Kind::EepromLayoutUsed)
+            Complain(SharedWords::NoticeText(notice, QStringLiteral("the HEX file")));
+    };
+    if (!HexLoader::LoadHexFile(file, image, tell, EepromLayout::Auto))
+        return std::nullopt;
+    return image;
+}
+
+}  // namespace
+
+int OfflineCommands::ListPorts()
+{
+    for (const PortList::Entry& entry : PortList::Present()) {
+        const auto field = [](const QString& text) { return text.isEmpty() ? QStringLiteral("-") : text; };
+        std::printf("%-14s %-32s %-10s %s\n", qPrintable(entry.name), qPrintable(field(entry.description)),
+                    qPrintable(field(entry.UsbIds())), qPrintable(field(entry.serialNumber)));
+    }
+    return kSuccess;
+}
+
+int OfflineCommands::Fuses(const QString& valueOrFile)
+{
+    int value = 0;
+    if (QFileInfo::exists(valueOrFile)) {
+        const std::optional<MemoryImage> image = LoadImage(valueOrFile);
+        if (!image)
+            return kFileError;
+        value = image->ConfigWord(MemoryImage::kConfigWordOffset);
+    } else {
+        const FuseAnswer::Reading reading = FuseAnswer::Read(valueOrFile);
+        if (!reading.value) {
+            Complain(reading.refusal + QStringLiteral("\nTry korvexc-cli --help."));
+            return kUsage;
+        }
+        value = *reading.value;
+    }
+    CliWords::PrintFuseReading(value);
+    return kSuccess;
+}
+
+int OfflineCommands::Checksum(const QString& file)
+{
+    std::optional<std::uint16_t> checksum;
+    if (file.endsWith(QLatin1String(".kjob"))) {
+        const std::variant<ProductionJob, QString> job = ProductionJob::Open(file);
+        if (const QString* refusal = std::get_if<QString>(&job)) {
+            Complain(QStringLiteral("the job %1 is refused: %2").arg(file, *refusal));
+            return kFileError;
+        }
+        checksum = std::get<ProductionJob>(job).checksum;
+    } else if (const std::optional<MemoryImage> image = LoadImage(file)) {
+        checksum = ChipOperations::Checksum(*image);
+    }
+    if (!checksum)
+        return kFileError;
+    std::printf("%s\n", qPrintable(HexText::Word(*checksum)));
+    return kSuccess;
+}
+
+int OfflineCommands::CreateJob(const QString& path, ProductionJob::Settings settings)
+{
+    QFile hex(settings.hexName);
+    if (!hex.open(QIODevice::ReadOnly)) {
+        Complain(QStringLiteral("cannot read %1: %2").arg(settings.hexName, hex.errorString()));
+        return kFileError;
+    }
+    settings.hex = hex.readAll();
+    if (const QString problem = ProductionJob::Create(path, settings); !problem.isEmpty()) {
+        Complain(QStringLiteral("cannot make the job %1: %2").arg(path, problem));
+        return kFileError;
+    }
+    return Checksum(path);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "NoticeWords.h"
+#include "ops/PassClock.h"
+#include "production/LineEvents.h"
+
+#include <QStringList>
+
+// One programmer's run told on a terminal or in a log: status lines and
+// progress on stdout (a bar on a terminal, a line a tenth elsewhere),
+// messages on stderr, and at the end what the chip's command did.
+class TerminalReport : public LineEvents {
+public:
+    TerminalReport(bool quiet, bool listMismatches, NoticeWords words);
+
+    void RunStarted(const RunFacts& facts) override;
+    void Status(const QString& port, const QString& text) override;
+    void PassProgress(const QString& port, const Progress& progress) override;
+    void MismatchFound(const QString& port, const Mismatch& mismatch) override;
+    void Notice(const QString& port, const LineNotice& notice) override;
+    void ChipFinished(const QString& port, int round, const ChipResult& result) override;
+
+private:
+    void PrintLine(const QString& text);
+    void Inform(const QString& text);
+    void Complain(const QString& text);
+    void EndProgress();
+    void TellWireTime(const ChipResult& result);
+    void TellDetected(const QString& port, const ChipResult& result);
+
+    bool quiet_;
+    bool listMismatches_;
+    NoticeWords words_;
+    RunFacts facts_;
+    bool terminal_;
+    bool barShown_ = false;
+    PassClock clock_;
+    int lastTenth_ = -1;
+    QStringList mismatches_;
+};

@@ -1,0 +1,155 @@
+#include "production/ChipRun.h"
+
+#include "image/HexText.h"
+#include "ops/ChipOperations.h"
+#include "ops/CommandEnvelope.h"
+#include "ops/CommandFlows.h"
+#include "production/CountingPort.h"
+#include "production/LineEvents.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+ChipRun::ChipRun(const LinePlan& plan, QString port, int round, OperatorInterface& ui, LineEvents& events)
+    : plan_(plan), port_(std::move(port)), round_(round), ui_(ui), events_(events)
+{
+}
+
+ChipResult ChipRun::Run(SerialPort& link)
+{
+    QElapsedTimer clock;
+    clock.start();
+    if (!plan_.recordAddress.isEmpty()) {
+        // A connection of this thread's own.
+        record_.emplace(plan_.recordAddress, QStringLiteral("korvexc-%1").arg(quintptr(QThread::currentThreadId())));
+    }
+    // A command that reads no ID has its row begun before it starts.
+    if (ChipCommands::Identifies(plan_.command) || Accept(nullptr))
+        result_.verdict = ChipResult::VerdictOf(RunCommand(link));
+    if (declined_)
+        result_.verdict = *declined_;
+    JudgeContents();
+    result_.seconds = double(clock.elapsed()) / 1000.0;
+    // A stopped chip's row stays unfinished.
+    if (result_.verdict != ChipVerdict::Abandoned)
+        FinishRow();
+    events_.ChipFinished(port_, round_, result_);
+    return result_;
+}
+
+CommandRequest ChipRun::Request()
+{
+    CommandRequest request;
+    request.port = port_;
+    request.pingReads = [reads = plan_.pingReads] { return reads; };
+    request.file = plan_.file;
+    request.layout = plan_.layout;
+    request.image = plan_.image;
+    request.identified = [this](const ChipIdentity& chip) {
+        result_.identity = chip;
+        events_.ChipIdentified(port_, chip);
+    };
+    request.accepted = [this](MemoryImage* image) { return Accept(image); };
+    return request;
+}
+
+CommandOutcome ChipRun::RunCommand(SerialPort& link)
+{
+    CountingPort wire(link);
+    CommandEnvelope envelope(wire, ui_);
+    CommandFlows flows(envelope, ui_);
+    const CommandRequest request = Request();
+    CommandResult done;
+    switch (plan_.command) {
+    case ChipCommand::Detect:
+        done.outcome = envelope.Run(request, [&](ProgrammerProtocol& protocol) {
+            result_.pingRoundTrip = protocol.PingRoundTrip();
+            request.identified(ChipIdentity(ChipOperations(protocol, ui_).ReadDeviceId()));
+            return CommandOutcome::Completed;
+        });
+        break;
+    case ChipCommand::Erase:
+        done = flows.DoErase(request);
+        break;
+    case ChipCommand::Verify:
+        done = flows.DoVerify(request);
+        break;
+    case ChipCommand::Program:
+        done = flows.DoProgram(request);
+        break;
+    case ChipCommand::Read:
+    case ChipCommand::BlankCheck:
+        done = flows.DoRead(request, result_.chip);
+        break;
+    }
+    result_.mismatches = done.mismatches;
+    result_.firstMismatch = done.firstMismatch;
+    result_.checksum = done.checksum;
+    result_.wireBytes = wire.BytesOnTheWire();
+    result_.adapterTimer = link.AdapterTimer();
+    return done.outcome;
+}
+
+bool ChipRun::Accept(MemoryImage* image)
+{
+    if (record_) {
+        // Serial numbers go only into chips that are programmed.
+        row_ = record_->Begin(RowStart(plan_.command == ChipCommand::Program && plan_.serialPlace));
+        if (!row_) {
+            TellRecordTrouble();
+            declined_ = ChipVerdict::RecordFailed;
+            return false;
+        }
+        result_.serial = row_->serial;
+    }
+    if (result_.serial && plan_.serialPlace && *result_.serial > plan_.serialPlace->Largest()) {
+        events_.Notice(port_, SerialTooLarge{*result_.serial});
+        declined_ = ChipVerdict::SerialTooLarge;
+        return false;
+    }
+    if (image && result_.serial && plan_.serialPlace)
+        plan_.serialPlace->Apply(*image, *result_.serial);
+    events_.ChipStarted(port_, round_, result_.serial);
+    return true;
+}
+
+void ChipRun::JudgeContents()
+{
+    if (result_.verdict != ChipVerdict::Passed)
+        return;
+    if (plan_.command == ChipCommand::Read) {
+        if (const QString problem = result_.chip.SaveHex(plan_.file); !problem.isEmpty()) {
+            events_.Notice(port_, FileNotWritten{plan_.file, problem});
+            result_.verdict = ChipVerdict::FileNotWritten;
+        }
+    } else if (plan_.command == ChipCommand::BlankCheck) {
+        result_.firstMismatch = result_.chip.FirstNotBlank();
+        if (result_.firstMismatch)
+            result_.verdict = ChipVerdict::Mismatch;
+    }
+}
+
+void ChipRun::FinishRow()
+{
+    if (!record_ || result_.verdict == ChipVerdict::RecordFailed)
+        return;
+    // A chip that was never accepted gets its row now, without a number.
+    if (!row_)
+        row_ = record_->Begin(RowStart(false));
+    const QString device = result_.identity ? HexText::Word(result_.identity->idWord) : QString();
+    if (!row_ || !record_->Finish(row_->id, result_.RecordWord(), result_.MismatchText(), result_.seconds, device)) {
+        TellRecordTrouble();
+        result_.recordLost = true;
+    }
+}
+
+ProductionRecord::Start ChipRun::RowStart(bool numbered) const
+{
+    return {port_,      QString(ChipCommands::Name(plan_.command)), plan_.file, plan_.sha256,
+            plan_.fuse, numbered ? plan_.serials : std::nullopt,    plan_.job,  plan_.jobSha256};
+}
+
+void ChipRun::TellRecordTrouble()
+{
+    events_.Notice(port_, RecordTrouble{ProductionRecord::Shown(plan_.recordAddress), record_->Problem()});
+}

@@ -1,0 +1,93 @@
+#include "production/LineSetup.h"
+
+#include "image/HexLoader.h"
+#include "image/HexText.h"
+#include "ops/ChipOperations.h"
+#include "production/LineEvents.h"
+#include "production/ProductionJob.h"
+#include "production/ProductionRecord.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+
+namespace {
+
+// The job's file and settings in the plan; the refusal when it is not whole or not the one expected.
+std::optional<SetupRefusal> TakeJob(const LineRequest& request, LinePlan& plan)
+{
+    const std::variant<ProductionJob, QString> opened = ProductionJob::Open(request.jobPath);
+    if (const QString* refusal = std::get_if<QString>(&opened))
+        return SetupRefusal{SetupRefusal::Kind::JobRefused, *refusal, std::nullopt};
+    const ProductionJob& job = std::get<ProductionJob>(opened);
+    if (!request.expectChecksum.isEmpty() && request.expectChecksum.compare(HexText::Word(job.checksum), Qt::CaseInsensitive))
+        return SetupRefusal{SetupRefusal::Kind::UnexpectedChecksum, request.expectChecksum, job.checksum};
+    if (!job.settings.serial.isEmpty()) {
+        if (request.recordAddress.isEmpty())
+            return SetupRefusal{SetupRefusal::Kind::SerialNeedsRecord, QString(), std::nullopt};
+        plan.serials = SerialSequence::Parse(job.settings.serial);
+        plan.serialPlace = SerialPlace::Parse(job.settings.serialAt);
+    }
+    plan.command = ChipCommand::Program;
+    plan.image = job.image;
+    plan.file = job.settings.hexName;
+    plan.layout = job.settings.layout;
+    plan.sha256 = job.hexSha256;
+    plan.fuse = job.image.ConfigWord(MemoryImage::kConfigWordOffset);
+    plan.checksum = job.checksum;
+    plan.job = job.settings.name;
+    plan.jobSha256 = job.jobSha256;
+    plan.continueOnMismatch = job.settings.continueOnMismatch;
+    return std::nullopt;
+}
+
+// The file loaded once, with its hash and the fuse value it gives; false when it does not load.
+bool LoadFile(LinePlan& plan, LineEvents& events)
+{
+    MemoryImage image;
+    if (!HexLoader::LoadHexFile(
+            plan.file, image, [&events](const HexNotice& notice) { events.Notice(QString(), notice); }, plan.layout))
+        return false;
+    QFile file(plan.file);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QCryptographicHash sha256(QCryptographicHash::Sha256);
+    sha256.addData(&file);
+    plan.sha256 = QString::fromLatin1(sha256.result().toHex());
+    if (plan.command == ChipCommand::Program) {
+        plan.fuse = plan.fuse.value_or(image.ConfigWord(MemoryImage::kConfigWordOffset));
+        image.SetConfigWord(MemoryImage::kConfigWordOffset, *plan.fuse);
+    }
+    plan.checksum = ChipOperations::Checksum(image);
+    if (plan.serialPlace && plan.serialPlace->CoversFileData(image))
+        events.Notice(QString(), SerialOverFileData{});
+    plan.image = std::move(image);
+    return true;
+}
+
+}  // namespace
+
+std::variant<LinePlan, SetupRefusal> LineSetup::Prepare(const LineRequest& request, LineEvents& events)
+{
+    LinePlan plan;
+    plan.command = request.command;
+    plan.file = request.file;
+    plan.layout = request.layout;
+    plan.fuse = request.fuse;
+    plan.serials = request.serials;
+    plan.serialPlace = request.serialPlace;
+    plan.recordAddress = request.recordAddress;
+    plan.pingReads = request.pingReads;
+    plan.continueOnMismatch = request.continueOnMismatch;
+    plan.force = request.force;
+    if (!request.jobPath.isEmpty()) {
+        if (std::optional<SetupRefusal> refusal = TakeJob(request, plan))
+            return *refusal;
+    } else if (ChipCommands::LoadsImage(plan.command) && !LoadFile(plan, events)) {
+        return SetupRefusal{SetupRefusal::Kind::FileNotLoaded, request.file, std::nullopt};
+    }
+    if (!plan.recordAddress.isEmpty()) {
+        if (const QString problem = ProductionRecord::Create(plan.recordAddress); !problem.isEmpty())
+            return SetupRefusal{SetupRefusal::Kind::RecordUnwritable, problem, std::nullopt};
+    }
+    return plan;
+}

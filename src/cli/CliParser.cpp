@@ -154,7 +154,7 @@ std::variant<Invocation, QString> CliParser::Parse(const QCommandLineParser& par
                                  : QStringLiteral("%1 takes no file").arg(args[0]);
     }
     run.command = command->command;
-    run.argument = args.value(words.size());
+    run.argument = words.isEmpty() ? QString() : args.value(words.size());
     run.csv = parser.isSet(given.csv);
     run.quiet = parser.isSet(given.quiet);
     if (!CliCommandInfo::ChipCommandOf(run.command) && run.command != CliCommand::Job)

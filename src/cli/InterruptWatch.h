@@ -14,10 +14,9 @@ public:
     InterruptWatch(const InterruptWatch&) = delete;
     InterruptWatch& operator=(const InterruptWatch&) = delete;
 
+    // Starts catching the interrupt, once for the process: before any thread
+    // starts, so that every thread leaves it to the one that takes it.
+    static void Catch();
     // Calls the callback of the watch that lives; false when none does. The platform's part calls it.
     static bool Deliver();
-
-private:
-    // Starts catching the interrupt, once for the process.
-    static void Catch();
 };

@@ -118,6 +118,9 @@ void JsonEvents::RunStarted(const RunFacts& facts)
         fields["job_sha256"] = facts.jobSha256;
     }
     Write(QStringLiteral("run-started"), fields);
+    started_ = true;
+    for (const QJsonObject& notice : std::exchange(early_, {}))
+        Write(QStringLiteral("notice"), notice);
 }
 
 void JsonEvents::RoundStarted(int round)
@@ -185,7 +188,10 @@ void JsonEvents::Notice(const QString& port, const LineNotice& notice)
 {
     QJsonObject fields = NoticeFields(notice);
     fields["port"] = port.isEmpty() ? QJsonValue() : QJsonValue(port);
-    Write(QStringLiteral("notice"), fields);
+    if (started_)
+        Write(QStringLiteral("notice"), fields);
+    else
+        early_ << fields;
     if (const std::optional<QString> line = words_.Line(notice))
         Complain(port.isEmpty() ? *line : port + QStringLiteral(": ") + *line);
 }

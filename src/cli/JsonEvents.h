@@ -4,6 +4,7 @@
 #include "production/LineEvents.h"
 
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <cstdio>
 #include <map>
@@ -37,5 +38,7 @@ private:
     const LineExit& exit_;
     NoticeWords words_;
     std::FILE* stream_;
-    std::map<QString, std::pair<Pass, int>> tenths_;  // a port's pass and the last tenth told
+    std::map<QString, std::pair<Pass, int>> tenths_;
+    bool started_ = false;
+    QList<QJsonObject> early_;  // notices of the setting-up, told after run-started  // a port's pass and the last tenth told
 };

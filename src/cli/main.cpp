@@ -5,6 +5,7 @@
 #include "CliOptions.h"
 #include "CliParser.h"
 #include "ExitCode.h"
+#include "InterruptWatch.h"
 #include "LineRunner.h"
 #include "OfflineCommands.h"
 #include "RecordReport.h"
@@ -65,6 +66,7 @@ int Run(const Invocation& run)
 
 int main(int argc, char** argv)
 {
+    InterruptWatch::Catch();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvexc-cli"));
     QCoreApplication::setApplicationVersion(QLatin1String(Version::kText));

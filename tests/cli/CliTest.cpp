@@ -5,6 +5,8 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -335,4 +337,69 @@ TEST_F(Cli, RepeatRunsARoundAtEachEnterAndSkipsAnEmptySocket)
     const QRegularExpression counts(QRegularExpression::escape(second.Path())
                                     + " +2 passed +0 failed +1 empty\nAfter round 3: 5 passed, 0 failed, 1 empty.");
     EXPECT_TRUE(QString::fromLatin1(out).contains(counts)) << out.toStdString();
+}
+
+TEST_F(Cli, TheJsonStreamIsOneObjectALineInOrderAndAgreesWithTheRecord)
+{
+    SimulatorFaults stuck, empty;
+    stuck.stuckBit = SimulatorFaults::StuckBit{0x10, 12, 0};
+    empty.noChip = true;
+    PtySimulator faulty(stuck), socket(empty);
+    ASSERT_EQ(faulty.Start(), QString());
+    ASSERT_EQ(socket.Start(), QString());
+    const QString db = files.filePath("line.db");
+    const Result run = RunBare({"--json", "--port", simulator.Path() + ',' + faulty.Path() + ',' + socket.Path(), "--record", db,
+                                "--serial", "5", "--serial-at", "id", "program", kFixtures + "/small.hex"});
+    EXPECT_EQ(run.exitCode, 8) << "the highest: an empty socket over a mismatch";
+    QStringList events;
+    QMap<QString, QString> results;
+    for (const QString& line : run.out.split(u'\n', Qt::SkipEmptyParts)) {
+        const QJsonObject event = QJsonDocument::fromJson(line.toUtf8()).object();
+        ASSERT_EQ(event.value("v").toInt(), 1) << line.toStdString();
+        ASSERT_TRUE(event.value("time").toString().endsWith('Z'));
+        events << event.value("event").toString();
+        if (events.back() == "chip-finished")
+            results[event.value("port").toString()] =
+                event.value("result").toString() + ',' + event.value("serial").toVariant().toString();
+    }
+    EXPECT_EQ(events.first(), "run-started");
+    EXPECT_EQ(events.mid(events.size() - 2), (QStringList{"round-finished", "run-finished"}));
+    EXPECT_EQ(events.count("chip-started"), 2) << "none for the empty socket";
+    EXPECT_EQ(events.count("chip-identified"), 3);
+    EXPECT_LE(events.count("progress"), 2 * 5 * 11) << "at most ten a pass";
+    const Result rows = RunBare({"record", db, "--csv"});
+    QMap<QString, QString> recorded;
+    for (const QString& line : rows.out.split(u'\n', Qt::SkipEmptyParts).mid(1))
+        recorded[line.section(u',', 3, 3)] = line.section(u',', 9, 9) + ',' + line.section(u',', 8, 8);
+    EXPECT_EQ(results, recorded);
+    EXPECT_EQ(recorded[socket.Path()], "empty,");
+}
+
+TEST_F(Cli, SocketsOnTheirOwnRunUntilQuitAndCtrlCStopsAtOnce)
+{
+    PtySimulator second;
+    ASSERT_EQ(second.Start(), QString());
+    for (PtySimulator* each : {&simulator, &second})
+        each->WithModel([](FirmwareModel& model) { model.Seat(false); });
+    QProcess cli;
+    Start(cli, {"--json", "--repeat", "auto", "--port", simulator.Path() + ',' + second.Path(), "erase"});
+    QByteArray out;
+    const auto await = [&](const QByteArray& text, int times) {
+        while (out.count(text) < times && cli.waitForReadyRead(60000))
+            out += cli.readAllStandardOutput();
+        return out.count(text) >= times;
+    };
+    ASSERT_TRUE(await("\"waiting-for-chip\"", 2)) << out.toStdString();
+    simulator.WithModel([](FirmwareModel& model) { model.Seat(true); });
+    ASSERT_TRUE(await("\"waiting-for-removal\"", 1)) << out.toStdString();
+    EXPECT_EQ(out.count("\"chip-finished\""), 1);
+    // Ctrl-C while the sockets wait: the run ends at once, with its last event.
+    cli.terminate();
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    out += cli.readAllStandardOutput();
+    EXPECT_EQ(cli.exitCode(), 130);
+    EXPECT_TRUE(out.trimmed().endsWith("}") && out.contains("\"run-finished\"")) << out.toStdString();
+    int erases = 0;
+    second.WithModel([&](FirmwareModel& model) { erases = model.eraseCommands; });
+    EXPECT_EQ(erases, 0) << "an empty socket is never erased";
 }

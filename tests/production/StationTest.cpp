@@ -1,0 +1,254 @@
+// The production engine against simulated programmers in this process: a
+// round, sockets on their own, a stop mid-chip, and a line's refusals.
+#include "ChipBench.h"
+#include "PtySimulator.h"
+#include "production/LineEvents.h"
+#include "production/LineSetup.h"
+#include "production/ProductionJob.h"
+#include "production/ProductionRecord.h"
+#include "production/Station.h"
+
+#include <gtest/gtest.h>
+
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+const QString kSmall = QStringLiteral(KORVEXC_FIXTURES "/small.hex");
+
+// Keeps what a station tells, and lets a test wait for chips to finish.
+class Recorder : public LineEvents {
+public:
+    void ChipStarted(const QString& port, int, std::optional<long long> serial) override
+    {
+        const std::lock_guard lock(mutex);
+        started[port].push_back(serial);
+    }
+    void ChipFinished(const QString& port, int, const ChipResult& result) override
+    {
+        const std::lock_guard lock(mutex);
+        finished[port].push_back(result);
+        changed.notify_all();
+    }
+    void SocketChanged(const QString& port, SocketState state) override
+    {
+        const std::lock_guard lock(mutex);
+        states[port].push_back(state);
+        changed.notify_all();
+    }
+    // Waits until the port has finished that many chips, and then stands in that state.
+    bool Await(const QString& port, size_t chips, std::optional<SocketState> state = std::nullopt)
+    {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(60), [&] {
+            return finished[port].size() >= chips && (!state || (!states[port].empty() && states[port].back() == *state));
+        });
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::map<QString, std::vector<std::optional<long long>>> started;
+    std::map<QString, std::vector<ChipResult>> finished;
+    std::map<QString, std::vector<SocketState>> states;
+};
+
+struct Gang {
+    explicit Gang(const std::vector<SimulatorFaults>& faults, SimulatorTiming timing = {})
+    {
+        for (const SimulatorFaults& each : faults) {
+            simulators.push_back(std::make_unique<PtySimulator>(each, timing));
+            EXPECT_EQ(simulators.back()->Start(), QString());
+            ports << simulators.back()->Path();
+        }
+    }
+    LinePlan Plan(LineRequest request)
+    {
+        request.file = kSmall;
+        request.pingReads = QStringLiteral("50000");
+        std::variant<LinePlan, SetupRefusal> prepared = LineSetup::Prepare(request, events);
+        EXPECT_TRUE(std::holds_alternative<LinePlan>(prepared));
+        return std::get<LinePlan>(std::move(prepared));
+    }
+    int Erases(int socket)
+    {
+        int erases = 0;
+        simulators[size_t(socket)]->WithModel([&](FirmwareModel& model) { erases = model.eraseCommands; });
+        return erases;
+    }
+
+    std::vector<std::unique_ptr<PtySimulator>> simulators;
+    QStringList ports;
+    Recorder events;
+};
+
+// Each row's result and serial number, oldest first.
+QList<std::pair<QString, QString>> Rows(const QString& record)
+{
+    QList<std::pair<QString, QString>> rows;
+    ProductionRecord reader(record, QStringLiteral("check"));
+    QSqlQuery query(QStringLiteral("SELECT port, result, serial FROM chips ORDER BY id"),
+                    QSqlDatabase::database(QStringLiteral("check")));
+    while (query.next())
+        rows.append({query.value(0).toString() + ' ' + query.value(1).toString(), query.value(2).toString()});
+    return rows;
+}
+
+}  // namespace
+
+TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
+{
+    SimulatorFaults stuck, empty;
+    stuck.stuckBit = SimulatorFaults::StuckBit{0x10, 12, 0};
+    empty.noChip = true;
+    Gang gang({{}, stuck, empty, {}});
+    QTemporaryDir files;
+    LineRequest request;
+    request.command = ChipCommand::Program;
+    request.recordAddress = files.filePath(QStringLiteral("line.db"));
+    request.serials = SerialSequence{7, 2};
+    request.serialPlace = SerialPlace::Parse(QStringLiteral("id"));
+    Station station(gang.Plan(request), gang.ports, gang.events);
+    const Tally tally = station.RunRounds([](int, const std::vector<ChipResult>&) { return false; });
+
+    const std::vector<ChipVerdict> expected{ChipVerdict::Passed, ChipVerdict::Mismatch, ChipVerdict::Empty,
+                                            ChipVerdict::Passed};
+    const QList<std::pair<QString, QString>> rows = Rows(request.recordAddress);
+    ASSERT_EQ(rows.size(), 4);
+    QList<long long> serials;
+    for (int i = 0; i < 4; ++i) {
+        const QString port = gang.ports[i];
+        ASSERT_EQ(gang.events.finished[port].size(), 1u);
+        const ChipResult& result = gang.events.finished[port].front();
+        EXPECT_EQ(result.verdict, expected[size_t(i)]) << i;
+        EXPECT_TRUE(rows.contains({port + ' ' + result.RecordWord(), result.serial ? QString::number(*result.serial) : ""}))
+            << i;
+        if (result.serial)
+            serials << *result.serial;
+    }
+    // The empty socket takes no number and starts no chip, is never erased, and counts neither way.
+    std::sort(serials.begin(), serials.end());
+    EXPECT_EQ(serials, (QList<long long>{7, 9, 11}));
+    EXPECT_FALSE(gang.events.finished[gang.ports[2]].front().serial);
+    EXPECT_EQ(gang.events.started.count(gang.ports[2]), 0u);
+    EXPECT_EQ(gang.Erases(2), 0);
+    EXPECT_EQ(gang.events.finished[gang.ports[1]].front().MismatchText(), "program word 0010: expected 3470, read 2470");
+    const auto counts = [](const Tally::Counts& c) { return std::tuple(c.passed, c.failed, c.empty); };
+    EXPECT_EQ(counts(tally.Total()), std::tuple(2, 1, 1));
+    EXPECT_EQ(counts(tally.Of(gang.ports[2])), std::tuple(0, 0, 1));
+    ProductionRecord record(request.recordAddress, QStringLiteral("summary"));
+    EXPECT_EQ(counts(ProductionRecord::Summary(*record.Rows())), std::tuple(2, 1, 1));
+}
+
+TEST(Station, SocketsOnTheirOwnProgramEachSeatingOnceAndNeverAnEmptySocket)
+{
+    SimulatorFaults empty;
+    empty.noChip = true;
+    Gang gang({empty, empty, empty, empty});
+    LineRequest request;
+    request.command = ChipCommand::Program;
+    Station station(gang.Plan(request), gang.ports, gang.events);
+    const auto seat = [&](int socket, bool seated) {
+        gang.simulators[size_t(socket)]->WithModel([seated](FirmwareModel& model) { model.Seat(seated); });
+    };
+    const QStringList& ports = gang.ports;
+    // Socket 2 stays empty; 3 is seated twice; the others once, at different moments.
+    const Tally tally = station.RunAuto([&] {
+        seat(0, true);
+        ASSERT_TRUE(gang.events.Await(ports[0], 1, SocketState::WaitingForRemoval));
+        seat(1, true);
+        seat(3, true);
+        ASSERT_TRUE(gang.events.Await(ports[3], 1, SocketState::WaitingForRemoval));
+        seat(3, false);
+        ASSERT_TRUE(gang.events.Await(ports[3], 1, SocketState::WaitingForChip));
+        seat(3, true);
+        ASSERT_TRUE(gang.events.Await(ports[3], 2, SocketState::WaitingForRemoval));
+        ASSERT_TRUE(gang.events.Await(ports[1], 1, SocketState::WaitingForRemoval));
+    });
+    for (const auto& [socket, chips] : std::vector<std::pair<int, int>>{{0, 1}, {1, 1}, {2, 0}, {3, 2}}) {
+        EXPECT_EQ(gang.Erases(socket), chips) << socket;
+        EXPECT_EQ(gang.events.finished[ports[socket]].size(), size_t(chips)) << socket;
+        for (const ChipResult& result : gang.events.finished[ports[socket]])
+            EXPECT_EQ(result.verdict, ChipVerdict::Passed) << socket;
+    }
+    EXPECT_EQ(tally.Total().passed, 4);
+    EXPECT_EQ(tally.Total().empty, 0);
+    for (const QString& port : ports)
+        EXPECT_TRUE(ChipBench::PortIsFree(port)) << port.toStdString();
+}
+
+TEST(Station, AStationStoppedMidChipLeavesItsRowsUnfinishedAndItsPortsClosed)
+{
+    SimulatorTiming paced;
+    paced.paced = true;
+    Gang gang({{}, {}}, paced);
+    QTemporaryDir files;
+    LineRequest request;
+    request.command = ChipCommand::Program;
+    request.recordAddress = files.filePath(QStringLiteral("line.db"));
+    Station station(gang.Plan(request), gang.ports, gang.events);
+    std::thread stopper([&] {
+        for (int waited = 0; gang.simulators[1]->BytesFromProgram() < 200 && waited < 30000; waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        station.Stop();
+    });
+    station.RunRounds([](int, const std::vector<ChipResult>&) { return true; });
+    stopper.join();
+    const QList<std::pair<QString, QString>> rows = Rows(request.recordAddress);
+    ASSERT_EQ(rows.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(gang.events.finished[gang.ports[i]].front().verdict, ChipVerdict::Abandoned);
+        EXPECT_TRUE(rows.contains({gang.ports[i] + " unfinished", ""})) << i;
+        EXPECT_TRUE(ChipBench::PortIsFree(gang.ports[i]));
+    }
+}
+
+TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
+{
+    QTemporaryDir files;
+    Recorder events;
+    const auto refusal = [&](const LineRequest& request) {
+        const std::variant<LinePlan, SetupRefusal> prepared = LineSetup::Prepare(request, events);
+        return std::holds_alternative<SetupRefusal>(prepared) ? std::optional(std::get<SetupRefusal>(prepared).kind)
+                                                              : std::nullopt;
+    };
+    LineRequest missing;
+    missing.command = ChipCommand::Verify;
+    missing.file = files.filePath(QStringLiteral("none.hex"));
+    EXPECT_EQ(refusal(missing), SetupRefusal::Kind::FileNotLoaded);
+    LineRequest unwritable;
+    unwritable.command = ChipCommand::Erase;
+    unwritable.recordAddress = QStringLiteral("/proc/no/such/line.db");
+    EXPECT_EQ(refusal(unwritable), SetupRefusal::Kind::RecordUnwritable);
+
+    ProductionJob::Settings settings;
+    QFile hex(kSmall);
+    ASSERT_TRUE(hex.open(QIODevice::ReadOnly));
+    settings.hex = hex.readAll();
+    settings.hexName = kSmall;
+    settings.serial = QStringLiteral("1");
+    settings.serialAt = QStringLiteral("id");
+    const QString job = files.filePath(QStringLiteral("board.kjob"));
+    ASSERT_EQ(ProductionJob::Create(job, settings), QString());
+    LineRequest run;
+    run.jobPath = job;
+    EXPECT_EQ(refusal(run), SetupRefusal::Kind::SerialNeedsRecord);
+    run.recordAddress = files.filePath(QStringLiteral("line.db"));
+    run.expectChecksum = QStringLiteral("0000");
+    EXPECT_EQ(refusal(run), SetupRefusal::Kind::UnexpectedChecksum);
+    run.expectChecksum.clear();
+    EXPECT_EQ(refusal(run), std::nullopt);
+    QFile changed(job);
+    ASSERT_TRUE(changed.open(QIODevice::ReadWrite));
+    QByteArray text = changed.readAll();
+    text.replace(":10000000", ":10000001");
+    changed.seek(0);
+    changed.write(text);
+    changed.close();
+    EXPECT_EQ(refusal(run), SetupRefusal::Kind::JobRefused);
+}

@@ -36,6 +36,11 @@ public:
         finished[port].push_back(result);
         changed.notify_all();
     }
+    void Status(const QString& port, const QString& text) override
+    {
+        const std::lock_guard lock(mutex);
+        statuses[port] << text;
+    }
     void SocketChanged(const QString& port, SocketState state) override
     {
         const std::lock_guard lock(mutex);
@@ -56,6 +61,7 @@ public:
     std::map<QString, std::vector<std::optional<long long>>> started;
     std::map<QString, std::vector<ChipResult>> finished;
     std::map<QString, std::vector<SocketState>> states;
+    std::map<QString, QStringList> statuses;
 };
 
 struct Gang {
@@ -116,8 +122,7 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
     Station station(gang.Plan(request), gang.ports, gang.events);
     const Tally tally = station.RunRounds([](int, const std::vector<ChipResult>&) { return false; });
 
-    const std::vector<ChipVerdict> expected{ChipVerdict::Passed, ChipVerdict::Mismatch, ChipVerdict::Empty,
-                                            ChipVerdict::Passed};
+    const std::vector<ChipVerdict> expected{ChipVerdict::Passed, ChipVerdict::Mismatch, ChipVerdict::Empty, ChipVerdict::Passed};
     const QList<std::pair<QString, QString>> rows = Rows(request.recordAddress);
     ASSERT_EQ(rows.size(), 4);
     QList<long long> serials;
@@ -126,8 +131,7 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
         ASSERT_EQ(gang.events.finished[port].size(), 1u);
         const ChipResult& result = gang.events.finished[port].front();
         EXPECT_EQ(result.verdict, expected[size_t(i)]) << i;
-        EXPECT_TRUE(rows.contains({port + ' ' + result.RecordWord(), result.serial ? QString::number(*result.serial) : ""}))
-            << i;
+        EXPECT_TRUE(rows.contains({port + ' ' + result.RecordWord(), result.serial ? QString::number(*result.serial) : ""})) << i;
         if (result.serial)
             serials << *result.serial;
     }
@@ -138,6 +142,9 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
     EXPECT_EQ(gang.events.started.count(gang.ports[2]), 0u);
     EXPECT_EQ(gang.Erases(2), 0);
     EXPECT_EQ(gang.events.finished[gang.ports[1]].front().MismatchText(), "program word 0010: expected 3470, read 2470");
+    // The line's policy stops a chip at its first mismatch: it is never given its configuration word.
+    EXPECT_TRUE(gang.events.statuses[gang.ports[0]].contains("Done"));
+    EXPECT_FALSE(gang.events.statuses[gang.ports[1]].contains("Programming Configuration"));
     const auto counts = [](const Tally::Counts& c) { return std::tuple(c.passed, c.failed, c.empty); };
     EXPECT_EQ(counts(tally.Total()), std::tuple(2, 1, 1));
     EXPECT_EQ(counts(tally.Of(gang.ports[2])), std::tuple(0, 0, 1));

@@ -20,6 +20,16 @@ QString ByteText(unsigned char byte)
     return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
 }
 
+auto EchoOf(char letter)
+{
+    return [letter] { return QStringLiteral("the echo of %1").arg(Letter(letter)); };
+}
+
+auto PromptAfter(char letter)
+{
+    return [letter] { return QStringLiteral("the prompt \"^\" after %1").arg(Letter(letter)); };
+}
+
 }  // namespace
 
 ProgrammerProtocol::ProgrammerProtocol(SerialPort& port, std::function<QString()> pingReadsSetting, milliseconds replyLimit)
@@ -58,41 +68,42 @@ bool ProgrammerProtocol::DetectProgrammer()
     return false;
 }
 
-void ProgrammerProtocol::Send(unsigned char byte, const QString& what)
+template <typename Describe> void ProgrammerProtocol::Send(unsigned char byte, Describe what)
 {
     try {
         port_.Write(QByteArray(1, char(byte)));
     } catch (const PortFailure& failure) {
-        throw LinkLost(what, failure.Cause());
+        throw LinkLost(what(), failure.Cause());
     }
 }
 
-template <typename Accept> unsigned char ProgrammerProtocol::ReadUntil(Accept accept, const QString& what)
+// The wait comes before the read: at the line's rate a reply is never there
+// yet, and a read that finds nothing would cost a call for each byte.
+template <typename Accept, typename Describe> unsigned char ProgrammerProtocol::ReadUntil(Accept accept, Describe what)
 {
     // The limit runs from the start of the wait: a stream of wrong bytes does not extend it.
     const auto deadline = steady_clock::now() + replyLimit_;
     try {
         for (;;) {
+            const auto left = deadline - steady_clock::now();
+            if (left <= nanoseconds::zero())
+                throw LinkLost(what(), QStringLiteral("nothing came for %1 seconds").arg(duration<double>(replyLimit_).count()));
+            port_.WaitForData(static_cast<int>(duration_cast<milliseconds>(left).count()) + 1);
             const auto byte = port_.Read();
             if (byte && accept(*byte))
                 return *byte;
-            const auto left = deadline - steady_clock::now();
-            if (left <= nanoseconds::zero())
-                throw LinkLost(what, QStringLiteral("nothing came for %1 seconds").arg(duration<double>(replyLimit_).count()));
-            if (!byte)
-                port_.WaitForData(static_cast<int>(duration_cast<milliseconds>(left).count()) + 1);
         }
     } catch (const PortFailure& failure) {
-        throw LinkLost(what, failure.Cause());
+        throw LinkLost(what(), failure.Cause());
     }
 }
 
-void ProgrammerProtocol::Await(unsigned char expected, const QString& what)
+template <typename Describe> void ProgrammerProtocol::Await(unsigned char expected, Describe what)
 {
     ReadUntil([expected](unsigned char byte) { return byte == expected; }, what);
 }
 
-unsigned char ProgrammerProtocol::AwaitAny(const QString& what)
+template <typename Describe> unsigned char ProgrammerProtocol::AwaitAny(Describe what)
 {
     return ReadUntil([](unsigned char) { return true; }, what);
 }
@@ -100,31 +111,36 @@ unsigned char ProgrammerProtocol::AwaitAny(const QString& what)
 void ProgrammerProtocol::SendCommand(char letter)
 {
     const auto byte = static_cast<unsigned char>(letter);
-    Send(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
-    Await(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
-    Await(kPrompt, QStringLiteral("the prompt \"^\" after %1").arg(Letter(letter)));
+    const auto echo = EchoOf(letter);
+    Send(byte, echo);
+    Await(byte, echo);
+    Await(kPrompt, PromptAfter(letter));
 }
 
 void ProgrammerProtocol::SendCommandWord(char letter, unsigned char low, unsigned char high)
 {
     const auto byte = static_cast<unsigned char>(letter);
-    Send(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
-    Await(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
+    const auto echo = EchoOf(letter);
+    Send(byte, echo);
+    Await(byte, echo);
     for (const unsigned char data : {high, low}) {
-        const QString what = QStringLiteral("the echo of the data byte %1 after %2").arg(ByteText(data), Letter(letter));
-        Send(data, what);
-        Await(data, what);
+        const auto dataEcho = [letter, data] {
+            return QStringLiteral("the echo of the data byte %1 after %2").arg(ByteText(data), Letter(letter));
+        };
+        Send(data, dataEcho);
+        Await(data, dataEcho);
     }
-    Await(kPrompt, QStringLiteral("the prompt \"^\" after %1").arg(Letter(letter)));
+    Await(kPrompt, PromptAfter(letter));
 }
 
 int ProgrammerProtocol::ReadWord(char letter)
 {
     const auto byte = static_cast<unsigned char>(letter);
-    Send(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
-    Await(byte, QStringLiteral("the echo of %1").arg(Letter(letter)));
-    const QString what = QStringLiteral("the reply to %1").arg(Letter(letter));
-    const int first = AwaitAny(what);
-    const int second = AwaitAny(what);
+    const auto echo = EchoOf(letter);
+    Send(byte, echo);
+    Await(byte, echo);
+    const auto reply = [letter] { return QStringLiteral("the reply to %1").arg(Letter(letter)); };
+    const int first = AwaitAny(reply);
+    const int second = AwaitAny(reply);
     return first * 256 + second;
 }

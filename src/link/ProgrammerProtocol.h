@@ -53,10 +53,12 @@ public:
     static long PingReads(const QString& setting);
 
 private:
-    void Send(unsigned char byte, const QString& what);
-    void Await(unsigned char byte, const QString& what);
-    unsigned char AwaitAny(const QString& what);
-    template <typename Accept> unsigned char ReadUntil(Accept accept, const QString& what);
+    // What is awaited is worded only when it fails: building the text for
+    // every byte would cost more than the byte's own exchange.
+    template <typename Describe> void Send(unsigned char byte, Describe what);
+    template <typename Describe> void Await(unsigned char byte, Describe what);
+    template <typename Describe> unsigned char AwaitAny(Describe what);
+    template <typename Accept, typename Describe> unsigned char ReadUntil(Accept accept, Describe what);
 
     SerialPort& port_;
     std::function<QString()> pingReadsSetting_;

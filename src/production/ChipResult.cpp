@@ -80,5 +80,8 @@ Tally::Count ChipResult::Counted() const
 {
     if (verdict == ChipVerdict::Empty && !recordLost)
         return Tally::Count::Empty;
+    // As its row stays: stopped before the chip was judged.
+    if (verdict == ChipVerdict::Abandoned && !recordLost)
+        return Tally::Count::Unfinished;
     return Passed() ? Tally::Count::Passed : Tally::Count::Failed;
 }

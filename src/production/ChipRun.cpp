@@ -10,8 +10,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-ChipRun::ChipRun(const LinePlan& plan, QString port, int round, OperatorInterface& ui, LineEvents& events)
-    : plan_(plan), port_(std::move(port)), round_(round), ui_(ui), events_(events)
+ChipRun::ChipRun(const LinePlan& plan, QString port, int round, QString lot, OperatorInterface& ui, LineEvents& events)
+    : plan_(plan), port_(std::move(port)), round_(round), lot_(std::move(lot)), ui_(ui), events_(events)
 {
 }
 
@@ -146,7 +146,8 @@ void ChipRun::FinishRow()
 ProductionRecord::Start ChipRun::RowStart(bool numbered) const
 {
     return {port_,      QString(ChipCommands::Name(plan_.command)), plan_.file, plan_.sha256,
-            plan_.fuse, numbered ? plan_.serials : std::nullopt,    plan_.job,  plan_.jobSha256};
+            plan_.fuse, numbered ? plan_.serials : std::nullopt,    plan_.job,  plan_.jobSha256,
+            lot_};
 }
 
 void ChipRun::TellRecordTrouble()

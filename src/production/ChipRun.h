@@ -19,7 +19,7 @@ struct CommandRequest;
 // and the file that read makes.
 class ChipRun {
 public:
-    ChipRun(const LinePlan& plan, QString port, int round, OperatorInterface& ui, LineEvents& events);
+    ChipRun(const LinePlan& plan, QString port, int round, QString lot, OperatorInterface& ui, LineEvents& events);
     ChipRun(const ChipRun&) = delete;
     ChipRun& operator=(const ChipRun&) = delete;
 
@@ -41,6 +41,7 @@ private:
     const LinePlan& plan_;
     QString port_;
     int round_;
+    QString lot_;
     OperatorInterface& ui_;
     LineEvents& events_;
     std::optional<ProductionRecord> record_;

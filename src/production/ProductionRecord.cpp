@@ -27,8 +27,9 @@ constexpr int kLostMilliseconds = 30000;
 const char* const kUpgrades[] = {
     "ALTER TABLE chips ADD COLUMN device TEXT;",  // 2: the chip's ID word
     // 3: the job that ran, and the program that wrote the row
-    "ALTER TABLE chips ADD COLUMN job TEXT; ALTER TABLE chips ADD COLUMN job_sha256 TEXT;"
-    " ALTER TABLE chips ADD COLUMN program_version TEXT;",
+    ("ALTER TABLE chips ADD COLUMN job TEXT; ALTER TABLE chips ADD COLUMN job_sha256 TEXT;"
+     " ALTER TABLE chips ADD COLUMN program_version TEXT;"),
+    "ALTER TABLE chips ADD COLUMN lot TEXT;",  // 4: the lot that stood at the station as the chip started
 };
 constexpr int kSchemaVersion = 1 + int(std::size(kUpgrades));
 // Advisory locks on the server: one station at a time creates the tables, or takes a serial number.
@@ -178,7 +179,7 @@ std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
     }
     query.prepare(
         QStringLiteral("INSERT INTO chips (started, host, port, command, file, sha256, fuse, serial, job, job_sha256,"
-                       " program_version) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"));
+                       " program_version, lot) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"));
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     query.addBindValue(QSysInfo::machineHostName());
     query.addBindValue(start.port);
@@ -190,6 +191,7 @@ std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
     query.addBindValue(start.job.isEmpty() ? QVariant() : QVariant(start.job));
     query.addBindValue(start.jobSha256.isEmpty() ? QVariant() : QVariant(start.jobSha256));
     query.addBindValue(QLatin1String(Version::kText));
+    query.addBindValue(start.lot.isEmpty() ? QVariant() : QVariant(start.lot));
     if (!Run(query) || !query.next())
         return std::nullopt;
     row.id = query.value(0).toLongLong();

@@ -30,6 +30,7 @@ public:
         std::optional<SerialSequence> serials;
         QString job;  // the job's name and the SHA-256 of its file, when a job runs
         QString jobSha256;
+        QString lot;  // as the operator or a scanner gave it
     };
     struct Row {
         qint64 id = -1;

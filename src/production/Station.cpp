@@ -45,6 +45,18 @@ RunFacts Station::Facts(bool automatic) const
     return {plan_.command, plan_.file, plan_.sha256, plan_.job, plan_.jobSha256, plan_.checksum, plan_.fuse, ports_, automatic};
 }
 
+void Station::SetLot(const QString& lot)
+{
+    const std::lock_guard lock(mutex_);
+    lot_ = lot;
+}
+
+QString Station::Lot() const
+{
+    const std::lock_guard lock(mutex_);
+    return lot_;
+}
+
 void Station::Stop()
 {
     const std::lock_guard lock(mutex_);
@@ -85,7 +97,7 @@ std::vector<ChipResult> Station::RunRound(int round)
 ChipResult Station::RunChip(int socket, int round, SerialPort& link)
 {
     StationOperator ui(ports_[socket], answers_, events_, stop_);
-    ChipResult result = ChipRun(plan_, ports_[socket], round, ui, events_).Run(link);
+    ChipResult result = ChipRun(plan_, ports_[socket], round, Lot(), ui, events_).Run(link);
     const std::lock_guard lock(mutex_);
     tally_.Add(ports_[socket], result.Counted());
     return result;

@@ -39,6 +39,9 @@ public:
     Tally RunAuto(const std::function<void()>& awaitEnd);
     void Stop();
     bool Stopped() const { return stop_; }
+    // The lot that each chip's row records as the chip starts; it may change while the station runs.
+    void SetLot(const QString& lot);
+    QString Lot() const;
 
 private:
     RunFacts Facts(bool automatic) const;
@@ -61,8 +64,9 @@ private:
     StationOperator::Answers answers_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> ending_{false};
-    std::mutex mutex_;  // the tally, the sockets' states and the naps
+    mutable std::mutex mutex_;  // the tally, the sockets' states, the lot and the naps
     std::condition_variable wake_;
     Tally tally_;
     std::vector<std::optional<SocketState>> shown_;
+    QString lot_;
 };

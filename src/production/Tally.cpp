@@ -2,27 +2,23 @@
 
 #include "production/ChipResult.h"
 
-namespace {
-
-void Bump(Tally::Counts& counts, Tally::Count count)
+void Tally::Counts::Add(Count count)
 {
     switch (count) {
-    case Tally::Count::Passed:
-        ++counts.passed;
+    case Count::Passed:
+        ++passed;
         break;
-    case Tally::Count::Failed:
-        ++counts.failed;
+    case Count::Failed:
+        ++failed;
         break;
-    case Tally::Count::Empty:
-        ++counts.empty;
+    case Count::Empty:
+        ++empty;
         break;
-    case Tally::Count::Unfinished:
-        ++counts.unfinished;
+    case Count::Unfinished:
+        ++unfinished;
         break;
     }
 }
-
-}  // namespace
 
 Tally::Count Tally::CountOfRecordWord(const QString& word)
 {
@@ -37,8 +33,8 @@ void Tally::Add(const QString& port, Count count)
 {
     if (!byPort_.count(port))
         ports_ << port;
-    Bump(byPort_[port], count);
-    Bump(total_, count);
+    byPort_[port].Add(count);
+    total_.Add(count);
 }
 
 Tally::Counts Tally::Of(const QString& port) const

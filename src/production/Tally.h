@@ -16,6 +16,7 @@ public:
         int empty = 0;
         int unfinished = 0;  // only a record holds these: chips whose command never ended
         int Chips() const { return passed + failed + empty + unfinished; }
+        void Add(Count count);
     };
 
     // How the record's result word counts: "success", "empty", "unfinished", or any other word a failure.

@@ -159,7 +159,7 @@ TEST(Stations, ARecordOfAnEarlierVersionIsBroughtUpToDateAndKeepsItsRows)
     ASSERT_TRUE(print.waitForFinished());
     const QStringList lines = QString::fromLocal8Bit(print.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[0].endsWith(QLatin1String(",seconds,device,job,job_sha256,program_version")));
+    EXPECT_TRUE(lines[0].endsWith(QLatin1String(",seconds,device,job,job_sha256,program_version,lot")));
     EXPECT_TRUE(lines[1].contains(QLatin1String(",41,success,")));
-    EXPECT_TRUE(lines[2].contains(QLatin1String(",42,success,")) && lines[2].endsWith(QLatin1String(",0E20,,,1.2.0")));
+    EXPECT_TRUE(lines[2].contains(QLatin1String(",42,success,")) && lines[2].endsWith(QLatin1String(",0E20,,,1.2.0,")));
 }

@@ -1,5 +1,6 @@
 #include "Version.h"
 #include "ui/Form1.h"
+#include "ui/LineWindow.h"
 #include "ui/frmAbout.h"
 
 #include <QApplication>
@@ -16,8 +17,23 @@ int main(int argc, char** argv)
         "The window keeps its port and recent files in KORVEXC.ini; korvexc-cli runs the same commands from scripts."));
     parser.addHelpOption();
     parser.addVersionOption();
+    const QCommandLineOption line(QStringLiteral("line"), QStringLiteral("Opens the production line window instead."));
+    const QCommandLineOption ports(QStringLiteral("port"), QStringLiteral("The line's ports, P1,P2,..."),
+                                   QStringLiteral("ports"));
+    const QCommandLineOption record(QStringLiteral("record"), QStringLiteral("The line's record: a file or a server's URL."),
+                                    QStringLiteral("record"));
+    parser.addOptions({line, ports, record});
+    parser.addPositionalArgument(QStringLiteral("job"), QStringLiteral("With --line: the job to open (.kjob)."),
+                                 QStringLiteral("[JOB]"));
     parser.process(app);
 
+    if (parser.isSet(line)) {
+        const QStringList job = parser.positionalArguments();
+        LineWindow window({job.value(0), parser.value(ports), parser.value(record)});
+        window.setWindowIcon(frmAbout::Logo(64));
+        window.show();
+        return QApplication::exec();
+    }
     Form1 window;
     window.setWindowIcon(frmAbout::Logo(64));
     window.show();

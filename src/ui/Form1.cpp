@@ -6,6 +6,7 @@
 #include "ops/CommandAbandoned.h"
 #include "ops/SharedWords.h"
 #include "ui/FuseDialog.h"
+#include "ui/LineWindow.h"
 #include "ui/PortBox.h"
 #include "ui/ProgressLine.h"
 #include "ui/ScaledLayout.h"
@@ -76,9 +77,16 @@ void Form1::BuildMenus()
     QMenuBar* bar = menuBar();
     mnuFile = bar->addMenu(QStringLiteral("&File"));
     mnuSaveChip = mnuFile->addAction(QStringLiteral("Save Chip As..."));
+    QAction* line = mnuFile->addAction(QStringLiteral("Production Line..."));
+    line->setObjectName(QStringLiteral("mnuProductionLine"));
+    connect(line, &QAction::triggered, this, [] {
+        auto* window = new LineWindow;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+    });
     mnuFile->addSeparator();
     // The recent files go here, listed afresh whenever the menu opens.
-    mnuFile->addSeparator();
+    recentEnd_ = mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuSaveChip->setObjectName(QStringLiteral("mnuSaveChip"));
@@ -154,7 +162,7 @@ void Form1::ListRecentFiles()
 {
     qDeleteAll(recentActions_);
     recentActions_.clear();
-    QAction* before = mnuFile->actions().at(2);
+    QAction* before = recentEnd_;
     for (const QString& file : AppSettings::RecentFiles()) {
         auto* action = new QAction(QStringLiteral("%1 %2").arg(recentActions_.size() + 1).arg(file), mnuFile);
         action->setEnabled(QFileInfo(file).isFile());

@@ -70,7 +70,8 @@ private:
     bool closeRequested_ = false;
     QPointer<QDialog> openDialog_;
     QList<QAction*> recentActions_;
-    QString chipId_;    // "ID 0E20", from the last command that read it
+    QAction* recentEnd_ = nullptr;  // the separator below the recent files
+    QString chipId_;  // "ID 0E20", from the last command that read it
     QString checksum_;  // "Checksum 3A7F", from the last load of a file
 
     // The controls, by the names that they also carry as object names.

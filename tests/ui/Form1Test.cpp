@@ -219,7 +219,7 @@ private slots:
         }
         QCOMPARE(listed, (QStringList{files[2], files[5], files[4], files[3], files[1]}));
         QCOMPARE(enabled, (QList<bool>{true, true, false, true, true}));
-        Named<QMenu>(restarted, "mnuFile")->actions().at(3)->trigger();
+        Named<QMenu>(restarted, "mnuFile")->actions().at(4)->trigger();
         QCOMPARE(Named<QLineEdit>(restarted, "Filename")->text(), files[5]);
     }
 

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "production/LineSetup.h"
+
+#include <QStringList>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class LineEvents;
+class Station;
+
+// A line on a thread of its own, from setting it up (the job or file read,
+// the record created) to the station's last chip, so that the window's thread
+// never waits on a file, a port or the record. Its events come from that
+// thread and the station's workers.
+class LineRun {
+public:
+    enum class Mode { OneRound, Auto };
+    using Refused = std::function<void(const SetupRefusal&)>;
+
+    // refused is called on the run's thread when the line does not start.
+    LineRun(LineRequest request, QStringList ports, Mode mode, QString lot, LineEvents& events, Refused refused);
+    // Stops the station, and waits for its thread.
+    ~LineRun();
+    LineRun(const LineRun&) = delete;
+    LineRun& operator=(const LineRun&) = delete;
+
+    // Every port stops at its next safe point.
+    void Stop();
+    void SetLot(const QString& lot);
+
+private:
+    void Run(const LineRequest& request, const QStringList& ports, Mode mode, LineEvents& events, const Refused& refused);
+    void AwaitStop();
+
+    std::mutex mutex_;  // the station while it runs, the lot and the stop
+    std::condition_variable stopped_;
+    Station* station_ = nullptr;
+    QString lot_;
+    bool stop_ = false;
+    std::thread thread_;
+};

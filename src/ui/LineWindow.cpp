@@ -1,0 +1,485 @@
+#include "ui/LineWindow.h"
+
+#include "image/HexText.h"
+#include "link/PortList.h"
+#include "ops/AppSettings.h"
+#include "ops/ChipIdentity.h"
+#include "production/ProductionRecord.h"
+#include "ui/LineSettings.h"
+#include "ui/LineWords.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QThread>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+const QString LineWindow::kTitle = QStringLiteral("Korvex Production Line");
+
+namespace {
+
+QLineEdit* NamedField(const QString& name)
+{
+    auto* field = new QLineEdit;
+    field->setObjectName(name);
+    field->setAccessibleName(name);
+    return field;
+}
+
+QPushButton* NamedButton(const QString& text)
+{
+    auto* button = new QPushButton(text);
+    button->setObjectName(text);
+    return button;
+}
+
+// The family's members whose memories hold the file, by their IDs.
+QString DevicesFor(const MemoryImage& image)
+{
+    QStringList ids;
+    for (const ChipGeometry::FamilyMember& member : ChipGeometry::kFamily)
+        if (!ChipIdentity(member.idWord).Misfit(image))
+            ids << QStringLiteral("ID %1").arg(HexText::Word(member.idWord));
+    return ids.join(QStringLiteral(", "));
+}
+
+QStringList PortsIn(const QString& text)
+{
+    QStringList ports;
+    for (const QString& port : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        ports << port.trimmed();
+    ports.removeAll(QString());
+    return ports;
+}
+
+}  // namespace
+
+LineWindow::LineWindow(const Preset& preset, QWidget* parent) : QWidget(parent)
+{
+    setWindowTitle(kTitle);
+    setAcceptDrops(true);
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(BuildJobBox(), 1);
+    top->addWidget(BuildStationBox(), 1);
+    layout->addLayout(top);
+    layout->addWidget(BuildButtons());
+    problem_ = new QLabel;
+    problem_->setObjectName(QStringLiteral("Problem"));
+    problem_->setStyleSheet(QStringLiteral("color: #c62828;"));
+    problem_->setWordWrap(true);
+    layout->addWidget(problem_);
+    tileGrid_ = new QGridLayout;
+    layout->addLayout(tileGrid_, 1);
+    auto* bottom = new QHBoxLayout;
+    countsText_ = new QLabel(counts_.Text());
+    countsText_->setObjectName(QStringLiteral("Counts"));
+    auto* reset = NamedButton(QStringLiteral("Reset Counts"));
+    connect(reset, &QPushButton::clicked, this, [this] {
+        counts_.Reset();
+        countsText_->setText(counts_.Text());
+    });
+    bottom->addWidget(countsText_, 1);
+    bottom->addWidget(reset, 0, Qt::AlignTop);
+    layout->addLayout(bottom);
+    log_ = new QListWidget;
+    log_->setObjectName(QStringLiteral("Log"));
+    log_->setMaximumHeight(120);
+    layout->addWidget(log_);
+    const LineSettings::Value job = LineSettings::Job(), ports = LineSettings::Ports(), record = LineSettings::Record();
+    Preload(*jobPath_, preset.job, job.locked, job.text);
+    Preload(*ports_, preset.ports, ports.locked, ports.text);
+    Preload(*record_, preset.record, record.locked, record.text);
+    recordAddress_ = record_->text();
+    MakeTiles(PortsIn(ports_->text()));
+    if (!jobPath_->text().isEmpty())
+        OpenJob(jobPath_->text());
+    UpdateControls();
+}
+
+LineWindow::~LineWindow()
+{
+    run_.reset();
+    if (jobReader_)
+        jobReader_->wait();
+}
+
+QWidget* LineWindow::BuildJobBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("Job"));
+    auto* form = new QFormLayout(box);
+    jobPath_ = NamedField(QStringLiteral("Job"));
+    auto* browse = NamedButton(QStringLiteral("Open Job..."));
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString path =
+            QFileDialog::getOpenFileName(this, QStringLiteral("Open Job"), QString(), QStringLiteral("Production jobs (*.kjob)"));
+        if (!path.isEmpty())
+            OpenJob(path);
+    });
+    connect(jobPath_, &QLineEdit::editingFinished, this, [this] {
+        if (jobPath_->isModified())
+            OpenJob(jobPath_->text());
+    });
+    auto* row = new QHBoxLayout;
+    row->addWidget(jobPath_, 1);
+    row->addWidget(browse);
+    form->addRow(QStringLiteral("File"), row);
+    jobFacts_ = new QLabel(QStringLiteral("No job"));
+    jobFacts_->setObjectName(QStringLiteral("JobFacts"));
+    jobFacts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form->addRow(jobFacts_);
+    checksum_ = NamedField(QStringLiteral("Checksum"));
+    checksum_->setPlaceholderText(QStringLiteral("from the release sheet"));
+    connect(checksum_, &QLineEdit::textChanged, this, &LineWindow::UpdateControls);
+    form->addRow(QStringLiteral("Checksum"), checksum_);
+    return box;
+}
+
+QWidget* LineWindow::BuildStationBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("Station"));
+    auto* form = new QFormLayout(box);
+    ports_ = NamedField(QStringLiteral("Ports"));
+    ports_->setPlaceholderText(QStringLiteral("ttyUSB0,ttyUSB1 or COM3,COM4"));
+    connect(ports_, &QLineEdit::editingFinished, this, [this] {
+        if (!run_)
+            MakeTiles(PortsIn(ports_->text()));
+    });
+    connect(ports_, &QLineEdit::textChanged, this, &LineWindow::UpdateControls);
+    auto* row = new QHBoxLayout;
+    row->addWidget(ports_, 1);
+    row->addWidget(BuildPortMenu());
+    form->addRow(QStringLiteral("Ports"), row);
+    record_ = NamedField(QStringLiteral("Record"));
+    record_->setPlaceholderText(QStringLiteral("line.db or postgresql://user@host/db"));
+    connect(record_, &QLineEdit::editingFinished, this, [this] {
+        recordAddress_ = record_->text();
+        record_->setText(ProductionRecord::Shown(recordAddress_));
+    });
+    form->addRow(QStringLiteral("Record"), record_);
+    lot_ = NamedField(QStringLiteral("Lot"));
+    connect(lot_, &QLineEdit::textChanged, this, [this](const QString& lot) {
+        if (run_)
+            run_->SetLot(lot.trimmed());
+    });
+    form->addRow(QStringLiteral("Lot"), lot_);
+    return box;
+}
+
+QToolButton* LineWindow::BuildPortMenu()
+{
+    auto* button = new QToolButton;
+    button->setText(QStringLiteral("Add"));
+    button->setObjectName(QStringLiteral("AddPort"));
+    button->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(button);
+    button->setMenu(menu);
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        menu->clear();
+        for (const PortList::Entry& entry : PortList::Present()) {
+            const QString usb = entry.UsbIds().isEmpty() ? QString() : QStringLiteral(" [%1]").arg(entry.UsbIds());
+            QAction* add = menu->addAction(QStringLiteral("%1  %2%3").arg(entry.name, entry.description, usb));
+            connect(add, &QAction::triggered, this, [this, name = entry.name] {
+                QStringList ports = PortsIn(ports_->text());
+                if (!ports.contains(name))
+                    ports << name;
+                ports_->setText(ports.join(QLatin1Char(',')));
+                MakeTiles(ports);
+            });
+        }
+    });
+    return button;
+}
+
+QWidget* LineWindow::BuildButtons()
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    start_ = NamedButton(QStringLiteral("Start"));
+    auto_ = NamedButton(QStringLiteral("Auto"));
+    stop_ = NamedButton(QStringLiteral("Stop"));
+    start_->setToolTip(QStringLiteral("One round on every port (Enter or Space)"));
+    auto_->setToolTip(QStringLiteral("Each socket starts when a chip is seated"));
+    connect(start_, &QPushButton::clicked, this, [this] { Start(LineRun::Mode::OneRound); });
+    connect(auto_, &QPushButton::clicked, this, [this] { Start(LineRun::Mode::Auto); });
+    connect(stop_, &QPushButton::clicked, this, [this] {
+        if (run_)
+            run_->Stop();
+    });
+    for (QPushButton* button : {start_, auto_, stop_}) {
+        button->setMinimumHeight(40);
+        layout->addWidget(button);
+    }
+    return row;
+}
+
+void LineWindow::Preload(QLineEdit& field, const QString& given, bool locked, const QString& stored)
+{
+    field.setText(locked || given.isEmpty() ? stored : given);
+    field.setReadOnly(locked);
+    if (locked)
+        field.setToolTip(QStringLiteral("Set for this station by its administrator"));
+}
+
+void LineWindow::OpenJob(const QString& path)
+{
+    if (jobReader_ || path.isEmpty() || (jobPath_->isReadOnly() && path != jobPath_->text()))
+        return;
+    jobPath_->setText(path);
+    job_.reset();
+    jobFacts_->setText(QStringLiteral("Reading the job..."));
+    UpdateControls();
+    // The job's file and its HEX text's hash are read away from this thread.
+    auto opened = std::make_shared<std::variant<ProductionJob, QString>>(QString());
+    jobReader_ = QThread::create([path, opened] { *opened = ProductionJob::Open(path); });
+    connect(jobReader_, &QThread::finished, this, [this, opened] {
+        jobReader_->deleteLater();
+        jobReader_ = nullptr;
+        JobOpened(*opened);
+    });
+    jobReader_->start();
+}
+
+void LineWindow::JobOpened(const std::variant<ProductionJob, QString>& opened)
+{
+    if (const auto* reason = std::get_if<QString>(&opened)) {
+        jobFacts_->setText(QStringLiteral("Refused: %1").arg(*reason));
+        UpdateControls();
+        return;
+    }
+    job_ = std::get<ProductionJob>(opened);
+    const ProductionJob::Settings& settings = job_->settings;
+    QStringList facts{QStringLiteral("Name: %1").arg(settings.name), QStringLiteral("HEX file: %1").arg(settings.hexName),
+                      QStringLiteral("SHA-256: %1").arg(job_->hexSha256.left(12)),
+                      QStringLiteral("Fuse: %1")
+                          .arg(settings.fuse ? HexText::Word(*settings.fuse) : QStringLiteral("the file's"))};
+    facts << QStringLiteral("Devices: %1").arg(DevicesFor(job_->image));
+    facts << (settings.serial.isEmpty() ? QStringLiteral("Serial numbers: none")
+                                        : QStringLiteral("Serial numbers: %1 at %2").arg(settings.serial, settings.serialAt));
+    jobFacts_->setText(facts.join(QLatin1Char('\n')));
+    UpdateControls();
+}
+
+void LineWindow::UpdateControls()
+{
+    const bool confirmed = job_ && checksum_->text().trimmed().compare(HexText::Word(job_->checksum), Qt::CaseInsensitive) == 0;
+    const bool ready = !run_ && confirmed && !PortsIn(ports_->text()).isEmpty();
+    start_->setEnabled(ready);
+    auto_->setEnabled(ready);
+    stop_->setEnabled(run_ != nullptr);
+    for (QLineEdit* field : {jobPath_, ports_, record_})
+        field->setEnabled(!run_);
+    checksum_->setEnabled(!run_);
+}
+
+QString LineWindow::RecordAddress() const
+{
+    return record_->text() == ProductionRecord::Shown(recordAddress_) ? recordAddress_ : record_->text();
+}
+
+void LineWindow::Start(LineRun::Mode mode)
+{
+    if (!start_->isEnabled())
+        return;
+    const QStringList ports = PortsIn(ports_->text());
+    LineRequest request;
+    request.command = ChipCommand::Program;
+    request.jobPath = jobPath_->text();
+    request.expectChecksum = checksum_->text().trimmed();
+    request.recordAddress = RecordAddress().trimmed();
+    request.pingReads = AppSettings::PingReads();
+    if (!jobPath_->isReadOnly() || !ports_->isReadOnly() || !record_->isReadOnly())
+        LineSettings::Remember(request.jobPath, ports_->text(), request.recordAddress);
+    MakeTiles(ports);
+    problem_->clear();
+    run_ = std::make_unique<LineRun>(request, ports, mode, lot_->text().trimmed(), queued_, [this](const SetupRefusal& refusal) {
+        QMetaObject::invokeMethod(
+            this, [this, refusal] { Refused(refusal); }, Qt::QueuedConnection);
+    });
+    UpdateControls();
+}
+
+void LineWindow::MakeTiles(const QStringList& ports)
+{
+    if (ports == tiles_.keys() && ports.size() == tileGrid_->count())
+        return;
+    qDeleteAll(tiles_);
+    tiles_.clear();
+    const int columns = std::max(1, std::min(4, int(std::ceil(std::sqrt(double(ports.size()))))));
+    for (int i = 0; i < ports.size(); ++i) {
+        auto* tile = new SocketTile(ports[i]);
+        tiles_.insert(ports[i], tile);
+        tileGrid_->addWidget(tile, i / columns, i % columns);
+    }
+}
+
+void LineWindow::Refused(const SetupRefusal& refusal)
+{
+    run_.reset();
+    problem_->setText(LineWords::Refusal(refusal));
+    UpdateControls();
+    if (closeWhenStopped_)
+        close();
+}
+
+void LineWindow::ShowTile(const QString& port, const std::function<void(SocketTile::View&)>& change)
+{
+    SocketTile* tile = tiles_.value(port);
+    if (!tile)
+        return;
+    SocketTile::View view = tile->Shown();
+    change(view);
+    tile->Show(view);
+}
+
+void LineWindow::Log(const QString& port, const ChipResult& result)
+{
+    const QString serial = result.serial ? QString::number(*result.serial) : QStringLiteral("-");
+    const QString lot = lot_->text().trimmed().isEmpty() ? QStringLiteral("-") : lot_->text().trimmed();
+    log_->insertItem(0,
+                     QStringLiteral("%1  %2  %3  %4  %5")
+                         .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), port, serial, lot, result.RecordWord()));
+    while (log_->count() > kLogLength)
+        delete log_->takeItem(log_->count() - 1);
+}
+
+void LineWindow::RunStarted(const RunFacts&)
+{
+    for (const QString& port : tiles_.keys())
+        ShowTile(port, [](SocketTile::View& view) {
+            view.state = SocketTile::State::Ready;
+            view.reason.clear();
+        });
+}
+
+void LineWindow::ChipStarted(const QString& port, int, std::optional<long long> serial)
+{
+    ShowTile(port, [serial](SocketTile::View& view) {
+        view.state = SocketTile::State::Programming;
+        view.percent = 0;
+        view.serial = serial ? QString::number(*serial) : QString();
+        view.time.clear();
+        view.reason.clear();
+    });
+}
+
+void LineWindow::ChipIdentified(const QString& port, const ChipIdentity& chip)
+{
+    ShowTile(port, [&chip](SocketTile::View& view) {
+        view.chip = chip.Answered() ? QStringLiteral("ID %1").arg(HexText::Word(chip.idWord)) : QString();
+    });
+}
+
+void LineWindow::PassProgress(const QString& port, const Progress& progress)
+{
+    const bool verifying = progress.pass == Pass::VerifyProgram || progress.pass == Pass::VerifyEeprom;
+    const int percent = progress.size > 0 ? 100 * progress.location / progress.size : 0;
+    ShowTile(port, [verifying, percent](SocketTile::View& view) {
+        view.state = verifying ? SocketTile::State::Verifying : SocketTile::State::Programming;
+        view.percent = percent;
+    });
+}
+
+void LineWindow::Notice(const QString&, const LineNotice& notice)
+{
+    const QString text = LineWords::Notice(notice);
+    if (!text.isEmpty())
+        problem_->setText(text);
+}
+
+void LineWindow::SocketChanged(const QString& port, SocketState state)
+{
+    ShowTile(port, [state](SocketTile::View& view) {
+        if (state == SocketState::NoProgrammer)
+            view.state = SocketTile::State::NoProgrammer;
+        else if (state == SocketState::WaitingForChip)
+            view.state = SocketTile::State::Ready;
+    });
+}
+
+void LineWindow::ChipFinished(const QString& port, int, const ChipResult& result)
+{
+    using State = SocketTile::State;
+    const Tally::Count counted = result.Counted();
+    State state = counted == Tally::Count::Passed ? State::Pass : counted == Tally::Count::Empty ? State::Empty : State::Fail;
+    if (result.verdict == ChipVerdict::LinkLost)
+        state = State::LinkLost;
+    else if (result.verdict == ChipVerdict::NotDetected || result.verdict == ChipVerdict::PortNotOpened)
+        state = State::NoProgrammer;
+    else if (counted == Tally::Count::Unfinished)
+        state = State::Ready;
+    ShowTile(port, [&](SocketTile::View& view) {
+        view.state = state;
+        view.time = state == State::Empty ? QString() : QStringLiteral("%1 s").arg(result.seconds, 0, 'f', 1);
+        view.reason = state == State::Pass ? QString() : LineWords::Reason(result);
+        view.counts.Add(counted);
+    });
+    counts_.Add(counted);
+    countsText_->setText(counts_.Text());
+    Log(port, result);
+    if (state == State::Fail && LineSettings::SoundOnFail())
+        QApplication::beep();
+}
+
+void LineWindow::RunFinished(const Tally&)
+{
+    run_.reset();
+    UpdateControls();
+    if (closeWhenStopped_)
+        close();
+}
+
+void LineWindow::closeEvent(QCloseEvent* event)
+{
+    if (!run_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (closeWhenStopped_)
+        return;
+    const auto answer = QMessageBox::question(this, kTitle, QStringLiteral("Ports are still working. Stop them and close?"));
+    if (answer != QMessageBox::Yes || !run_)
+        return;
+    closeWhenStopped_ = true;
+    run_->Stop();
+}
+
+void LineWindow::keyPressEvent(QKeyEvent* event)
+{
+    // A scanner ends the lot with Enter: that starts nothing.
+    const bool typing = qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr;
+    if (!typing && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space)) {
+        Start(LineRun::Mode::OneRound);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void LineWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile() && urls.front().toLocalFile().endsWith(QLatin1String(".kjob")))
+        event->acceptProposedAction();
+}
+
+void LineWindow::dropEvent(QDropEvent* event)
+{
+    OpenJob(event->mimeData()->urls().front().toLocalFile());
+    event->acceptProposedAction();
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "production/LineEvents.h"
+#include "production/ProductionJob.h"
+#include "ui/LineCounts.h"
+#include "ui/LineRun.h"
+#include "ui/QueuedEvents.h"
+#include "ui/SocketTile.h"
+
+#include <QMap>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QThread;
+class QToolButton;
+
+// The production line: a locked job whose checksum the operator confirms,
+// one tile a socket, the counts and a log. The station runs on the engine's
+// threads; their events reach the tiles queued on this window's thread.
+class LineWindow : public QWidget, private LineEvents {
+    Q_OBJECT
+
+public:
+    static const QString kTitle;
+    // What a desktop shortcut gives; empty fields come from the settings.
+    struct Preset {
+        QString job;
+        QString ports;
+        QString record;
+    };
+    static constexpr int kLogLength = 200;
+
+    explicit LineWindow(const Preset& preset = {}, QWidget* parent = nullptr);
+    ~LineWindow() override;
+
+    void OpenJob(const QString& path);
+    bool Running() const { return run_ != nullptr; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QWidget* BuildJobBox();
+    QWidget* BuildStationBox();
+    QWidget* BuildButtons();
+    QToolButton* BuildPortMenu();
+    void Preload(QLineEdit& field, const QString& given, bool locked, const QString& stored);
+    void JobOpened(const std::variant<ProductionJob, QString>& opened);
+    void UpdateControls();
+    void Start(LineRun::Mode mode);
+    QString RecordAddress() const;
+    void MakeTiles(const QStringList& ports);
+    void Refused(const SetupRefusal& refusal);
+    void ShowTile(const QString& port, const std::function<void(SocketTile::View&)>& change);
+    void Log(const QString& port, const ChipResult& result);
+
+    void RunStarted(const RunFacts& facts) override;
+    void ChipStarted(const QString& port, int round, std::optional<long long> serial) override;
+    void ChipIdentified(const QString& port, const ChipIdentity& chip) override;
+    void PassProgress(const QString& port, const Progress& progress) override;
+    void Notice(const QString& port, const LineNotice& notice) override;
+    void SocketChanged(const QString& port, SocketState state) override;
+    void ChipFinished(const QString& port, int round, const ChipResult& result) override;
+    void RunFinished(const Tally& tally) override;
+
+    QueuedEvents queued_{*this, *this};
+    std::unique_ptr<LineRun> run_;
+    std::optional<ProductionJob> job_;
+    QThread* jobReader_ = nullptr;
+    QString recordAddress_;  // as typed, with a password the field does not show
+    LineCounts counts_;
+    bool closeWhenStopped_ = false;
+    QMap<QString, SocketTile*> tiles_;
+
+    QLineEdit* jobPath_ = nullptr;
+    QLabel* jobFacts_ = nullptr;
+    QLineEdit* checksum_ = nullptr;
+    QLineEdit* ports_ = nullptr;
+    QLineEdit* record_ = nullptr;
+    QLineEdit* lot_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QPushButton* auto_ = nullptr;
+    QPushButton* stop_ = nullptr;
+    QLabel* problem_ = nullptr;
+    QLabel* countsText_ = nullptr;
+    QGridLayout* tileGrid_ = nullptr;
+    QListWidget* log_ = nullptr;
+};

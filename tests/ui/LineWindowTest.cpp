@@ -1,0 +1,201 @@
+// The line window against simulated programmers in this process.
+#include "ChipBench.h"
+#include "ModalAnswerer.h"
+#include "Named.h"
+#include "PtySimulator.h"
+#include "WindowTestBase.h"
+#include "production/ProductionJob.h"
+#include "production/ProductionRecord.h"
+#include "ui/LineWindow.h"
+#include "ui/SocketTile.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QString kSmall = QStringLiteral(KORVEXC_FIXTURES "/small.hex");
+
+// Four simulated programmers, a job for small.hex and a record beside it.
+struct Line {
+    explicit Line(const std::vector<SimulatorFaults>& faults, SimulatorTiming timing = {})
+    {
+        for (const SimulatorFaults& each : faults) {
+            simulators.push_back(std::make_unique<PtySimulator>(each, timing));
+            simulators.back()->Start();
+            ports << simulators.back()->Path();
+        }
+        QFile hex(kSmall);
+        hex.open(QIODevice::ReadOnly);
+        ProductionJob::Settings settings;
+        settings.name = QStringLiteral("board r3");
+        settings.hexName = QStringLiteral("small.hex");
+        settings.hex = hex.readAll();
+        settings.fuse = 0x3F72;
+        settings.serial = QStringLiteral("100");
+        settings.serialAt = QStringLiteral("id");
+        job = files.filePath(QStringLiteral("board.kjob"));
+        record = files.filePath(QStringLiteral("line.db"));
+        ProductionJob::Create(job, settings);
+        checksum = HexText::Word(std::get<ProductionJob>(ProductionJob::Open(job)).checksum);
+    }
+    // The window, opened on the line and shown, with its job read.
+    std::unique_ptr<LineWindow> Open()
+    {
+        auto window = std::make_unique<LineWindow>(LineWindow::Preset{job, ports.join(u','), record});
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()) || !QTest::qWaitFor([&] { return Facts(*window).contains("board r3"); }))
+            qWarning("the window did not open its job");
+        return window;
+    }
+    static QString Facts(const LineWindow& window) { return Named<QLabel>(window, "JobFacts")->text(); }
+    QStringList Tiles(const LineWindow& window) const
+    {
+        QStringList words;
+        for (const QString& port : ports)
+            for (const SocketTile* tile : window.findChildren<SocketTile*>())
+                if (tile->accessibleName() == port)
+                    words << tile->accessibleDescription();
+        return words;
+    }
+    // "port result lot" for every row, sorted, and the serial numbers given, in order.
+    std::pair<QStringList, QStringList> Rows() const
+    {
+        ProductionRecord reader(record, QStringLiteral("line-window-test"));
+        const auto table = reader.Rows();
+        QStringList rows, serials;
+        for (const QStringList& row : table ? table->rows : QList<QStringList>()) {
+            const auto field = [&](const char* name) { return row[table->columns.indexOf(QLatin1String(name))]; };
+            rows << QStringList{field("port"), field("result"), field("lot")}.join(u' ');
+            if (!field("serial").isEmpty())
+                serials << field("serial");
+        }
+        rows.sort();
+        serials.sort();
+        return {rows, serials};
+    }
+
+    QTemporaryDir files;
+    std::vector<std::unique_ptr<PtySimulator>> simulators;
+    QStringList ports;
+    QString job, record, checksum;
+};
+
+SimulatorFaults Stuck()
+{
+    SimulatorFaults stuck;
+    stuck.stuckBit = SimulatorFaults::StuckBit{0x10, 12, 0};
+    return stuck;
+}
+
+SimulatorFaults Empty()
+{
+    SimulatorFaults empty;
+    empty.noChip = true;
+    return empty;
+}
+
+}  // namespace
+
+class LineWindowTest : public WindowTestBase {
+    Q_OBJECT
+
+private slots:
+    void aRoundShowsEachSocketAndTheRecordAgrees()
+    {
+        Line line({{}, Stuck(), Empty(), {}});
+        const auto window = line.Open();
+        auto* start = Named<QPushButton>(*window, "Start");
+        QVERIFY(Line::Facts(*window).contains("Fuse: 3F72"));
+        Named<QLineEdit>(*window, "Checksum")->setText(QStringLiteral("0000"));
+        QVERIFY(!start->isEnabled());
+        Named<QLineEdit>(*window, "Checksum")->setText(line.checksum.toLower());
+        QVERIFY(start->isEnabled());
+        Named<QLineEdit>(*window, "Lot")->setText(QStringLiteral("L-42"));
+        // Enter in the lot field, as a scanner ends its code, starts nothing.
+        QTest::keyClick(Named<QLineEdit>(*window, "Lot"), Qt::Key_Return);
+        QVERIFY(!window->Running());
+        start->setFocus();
+        QTest::keyClick(start, Qt::Key_Space);
+        QVERIFY(window->Running());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 60000);
+        QTRY_COMPARE(line.Tiles(*window), (QStringList{"PASS", "FAIL", "EMPTY", "PASS"}));
+        const SocketTile* failed = window->findChildren<SocketTile*>().at(1);
+        QVERIFY(failed->Shown().reason.contains("program word 0010: expected 3470, read 2470"));
+        QVERIFY(Named<QLabel>(*window, "Counts")->text().startsWith("Since opened: 2 passed, 1 failed, 1 empty, yield 66.7 %"));
+        const auto [rows, serials] = line.Rows();
+        QStringList expected{line.ports[0] + " success L-42", line.ports[1] + " mismatch L-42", line.ports[2] + " empty L-42",
+                             line.ports[3] + " success L-42"};
+        expected.sort();
+        QCOMPARE(rows, expected);
+        QCOMPARE(serials, (QStringList{"100", "101", "102"}));
+    }
+
+    void autoProgramsEachSeatedChipOnceAndNeverTouchesAnEmptySocket()
+    {
+        Line line({{}, {}});
+        for (const auto& simulator : line.simulators)
+            simulator->WithModel([](FirmwareModel& model) { model.Seat(false); });
+        const auto window = line.Open();
+        Named<QLineEdit>(*window, "Checksum")->setText(line.checksum);
+        Named<QPushButton>(*window, "Auto")->click();
+        QTest::qWait(1500);
+        line.simulators[0]->WithModel([](FirmwareModel& model) { model.Seat(true); });
+        QTRY_COMPARE_WITH_TIMEOUT(line.Tiles(*window).at(0), QStringLiteral("PASS"), 30000);
+        line.simulators[1]->WithModel([](FirmwareModel& model) { model.Seat(true); });
+        QTRY_COMPARE_WITH_TIMEOUT(line.Tiles(*window), (QStringList{"PASS", "PASS"}), 30000);
+        QTest::qWait(1500);
+        Named<QPushButton>(*window, "Stop")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 30000);
+        QCOMPARE(line.Rows().first, (QStringList{line.ports[0] + " success ", line.ports[1] + " success "}));
+        for (const auto& simulator : line.simulators)
+            simulator->WithModel([](FirmwareModel& model) { QCOMPARE(model.eraseCommands, 1); });
+    }
+
+    void closingMidRoundAsksThenLeavesRowsUnfinishedAndPortsClosed()
+    {
+        SimulatorTiming slow;
+        slow.paced = true;
+        Line line({{}, {}}, slow);
+        auto window = line.Open();
+        Named<QLineEdit>(*window, "Checksum")->setText(line.checksum);
+        Named<QPushButton>(*window, "Start")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(line.Tiles(*window).at(0).startsWith("PROGRAMMING"), 30000);
+        ModalAnswerer answerer;
+        window->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 30000);
+        QCOMPARE(answerer.seen.size(), 1);
+        QVERIFY(!window->Running());
+        QCOMPARE(line.Rows().first, (QStringList{line.ports[0] + " unfinished ", line.ports[1] + " unfinished "}));
+        for (const QString& port : line.ports)
+            QVERIFY(ChipBench::PortIsFree(port));
+    }
+
+    void aLockedStationShowsItsJobAndKeepsIt()
+    {
+        Line line({{}});
+        QTemporaryDir system;
+        QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, system.path());
+        {
+            QSettings fixed(QSettings::IniFormat, QSettings::SystemScope, QStringLiteral("KORVEXC"));
+            fixed.setValue(QStringLiteral("Line/Job"), line.job);
+        }
+        LineWindow window({line.files.filePath("other.kjob"), line.ports.front(), line.record});
+        QTRY_VERIFY(Line::Facts(window).contains("board r3"));
+        auto* job = Named<QLineEdit>(window, "Job");
+        QCOMPARE(job->text(), line.job);
+        QVERIFY(job->isReadOnly());
+        window.OpenJob(line.files.filePath("other.kjob"));
+        QCOMPARE(job->text(), line.job);
+        QVERIFY(!Named<QLineEdit>(window, "Ports")->isReadOnly());
+        QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, settings_->path() + "/none");
+    }
+};
+
+QTEST_MAIN(LineWindowTest)
+#include "LineWindowTest.moc"

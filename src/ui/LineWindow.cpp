@@ -193,6 +193,7 @@ QToolButton* LineWindow::BuildPortMenu()
         for (const PortList::Entry& entry : PortList::Present()) {
             const QString usb = entry.UsbIds().isEmpty() ? QString() : QStringLiteral(" [%1]").arg(entry.UsbIds());
             QAction* add = menu->addAction(QStringLiteral("%1  %2%3").arg(entry.name, entry.description, usb));
+            add->setEnabled(!ports_->isReadOnly() && !run_);
             connect(add, &QAction::triggered, this, [this, name = entry.name] {
                 QStringList ports = PortsIn(ports_->text());
                 if (!ports.contains(name))

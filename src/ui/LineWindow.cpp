@@ -40,10 +40,11 @@ QLineEdit* NamedField(const QString& name)
     return field;
 }
 
+// text may mark its Alt key with "&"; the name is the text without it.
 QPushButton* NamedButton(const QString& text)
 {
     auto* button = new QPushButton(text);
-    button->setObjectName(text);
+    button->setObjectName(QString(text).remove(QLatin1Char('&')));
     return button;
 }
 
@@ -211,9 +212,9 @@ QWidget* LineWindow::BuildButtons()
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    start_ = NamedButton(QStringLiteral("Start"));
-    auto_ = NamedButton(QStringLiteral("Auto"));
-    stop_ = NamedButton(QStringLiteral("Stop"));
+    start_ = NamedButton(QStringLiteral("&Start"));
+    auto_ = NamedButton(QStringLiteral("&Auto"));
+    stop_ = NamedButton(QStringLiteral("S&top"));
     start_->setToolTip(QStringLiteral("One round on every port (Enter or Space)"));
     auto_->setToolTip(QStringLiteral("Each socket starts when a chip is seated"));
     connect(start_, &QPushButton::clicked, this, [this] { Start(LineRun::Mode::OneRound); });

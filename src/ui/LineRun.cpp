@@ -5,14 +5,15 @@
 LineRun::LineRun(LineRequest request, QStringList ports, Mode mode, QString lot, LineEvents& events, Refused refused)
     : lot_(std::move(lot))
 {
-    thread_ = std::thread([this, request = std::move(request), ports = std::move(ports), mode, &events,
-                           refused = std::move(refused)] { Run(request, ports, mode, events, refused); });
+    thread_.reset(QThread::create([this, request = std::move(request), ports = std::move(ports), mode, &events,
+                                   refused = std::move(refused)] { Run(request, ports, mode, events, refused); }));
+    thread_->start();
 }
 
 LineRun::~LineRun()
 {
     Stop();
-    thread_.join();
+    thread_->wait();
 }
 
 void LineRun::Stop()

@@ -3,10 +3,11 @@
 #include "production/LineSetup.h"
 
 #include <QStringList>
+#include <QThread>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 class LineEvents;
 class Station;
@@ -14,7 +15,8 @@ class Station;
 // A line on a thread of its own, from setting it up (the job or file read,
 // the record created) to the station's last chip, so that the window's thread
 // never waits on a file, a port or the record. Its events come from that
-// thread and the station's workers.
+// thread and the station's workers. A Qt thread, not an adopted one: on
+// Windows an adopted thread's end is watched for by Qt itself.
 class LineRun {
 public:
     enum class Mode { OneRound, Auto };
@@ -30,6 +32,8 @@ public:
     // Every port stops at its next safe point.
     void Stop();
     void SetLot(const QString& lot);
+    // Emits finished once the run's last event is out, so that its owner may let it go without waiting.
+    QThread& Thread() { return *thread_; }
 
 private:
     void Run(const LineRequest& request, const QStringList& ports, Mode mode, LineEvents& events, const Refused& refused);
@@ -40,5 +44,5 @@ private:
     Station* station_ = nullptr;
     QString lot_;
     bool stop_ = false;
-    std::thread thread_;
+    std::unique_ptr<QThread> thread_;
 };

@@ -311,8 +311,9 @@ void LineWindow::Start(LineRun::Mode mode)
     problem_->clear();
     run_ = std::make_unique<LineRun>(request, ports, mode, lot_->text().trimmed(), queued_, [this](const SetupRefusal& refusal) {
         QMetaObject::invokeMethod(
-            this, [this, refusal] { Refused(refusal); }, Qt::QueuedConnection);
+            this, [this, refusal] { problem_->setText(LineWords::Refusal(refusal)); }, Qt::QueuedConnection);
     });
+    connect(&run_->Thread(), &QThread::finished, this, &LineWindow::RunEnded, Qt::QueuedConnection);
     UpdateControls();
 }
 
@@ -330,10 +331,9 @@ void LineWindow::MakeTiles(const QStringList& ports)
     }
 }
 
-void LineWindow::Refused(const SetupRefusal& refusal)
+void LineWindow::RunEnded()
 {
     run_.reset();
-    problem_->setText(LineWords::Refusal(refusal));
     UpdateControls();
     if (closeWhenStopped_)
         close();
@@ -436,14 +436,6 @@ void LineWindow::ChipFinished(const QString& port, int, const ChipResult& result
     Log(port, result);
     if (state == State::Fail && LineSettings::SoundOnFail())
         QApplication::beep();
-}
-
-void LineWindow::RunFinished(const Tally&)
-{
-    run_.reset();
-    UpdateControls();
-    if (closeWhenStopped_)
-        close();
 }
 
 void LineWindow::closeEvent(QCloseEvent* event)

@@ -59,7 +59,8 @@ private:
     void Start(LineRun::Mode mode);
     QString RecordAddress() const;
     void MakeTiles(const QStringList& ports);
-    void Refused(const SetupRefusal& refusal);
+    // Once the run's thread is over: nothing is waited for.
+    void RunEnded();
     void ShowTile(const QString& port, const std::function<void(SocketTile::View&)>& change);
     void Log(const QString& port, const ChipResult& result);
 
@@ -70,7 +71,6 @@ private:
     void Notice(const QString& port, const LineNotice& notice) override;
     void SocketChanged(const QString& port, SocketState state) override;
     void ChipFinished(const QString& port, int round, const ChipResult& result) override;
-    void RunFinished(const Tally& tally) override;
 
     QueuedEvents queued_{*this, *this};
     std::unique_ptr<LineRun> run_;

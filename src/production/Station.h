@@ -58,7 +58,8 @@ private:
     void Show(int socket, SocketState state);
 
     LinePlan plan_;
-    QStringList ports_;
+    // Read by every worker at once: const, so that no access detaches its shared data.
+    const QStringList ports_;
     LockedEvents events_;
     LinkFactory links_;
     StationOperator::Answers answers_;

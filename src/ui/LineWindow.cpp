@@ -319,15 +319,18 @@ void LineWindow::Start(LineRun::Mode mode)
 
 void LineWindow::MakeTiles(const QStringList& ports)
 {
-    if (ports == tiles_.keys() && ports.size() == tileGrid_->count())
+    QStringList shown;
+    for (const SocketTile* tile : tiles_)
+        shown << tile->accessibleName();
+    // The same ports keep their tiles, and with them their counts.
+    if (ports == shown)
         return;
     qDeleteAll(tiles_);
     tiles_.clear();
     const int columns = std::max(1, std::min(4, int(std::ceil(std::sqrt(double(ports.size()))))));
     for (int i = 0; i < ports.size(); ++i) {
-        auto* tile = new SocketTile(ports[i]);
-        tiles_.insert(ports[i], tile);
-        tileGrid_->addWidget(tile, i / columns, i % columns);
+        tiles_ << new SocketTile(ports[i]);
+        tileGrid_->addWidget(tiles_.back(), i / columns, i % columns);
     }
 }
 
@@ -341,12 +344,13 @@ void LineWindow::RunEnded()
 
 void LineWindow::ShowTile(const QString& port, const std::function<void(SocketTile::View&)>& change)
 {
-    SocketTile* tile = tiles_.value(port);
-    if (!tile)
-        return;
-    SocketTile::View view = tile->Shown();
-    change(view);
-    tile->Show(view);
+    for (SocketTile* tile : tiles_) {
+        if (tile->accessibleName() == port) {
+            SocketTile::View view = tile->Shown();
+            change(view);
+            tile->Show(view);
+        }
+    }
 }
 
 void LineWindow::Log(const QString& port, const ChipResult& result)
@@ -362,11 +366,12 @@ void LineWindow::Log(const QString& port, const ChipResult& result)
 
 void LineWindow::RunStarted(const RunFacts&)
 {
-    for (const QString& port : tiles_.keys())
-        ShowTile(port, [](SocketTile::View& view) {
-            view.state = SocketTile::State::Ready;
-            view.reason.clear();
-        });
+    for (SocketTile* tile : tiles_) {
+        SocketTile::View view = tile->Shown();
+        view.state = SocketTile::State::Ready;
+        view.reason.clear();
+        tile->Show(view);
+    }
 }
 
 void LineWindow::ChipStarted(const QString& port, int, std::optional<long long> serial)

@@ -7,7 +7,7 @@
 #include "ui/QueuedEvents.h"
 #include "ui/SocketTile.h"
 
-#include <QMap>
+#include <QList>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -79,7 +79,7 @@ private:
     QString recordAddress_;  // as typed, with a password the field does not show
     LineCounts counts_;
     bool closeWhenStopped_ = false;
-    QMap<QString, SocketTile*> tiles_;
+    QList<SocketTile*> tiles_;  // in the order of the ports
 
     QLineEdit* jobPath_ = nullptr;
     QLabel* jobFacts_ = nullptr;

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -44,23 +45,31 @@ struct Line {
         ProductionJob::Create(job, settings);
         checksum = HexText::Word(std::get<ProductionJob>(ProductionJob::Open(job)).checksum);
     }
-    // The window, opened on the line and shown, with its job read.
+    // The window, opened on the line and shown, with its job read. It is
+    // given the ports from the last, an order that does not sort.
     std::unique_ptr<LineWindow> Open()
     {
-        auto window = std::make_unique<LineWindow>(LineWindow::Preset{job, ports.join(u','), record});
+        QStringList given = ports;
+        std::reverse(given.begin(), given.end());
+        auto window = std::make_unique<LineWindow>(LineWindow::Preset{job, given.join(u','), record});
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()) || !QTest::qWaitFor([&] { return Facts(*window).contains("board r3"); }))
             qWarning("the window did not open its job");
         return window;
     }
     static QString Facts(const LineWindow& window) { return Named<QLabel>(window, "JobFacts")->text(); }
+    static const SocketTile* Tile(const LineWindow& window, const QString& port)
+    {
+        for (const SocketTile* tile : window.findChildren<SocketTile*>())
+            if (tile->accessibleName() == port)
+                return tile;
+        qFatal("no tile for %s", qPrintable(port));
+    }
     QStringList Tiles(const LineWindow& window) const
     {
         QStringList words;
         for (const QString& port : ports)
-            for (const SocketTile* tile : window.findChildren<SocketTile*>())
-                if (tile->accessibleName() == port)
-                    words << tile->accessibleDescription();
+            words << Tile(window, port)->accessibleDescription();
         return words;
     }
     // "port result lot" for every row, sorted, and the serial numbers given, in order.
@@ -125,8 +134,7 @@ private slots:
         QVERIFY(window->Running());
         QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 60000);
         QTRY_COMPARE(line.Tiles(*window), (QStringList{"PASS", "FAIL", "EMPTY", "PASS"}));
-        const SocketTile* failed = window->findChildren<SocketTile*>().at(1);
-        QVERIFY(failed->Shown().reason.contains("program word 0010: expected 3470, read 2470"));
+        QVERIFY(Line::Tile(*window, line.ports[1])->Shown().reason.contains("program word 0010: expected 3470, read 2470"));
         QVERIFY(Named<QLabel>(*window, "Counts")->text().startsWith("Since opened: 2 passed, 1 failed, 1 empty, yield 66.7 %"));
         const auto [rows, serials] = line.Rows();
         QStringList expected{line.ports[0] + " success L-42", line.ports[1] + " mismatch L-42", line.ports[2] + " empty L-42",
@@ -134,6 +142,11 @@ private slots:
         expected.sort();
         QCOMPARE(rows, expected);
         QCOMPARE(serials, (QStringList{"100", "101", "102"}));
+        // A second round on the same ports: each tile keeps counting.
+        start->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 60000);
+        QCOMPARE(Line::Tile(*window, line.ports[1])->Shown().counts.failed, 2);
+        QCOMPARE(Line::Tile(*window, line.ports[2])->Shown().counts.empty, 2);
     }
 
     void autoProgramsEachSeatedChipOnceAndNeverTouchesAnEmptySocket()

@@ -42,6 +42,7 @@ struct ChipResult {
     std::chrono::microseconds pingRoundTrip{0};
     std::optional<int> adapterTimer;
     std::optional<long long> serial;
+    QString lot;  // as the chip's row records it: the station's lot as the chip started
     int mismatches = 0;
     std::optional<Mismatch> firstMismatch;
     std::optional<ChipIdentity> identity;  // when the chip's ID was read

@@ -30,6 +30,7 @@ ChipResult ChipRun::Run(SerialPort& link)
         result_.verdict = *declined_;
     JudgeContents();
     result_.seconds = double(clock.elapsed()) / 1000.0;
+    result_.lot = lot_;
     // A stopped chip's row stays unfinished.
     if (result_.verdict != ChipVerdict::Abandoned)
         FinishRow();

@@ -356,7 +356,7 @@ void LineWindow::ShowTile(const QString& port, const std::function<void(SocketTi
 void LineWindow::Log(const QString& port, const ChipResult& result)
 {
     const QString serial = result.serial ? QString::number(*result.serial) : QStringLiteral("-");
-    const QString lot = lot_->text().trimmed().isEmpty() ? QStringLiteral("-") : lot_->text().trimmed();
+    const QString lot = result.lot.isEmpty() ? QStringLiteral("-") : result.lot;
     log_->insertItem(0,
                      QStringLiteral("%1  %2  %3  %4  %5")
                          .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), port, serial, lot, result.RecordWord()));

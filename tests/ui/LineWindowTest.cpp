@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
@@ -179,12 +180,18 @@ private slots:
         Named<QLineEdit>(*window, "Checksum")->setText(line.checksum);
         Named<QPushButton>(*window, "Start")->click();
         QTRY_VERIFY_WITH_TIMEOUT(line.Tiles(*window).at(0).startsWith("PROGRAMMING"), 30000);
+        // A lot scanned now is the next chips'; the log keeps the one these chips started with.
+        Named<QLineEdit>(*window, "Lot")->setText(QStringLiteral("L-next"));
         ModalAnswerer answerer;
         window->close();
         QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 30000);
         QCOMPARE(answerer.seen.size(), 1);
         QVERIFY(!window->Running());
         QCOMPARE(line.Rows().first, (QStringList{line.ports[0] + " unfinished ", line.ports[1] + " unfinished "}));
+        const QListWidget* log = Named<QListWidget>(*window, "Log");
+        QCOMPARE(log->count(), 2);
+        for (int i = 0; i < log->count(); ++i)
+            QVERIFY2(!log->item(i)->text().contains("L-next"), qPrintable(log->item(i)->text()));
         for (const QString& port : line.ports)
             QVERIFY(ChipBench::PortIsFree(port));
     }

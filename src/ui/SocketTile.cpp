@@ -15,6 +15,7 @@ SocketTile::SocketTile(const QString& port, QWidget* parent) : QFrame(parent)
     layout->setSpacing(2);
     auto* name = new QLabel(port);
     counts_ = new QLabel;
+    counts_->setToolTip(QStringLiteral("passed / failed / empty"));
     auto* head = new QHBoxLayout;
     head->addWidget(name, 1);
     head->addWidget(counts_);
@@ -100,7 +101,12 @@ void SocketTile::Refresh()
     const QString word = Word(view_);
     state_->setText(word);
     setAccessibleDescription(word);
-    setStyleSheet(QStringLiteral("#SocketTile { background: %1; } QLabel { color: white; }").arg(Colour(view_.state)));
+    // A style sheet is parsed afresh whenever it is set: only when the colour changes.
+    const QString colour = Colour(view_.state);
+    if (colour != colour_) {
+        colour_ = colour;
+        setStyleSheet(QStringLiteral("#SocketTile { background: %1; } QLabel { color: white; }").arg(colour));
+    }
     const bool working = view_.state == State::Programming || view_.state == State::Verifying;
     progress_->setValue(working ? view_.percent : view_.state == State::Pass ? 100 : 0);
     QStringList details;
@@ -110,6 +116,5 @@ void SocketTile::Refresh()
     details_->setText(details.join(QStringLiteral("   ")));
     reason_->setText(view_.reason);
     counts_->setText(QStringLiteral("%1 / %2 / %3").arg(view_.counts.passed).arg(view_.counts.failed).arg(view_.counts.empty));
-    counts_->setToolTip(QStringLiteral("passed / failed / empty"));
     refresh_.start();
 }

@@ -42,6 +42,7 @@ private:
 
     View view_;
     bool dirty_ = false;
+    QString colour_;  // of the style sheet set
     QTimer refresh_;
     QLabel* state_ = nullptr;
     QProgressBar* progress_ = nullptr;

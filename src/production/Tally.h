@@ -14,7 +14,7 @@ public:
         int passed = 0;
         int failed = 0;
         int empty = 0;
-        int unfinished = 0;  // only a record holds these: chips whose command never ended
+        int unfinished = 0;  // chips whose command never ended: stopped, or cut off in a record
         int Chips() const { return passed + failed + empty + unfinished; }
         void Add(Count count);
     };

@@ -284,9 +284,8 @@ void LineWindow::UpdateControls()
     start_->setEnabled(ready);
     auto_->setEnabled(ready);
     stop_->setEnabled(run_ != nullptr);
-    for (QLineEdit* field : {jobPath_, ports_, record_})
+    for (QLineEdit* field : {jobPath_, checksum_, ports_, record_})
         field->setEnabled(!run_);
-    checksum_->setEnabled(!run_);
 }
 
 QString LineWindow::RecordAddress() const

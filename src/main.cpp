@@ -27,15 +27,15 @@ int main(int argc, char** argv)
                                  QStringLiteral("[JOB]"));
     parser.process(app);
 
-    if (parser.isSet(line)) {
-        const QStringList job = parser.positionalArguments();
-        LineWindow window({job.value(0), parser.value(ports), parser.value(record)});
+    const auto run = [](QWidget& window) {
         window.setWindowIcon(frmAbout::Logo(64));
         window.show();
         return QApplication::exec();
+    };
+    if (parser.isSet(line)) {
+        LineWindow window({parser.positionalArguments().value(0), parser.value(ports), parser.value(record)});
+        return run(window);
     }
     Form1 window;
-    window.setWindowIcon(frmAbout::Logo(64));
-    window.show();
-    return QApplication::exec();
+    return run(window);
 }

@@ -92,8 +92,19 @@ QString ProductionRecord::Create(const QString& address)
     return record.problem_;
 }
 
+bool ProductionRecord::TablesUpToDate()
+{
+    // Checked before anything that needs the right to create tables, which a
+    // station's user need not have once they exist.
+    QSqlQuery query(db_);
+    return query.exec(QStringLiteral("SELECT MAX(version) FROM schema_version")) && query.next()
+           && query.value(0).toInt() == kSchemaVersion;
+}
+
 bool ProductionRecord::MakeTables()
 {
+    if (TablesUpToDate())
+        return true;
     if (!ExecIfAny(dialect_->BeforeTables()) || !Exec(dialect_->BeginWrite()))
         return false;
     auto rollback = qScopeGuard([this] { QSqlQuery(db_).exec(QStringLiteral("ROLLBACK")); });

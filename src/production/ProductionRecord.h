@@ -72,6 +72,7 @@ public:
 private:
     // Opens the connection and sets its session up.
     bool Connect();
+    bool TablesUpToDate();
     bool MakeTables();
     bool Exec(const QString& sql);
     // Exec, where there is a statement.

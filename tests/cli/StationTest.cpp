@@ -2,6 +2,7 @@
 // PostgreSQL server; and the SQLite record of one station on a fresh file.
 #include "PostgresServer.h"
 #include "StationProcess.h"
+#include "TestAuthority.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,46 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
     EXPECT_EQ(lost.Finish(), 4);
     ASSERT_EQ(server.Start(), QString());
     EXPECT_EQ(Rows(server.Url()).back(), (std::pair<QString, long long>{"unfinished", 406}));
+}
+
+TEST(Stations, OverTlsOnlyTheRightServerIsTakenAndAStationNeedsOnlyRowRights)
+{
+    QTemporaryDir files;
+    TestAuthority authority(files.path(), QStringLiteral("line-ca")), stranger(files.path(), QStringLiteral("other-ca"));
+    ASSERT_EQ(authority.Problem() + stranger.Problem(), QString());
+    ASSERT_EQ(authority.IssueServer(QStringLiteral("server"), QStringLiteral("localhost")), QString());
+    PostgresServer server;
+    ASSERT_EQ(server.RequireTls(authority.Path("server.crt"), authority.Path("server.key")), QString());
+    if (const QString problem = server.Start(); problem.contains(QLatin1String("not installed")))
+        GTEST_SKIP() << problem.toStdString();
+    else
+        ASSERT_EQ(problem, QString());
+    const QString byName = QString(server.Url()).replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
+    const auto demanding = [](QString url, const TestAuthority& trusted) {
+        return url + QStringLiteral("?sslmode=verify-full&sslrootcert=") + trusted.Certificate();
+    };
+    const auto run = [](const QString& record, const std::string& refusal = {}) {
+        StationProcess station(kCli, 1);
+        station.Start(record, kSmall);
+        const int code = station.Finish();
+        const std::string errors = station.Errors().toStdString();
+        EXPECT_EQ(code, refusal.empty() ? 0 : 4) << errors;
+        EXPECT_NE(errors.find(refusal), std::string::npos) << errors;
+        EXPECT_EQ(station.gang[0]->BytesFromProgram() == 0, !refusal.empty());
+    };
+    run(demanding(byName, authority));
+    run(demanding(byName, stranger), "certificate verify failed");
+    run(demanding(server.Url(), authority), "does not match host name");
+    run(byName + QStringLiteral("?sslmode=verify-full&sslrootcrt=ca.crt&connect_timeout=3"), "sslrootcrt");
+
+    ASSERT_EQ(server.Sql(QStringLiteral("CREATE ROLE station LOGIN;"
+                                        " GRANT SELECT, INSERT, UPDATE ON chips TO station;"
+                                        " GRANT SELECT ON schema_version TO station;"
+                                        " GRANT USAGE ON SEQUENCE chips_id_seq TO station;")),
+              QString());
+    run(demanding(QString(byName).replace(QStringLiteral("korvexc@"), QStringLiteral("station@")), authority));
+    EXPECT_EQ(Rows(server.Url()),
+              (QList<std::pair<QString, long long>>{{QStringLiteral("success"), 1}, {QStringLiteral("success"), 2}}));
 }
 
 TEST(Stations, AGangOfSixteenCreatesAFreshFileWithoutLosingAPort)

@@ -1,6 +1,6 @@
 # What the Debian package holds: the window, the command line and the
-# simulator, a desktop entry with the icon, the FTDI latency rule and manual
-# pages made from each program's --help.
+# simulator, a desktop entry with the icon, the udev rule for FTDI latency
+# and ModemManager, and manual pages made from each program's --help.
 include(GNUInstallDirs)
 install(TARGETS korvexc korvexc-cli korvexc-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/korvexc.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -39,7 +39,10 @@ set(CPACK_PACKAGE_CONTACT "Korvex <support@korvex.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Copies Intel HEX files into flash microcontrollers through a Korvex programmer")
 set(CPACK_PACKAGE_DESCRIPTION
     "The window and korvexc-cli program, verify, erase and read a chip through a Korvex programmer on a serial port. "
-    "korvexc-sim simulates a programmer on a pseudo-terminal.")
+    "korvexc-sim simulates a programmer on a pseudo-terminal. "
+    "A user needs to be in the dialout group to open the programmer's port.")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

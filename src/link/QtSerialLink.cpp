@@ -2,6 +2,8 @@
 
 #include "link/LineRate.h"
 
+#include <QFileInfo>
+
 #include <poll.h>
 #include <unistd.h>
 #include <cerrno>
@@ -37,6 +39,16 @@ void QtSerialLink::SetPort(const QString& device)
     port_.setPortName(device);
 }
 
+QString QtSerialLink::JoinGroupHint(const QString& device)
+{
+    // The group that owns the device is the one to join: dialout on Debian, uucp or lock elsewhere.
+    QString group = QFileInfo(device).group();
+    if (group.isEmpty() || group == QLatin1String("root"))
+        group = QStringLiteral("dialout");
+    return QStringLiteral("You may need to be in the %1 group, which owns %2: sudo usermod -aG %1 $USER, then log in again.")
+        .arg(group, device);
+}
+
 QString QtSerialLink::DescribeOpenFailure(const QString& device, QSerialPort::SerialPortError error, const QString& systemText)
 {
     const QString head = QStringLiteral("The port %1 cannot be opened: ").arg(device);
@@ -47,11 +59,7 @@ QString QtSerialLink::DescribeOpenFailure(const QString& device, QSerialPort::Se
         if (systemText.contains(QLatin1String("lock"), Qt::CaseInsensitive)
             || systemText.contains(QLatin1String("busy"), Qt::CaseInsensitive))
             return head + QStringLiteral("another program is using it (%1). Close that program and try again.").arg(systemText);
-        return head
-               + QStringLiteral(
-                     "permission denied (%1). You may need to be in the dialout group: "
-                     "sudo usermod -aG dialout $USER, then log in again.")
-                     .arg(systemText);
+        return head + QStringLiteral("permission denied (%1). ").arg(systemText) + JoinGroupHint(device);
     default:
         return head + systemText + QLatin1Char('.');
     }

@@ -30,6 +30,8 @@ public:
     static QString DescribeOpenFailure(const QString& device, QSerialPort::SerialPortError error, const QString& systemText);
 
 private:
+    // How a user outside the device's group gets in.
+    static QString JoinGroupHint(const QString& device);
     void ThrowIfGone();
     [[noreturn]] void ThrowSystemError(const char* what);
 

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QFile>
+#include <QTemporaryFile>
 
 TEST(SerialLinkPty, OpenFailuresNameThePortAndTheReason)
 {
@@ -23,8 +26,17 @@ TEST(SerialLinkPty, OpenFailuresNameThePortAndTheReason)
     second.SetPort(bench.simulator.Path());
     const QString held = second.Open();
     EXPECT_TRUE(held.contains(QStringLiteral("another program"))) << held.toStdString();
-    EXPECT_TRUE(
-        QtSerialLink::DescribeOpenFailure("/dev/ttyS0", QSerialPort::PermissionError, "Permission denied").contains("dialout"));
+    // The group to join is the one that owns the device, where it is not root's.
+    QTemporaryFile device;
+    ASSERT_TRUE(device.open());
+    const group* uucp = ::getgrnam("uucp");
+    if (uucp && ::chown(qPrintable(device.fileName()), ::geteuid(), uucp->gr_gid) == 0) {
+        const QString denied =
+            QtSerialLink::DescribeOpenFailure(device.fileName(), QSerialPort::PermissionError, "Permission denied");
+        EXPECT_TRUE(denied.contains("usermod -aG uucp $USER")) << denied.toStdString();
+    }
+    EXPECT_TRUE(QtSerialLink::DescribeOpenFailure("/dev/korvexc-none", QSerialPort::PermissionError, "Permission denied")
+                    .contains("-aG dialout"));
     bench.link.Close();
 
     // A stable link, as /dev/serial/by-id/ holds them, takes the lock of the device it names.

@@ -8,7 +8,8 @@
 struct Options {
     const QCommandLineOption port{QStringLiteral("port"),
                                   QStringLiteral("The port: a number n for COMn (1 opens %1), or a device such as %2. "
-                                                 "Default: the window's. May be given several times.")
+                                                 "Default: the window's. May be given several times. auto: ping every "
+                                                 "port present and take the one that answers.")
                                       .arg(PortName::NumberedDevice(1), PortName::ExampleName()),
                                   QStringLiteral("P")};
     const QCommandLineOption fuse{QStringLiteral("fuse"),
@@ -50,6 +51,9 @@ struct Options {
     const QCommandLineOption json{QStringLiteral("json"),
                                   QStringLiteral("Standard output carries one JSON object a line for each event of the run, "
                                                  "and nothing else (see the README).")};
+    const QCommandLineOption probe{QStringLiteral("probe"),
+                                   QStringLiteral("With list-ports: ping every port (it sends \"@\" to each serial device "
+                                                  "present) and say which has a programmer.")};
     const QCommandLineOption hex{QStringLiteral("hex"), QStringLiteral("With job create: the HEX file the job locks."),
                                  QStringLiteral("FILE.hex")};
     const QCommandLineOption name{QStringLiteral("name"), QStringLiteral("With job create: the job's name."),

@@ -156,6 +156,9 @@ std::variant<Invocation, QString> CliParser::Parse(const QCommandLineParser& par
     run.command = command->command;
     run.argument = words.isEmpty() ? QString() : args.value(words.size());
     run.csv = parser.isSet(given.csv);
+    run.probe = parser.isSet(given.probe);
+    if (run.probe && run.command != CliCommand::ListPorts)
+        return QStringLiteral("--probe goes with list-ports");
     run.quiet = parser.isSet(given.quiet);
     if (!CliCommandInfo::ChipCommandOf(run.command) && run.command != CliCommand::Job)
         return run;

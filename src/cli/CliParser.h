@@ -17,6 +17,7 @@ struct Invocation {
     CliCommand command = CliCommand::Detect;
     QString argument;  // the command's file or value
     bool csv = false;
+    bool probe = false;  // list-ports: ping each port
     QStringList ports;
     bool trace = false;
     bool json = false;

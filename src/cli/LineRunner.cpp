@@ -8,6 +8,7 @@
 #include "LineExit.h"
 #include "OperatorInput.h"
 #include "PlatformLink.h"
+#include "PortSearch.h"
 #include "TerminalReport.h"
 #include "TracingPort.h"
 #include "production/FanOutEvents.h"
@@ -59,8 +60,11 @@ void RunStation(const Invocation& run, Station& station, std::atomic<bool>& inte
 
 }  // namespace
 
-int LineRunner::Run(const Invocation& run)
+int LineRunner::Run(const Invocation& given)
 {
+    Invocation run = given;
+    if (const int code = PortSearch::ResolveAuto(run.ports, run.quiet || run.json); code != kSuccess)
+        return code;
     LineExit exit(run.repeat != Invocation::Repeat::Once);
     const std::unique_ptr<LineEvents> report = Report(run, exit);
     FanOutEvents events({&exit, report.get()});

@@ -30,16 +30,6 @@ std::optional<MemoryImage> LoadImage(const QString& file)
 
 }  // namespace
 
-int OfflineCommands::ListPorts()
-{
-    for (const PortList::Entry& entry : PortList::Present()) {
-        const auto field = [](const QString& text) { return text.isEmpty() ? QStringLiteral("-") : text; };
-        std::printf("%-14s %-32s %-10s %s\n", qPrintable(entry.name), qPrintable(field(entry.description)),
-                    qPrintable(field(entry.UsbIds())), qPrintable(field(entry.serialNumber)));
-    }
-    return kSuccess;
-}
-
 int OfflineCommands::Fuses(const QString& valueOrFile)
 {
     int value = 0;

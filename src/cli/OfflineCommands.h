@@ -6,7 +6,6 @@
 
 // The commands that need no programmer; each returns its exit code.
 namespace OfflineCommands {
-int ListPorts();
 // What a configuration word sets: a value, or a HEX file's word.
 int Fuses(const QString& valueOrFile);
 // The sum of what Program! leaves on the chip, for a HEX file or a job.

@@ -8,6 +8,7 @@
 #include "InterruptWatch.h"
 #include "LineRunner.h"
 #include "OfflineCommands.h"
+#include "PortSearch.h"
 #include "RecordReport.h"
 #include "Version.h"
 
@@ -35,7 +36,7 @@ void Describe(QCommandLineParser& parser, const Options& options)
     parser.addVersionOption();
     parser.addOptions({options.port, options.fuse, options.onMismatch, options.eepromLayout, options.record, options.serial,
                        options.serialAt, options.csv, options.trace, options.quiet, options.force, options.hex, options.name,
-                       options.expectChecksum, options.repeat, options.json});
+                       options.expectChecksum, options.repeat, options.json, options.probe});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral(
                                      "list-ports, fuses, detect, erase, verify, program, read, blank-check, record or checksum"));
@@ -48,7 +49,7 @@ int Run(const Invocation& run)
 {
     switch (run.command) {
     case CliCommand::ListPorts:
-        return OfflineCommands::ListPorts();
+        return PortSearch::List(run.probe);
     case CliCommand::Fuses:
         return OfflineCommands::Fuses(run.argument);
     case CliCommand::Record:

@@ -54,6 +54,9 @@ struct Options {
     const QCommandLineOption probe{QStringLiteral("probe"),
                                    QStringLiteral("With list-ports: ping every port (it sends \"@\" to each serial device "
                                                   "present) and say which has a programmer.")};
+    const QCommandLineOption watch{QStringLiteral("watch"),
+                                   QStringLiteral("With program: program now, then again each time the file is written "
+                                                  "anew (as a build does), until Ctrl-C. Exit code: the last run's.")};
     const QCommandLineOption hex{QStringLiteral("hex"), QStringLiteral("With job create: the HEX file the job locks."),
                                  QStringLiteral("FILE.hex")};
     const QCommandLineOption name{QStringLiteral("name"), QStringLiteral("With job create: the job's name."),

@@ -81,6 +81,9 @@ QString ParsePorts(const QCommandLineParser& parser, const Options& given, const
         return QStringLiteral("read and --trace take one port");
     if (run.json && run.trace)
         return QStringLiteral("--json and --trace do not go together");
+    run.watch = parser.isSet(given.watch);
+    if (run.watch && (run.command != CliCommand::Program || run.repeat != Invocation::Repeat::Once))
+        return QStringLiteral("--watch goes with program, without --repeat");
     return run.csv ? QStringLiteral("--csv goes with record") : QString();
 }
 

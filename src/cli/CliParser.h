@@ -18,6 +18,7 @@ struct Invocation {
     QString argument;  // the command's file or value
     bool csv = false;
     bool probe = false;  // list-ports: ping each port
+    bool watch = false;  // program again each time the file is written
     QStringList ports;
     bool trace = false;
     bool json = false;

@@ -11,6 +11,7 @@
 #include "PortSearch.h"
 #include "TerminalReport.h"
 #include "TracingPort.h"
+#include "ops/FileChangeWatch.h"
 #include "production/FanOutEvents.h"
 #include "production/Station.h"
 
@@ -58,13 +59,8 @@ void RunStation(const Invocation& run, Station& station, std::atomic<bool>& inte
     station.RunRounds([&](int, const std::vector<ChipResult>&) { return input && input->Next() == OperatorInput::Answer::Go; });
 }
 
-}  // namespace
-
-int LineRunner::Run(const Invocation& given)
+int RunOnce(const Invocation& run)
 {
-    Invocation run = given;
-    if (const int code = PortSearch::ResolveAuto(run.ports, run.quiet || run.json); code != kSuccess)
-        return code;
     LineExit exit(run.repeat != Invocation::Repeat::Once);
     const std::unique_ptr<LineEvents> report = Report(run, exit);
     FanOutEvents events({&exit, report.get()});
@@ -79,4 +75,31 @@ int LineRunner::Run(const Invocation& given)
     std::atomic<bool> interrupted{false};
     RunStation(run, station, interrupted);
     return interrupted ? kInterrupted : exit.Run();
+}
+
+// --watch: a run now, then one each time the file has been written anew,
+// until Ctrl-C; the last run's exit code.
+int RunWatching(const Invocation& run)
+{
+    FileChangeWatch watch(run.line.file);
+    for (;;) {
+        // A write during the run counts: the file is taken as it stood when the run began.
+        watch.TakeAsSeen();
+        const int code = RunOnce(run);
+        if (code == kInterrupted)
+            return code;
+        const InterruptWatch stopWaiting([&watch] { watch.Stop(); });
+        if (!watch.WaitForChange())
+            return code;
+    }
+}
+
+}  // namespace
+
+int LineRunner::Run(const Invocation& given)
+{
+    Invocation run = given;
+    if (const int code = PortSearch::ResolveAuto(run.ports, run.quiet || run.json); code != kSuccess)
+        return code;
+    return run.watch ? RunWatching(run) : RunOnce(run);
 }

@@ -36,7 +36,7 @@ void Describe(QCommandLineParser& parser, const Options& options)
     parser.addVersionOption();
     parser.addOptions({options.port, options.fuse, options.onMismatch, options.eepromLayout, options.record, options.serial,
                        options.serialAt, options.csv, options.trace, options.quiet, options.force, options.hex, options.name,
-                       options.expectChecksum, options.repeat, options.json, options.probe});
+                       options.expectChecksum, options.repeat, options.json, options.probe, options.watch});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral(
                                      "list-ports, fuses, detect, erase, verify, program, read, blank-check, record or checksum"));

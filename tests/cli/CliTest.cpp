@@ -413,3 +413,48 @@ TEST_F(Cli, SocketsOnTheirOwnRunUntilQuitAndCtrlCStopsAtOnce)
     second.WithModel([&](FirmwareModel& model) { erases = model.eraseCommands; });
     EXPECT_EQ(erases, 0) << "an empty socket is never erased";
 }
+
+TEST_F(Cli, WatchProgramsAtOnceThenAtEachNewWriteAndCtrlCWhileWaitingEndsAtOnce)
+{
+    const QString watched = files.filePath("build.hex");
+    const auto writeAs = [&](const QString& fixture, int steps) {
+        QFile source(kFixtures + fixture);
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+        const QByteArray text = source.readAll();
+        QFile target(watched);
+        ASSERT_TRUE(target.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        // As a build writes it: in pieces, within 100 ms.
+        for (int step = 0; step < steps; ++step) {
+            const qsizetype from = step * text.size() / steps, to = (step + 1) * text.size() / steps;
+            target.write(text.mid(from, to - from));
+            target.flush();
+            QThread::msleep(step + 1 < steps ? 30 : 0);
+        }
+    };
+    writeAs("/small.hex", 1);
+    QProcess cli;
+    Start(cli, {"--json", "--port", simulator.Path(), "--watch", "program", watched});
+    QByteArray out;
+    const auto await = [&](int finished) {
+        QElapsedTimer waited;
+        waited.start();
+        while (out.count("\"run-finished\"") < finished && waited.elapsed() < 60000 && cli.waitForReadyRead(60000))
+            out += cli.readAllStandardOutput();
+        return out.count("\"chip-finished\"") == finished && out.count("\"run-finished\"") == finished;
+    };
+    ASSERT_TRUE(await(1)) << out.toStdString();
+    writeAs("/counter.hex", 3);
+    ASSERT_TRUE(await(2)) << out.toStdString();
+    QThread::msleep(1000);
+    writeAs("/gaps.hex", 3);
+    ASSERT_TRUE(await(3)) << out.toStdString();
+    // Ctrl-C while it waits, not as the last run winds up.
+    QThread::msleep(500);
+    cli.terminate();
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    EXPECT_EQ(cli.exitCode(), 0) << "the last run's";
+    int erases = 0;
+    simulator.WithModel([&](FirmwareModel& model) { erases = model.eraseCommands; });
+    EXPECT_EQ(erases, 3) << "one run for each write, however many pieces it came in";
+    EXPECT_EQ(Run({"verify", kFixtures + "/gaps.hex"}).exitCode, 0);
+}

@@ -4,6 +4,7 @@
 #include "ops/AppSettings.h"
 #include "ops/ChipContents.h"
 #include "ops/CommandAbandoned.h"
+#include "ops/FileChangeWatch.h"
 #include "ops/SharedWords.h"
 #include "ui/FuseDialog.h"
 #include "ui/LineWindow.h"
@@ -22,6 +23,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QThread>
 
 const QString Form1::kTitle = QStringLiteral("Korvex Program Copier");
 
@@ -84,6 +86,10 @@ void Form1::BuildMenus()
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->show();
     });
+    mnuProgramOnChange = mnuFile->addAction(QStringLiteral("Program on File Change"));
+    mnuProgramOnChange->setObjectName(QStringLiteral("mnuProgramOnChange"));
+    mnuProgramOnChange->setCheckable(true);
+    connect(mnuProgramOnChange, &QAction::toggled, this, &Form1::SetWatching);
     mnuFile->addSeparator();
     // The recent files go here, listed afresh whenever the menu opens.
     recentEnd_ = mnuFile->addSeparator();
@@ -112,7 +118,7 @@ void Form1::BuildMenus()
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
-void Form1::RunCommand(const std::function<CommandResult(const CommandRequest&)>& command)
+CommandResult Form1::RunCommand(const std::function<CommandResult(const CommandRequest&)>& command)
 {
     CommandRequest request;
     request.port = CPort->text();
@@ -129,6 +135,70 @@ void Form1::RunCommand(const std::function<CommandResult(const CommandRequest&)>
     // A close asked for during the command was held back until the port was closed.
     if (closeRequested_)
         close();
+    return result;
+}
+
+Form1::~Form1()
+{
+    StopWatching();
+}
+
+void Form1::SetWatching(bool on)
+{
+    if (!on) {
+        StopWatching();
+        return;
+    }
+    if (watch_)
+        return;
+    watch_ = std::make_unique<FileChangeWatch>(Filename->text());
+    ProgramWatchedFile();
+}
+
+void Form1::ProgramWatchedFile()
+{
+    if (!watch_ || closeRequested_)
+        return;
+    // A write during the run counts: the file is taken as it stood when the run began.
+    watch_->TakeAsSeen();
+    const CommandResult result = RunCommand([this](const CommandRequest& request) { return flows_.DoProgram(request); });
+    if (!watch_)
+        return;
+    if (result.outcome != CommandOutcome::Completed) {
+        mnuProgramOnChange->setChecked(false);
+        QApplication::alert(this);
+        return;
+    }
+    WaitForFileUpdate();
+}
+
+void Form1::WaitForFileUpdate()
+{
+    SetStatus(QStringLiteral("Waiting for file update..."));
+    for (QAction* command : {mnuProgram, mnuVerify, mnuErase})
+        command->setEnabled(false);
+    // The last wait's thread may still be on its way out.
+    if (watchThread_)
+        watchThread_->wait();
+    watchThread_.reset(QThread::create([this, watch = watch_.get()] {
+        if (watch->WaitForChange())
+            QMetaObject::invokeMethod(this, &Form1::ProgramWatchedFile, Qt::QueuedConnection);
+    }));
+    watchThread_->start();
+}
+
+void Form1::StopWatching()
+{
+    if (watch_)
+        watch_->Stop();
+    if (watchThread_)
+        watchThread_->wait();
+    watchThread_.reset();
+    watch_.reset();
+    if (!busy_) {
+        for (QAction* command : {mnuProgram, mnuVerify, mnuErase})
+            command->setEnabled(true);
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -261,6 +331,9 @@ int Form1::RunDialog(QDialog& dialog)
 
 void Form1::ShowMessage(const QString& text)
 {
+    // A watched run that has something to say has failed: the developer is at the editor.
+    if (watch_)
+        QApplication::alert(this);
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, this);
     RunDialog(box);
 }
@@ -279,6 +352,14 @@ bool Form1::AskYesNo(const QString& text, QMessageBox::StandardButton byDefault)
 bool Form1::Mismatched(const Mismatch& mismatch)
 {
     const QString at = HexText::Number(mismatch.address);
+    // Nobody sits at a watched run: a mismatch fails it, told as the question would tell it.
+    if (watch_) {
+        ShowMessage(mismatch.memory == Memory::ProgramWord  ? QStringLiteral("Verify error @") + at
+                    : mismatch.memory == Memory::EepromByte ? QStringLiteral("EEPROM Verify error @") + at
+                    : mismatch.memory == Memory::IdWord     ? QStringLiteral("Configuration verify failure.")
+                                                            : SharedWords::FuseVerifyFailure());
+        return false;
+    }
     switch (mismatch.memory) {
     case Memory::ProgramWord:
         return AskYesNo(QStringLiteral("Verify error @") + at + QStringLiteral(" Continue?"));
@@ -308,11 +389,18 @@ void Form1::CommandFailed(const Failure& failure)
 
 bool Form1::GoOnDespite(const ChipDoubt& doubt)
 {
+    if (watch_) {
+        ShowMessage(SharedWords::DoubtText(doubt));
+        return false;
+    }
     return AskYesNo(SharedWords::DoubtText(doubt) + QStringLiteral("\n\nGo on anyway?"), QMessageBox::No);
 }
 
 QString Form1::PromptFuse(int currentValue)
 {
+    // A watched run programs the file's own configuration word.
+    if (watch_)
+        return HexText::Word(currentValue);
     FuseDialog dialog(currentValue, this);
     RunDialog(dialog);
     if (closeRequested_)

@@ -9,8 +9,10 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <optional>
 
+class FileChangeWatch;
 class QAction;
 class QDialog;
 class QLabel;
@@ -18,6 +20,7 @@ class QLineEdit;
 class QMenu;
 class QMimeData;
 class QPushButton;
+class QThread;
 class PortBox;
 class ProgressLine;
 
@@ -30,6 +33,7 @@ public:
     static const QString kTitle;
 
     Form1();
+    ~Form1() override;
 
     void SetStatus(const QString& text) override;
     void ShowProgress(const Progress& progress) override;
@@ -56,7 +60,13 @@ private:
     int RunDialog(QDialog& dialog);
     bool AskYesNo(const QString& text, QMessageBox::StandardButton byDefault = QMessageBox::Yes);
     // Runs a chip command on what the boxes hold now; Save Chip As too.
-    void RunCommand(const std::function<CommandResult(const CommandRequest&)>& command);
+    CommandResult RunCommand(const std::function<CommandResult(const CommandRequest&)>& command);
+    // Program on File Change: Program! now and at each new write of the file,
+    // with the file's own fuse and no questions, until a run fails.
+    void SetWatching(bool on);
+    void ProgramWatchedFile();
+    void WaitForFileUpdate();
+    void StopWatching();
     void FBrowse_Click();
     void mnuAbout_Click();
     void mnuSaveChip_Click();
@@ -71,6 +81,8 @@ private:
     QPointer<QDialog> openDialog_;
     QList<QAction*> recentActions_;
     QAction* recentEnd_ = nullptr;  // the separator below the recent files
+    std::unique_ptr<FileChangeWatch> watch_;  // while Program on File Change is on
+    std::unique_ptr<QThread> watchThread_;  // waits for the file, so that the window never does
     QString chipId_;  // "ID 0E20", from the last command that read it
     QString checksum_;  // "Checksum 3A7F", from the last load of a file
 
@@ -82,6 +94,7 @@ private:
     ProgressLine* StatusProgress = nullptr;
     QMenu* mnuFile = nullptr;
     QAction* mnuSaveChip = nullptr;
+    QAction* mnuProgramOnChange = nullptr;
     QAction* mnuExit = nullptr;
     QAction* mnuProgram = nullptr;
     QAction* mnuVerify = nullptr;

@@ -1,4 +1,5 @@
 #include "PtySimulator.h"
+#include "WrittenAsBuilt.h"
 #include "link/PortName.h"
 
 #include <gtest/gtest.h>
@@ -417,19 +418,8 @@ TEST_F(Cli, SocketsOnTheirOwnRunUntilQuitAndCtrlCStopsAtOnce)
 TEST_F(Cli, WatchProgramsAtOnceThenAtEachNewWriteAndCtrlCWhileWaitingEndsAtOnce)
 {
     const QString watched = files.filePath("build.hex");
-    const auto writeAs = [&](const QString& fixture, int steps) {
-        QFile source(kFixtures + fixture);
-        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-        const QByteArray text = source.readAll();
-        QFile target(watched);
-        ASSERT_TRUE(target.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        // As a build writes it: in pieces, within 100 ms.
-        for (int step = 0; step < steps; ++step) {
-            const qsizetype from = step * text.size() / steps, to = (step + 1) * text.size() / steps;
-            target.write(text.mid(from, to - from));
-            target.flush();
-            QThread::msleep(step + 1 < steps ? 30 : 0);
-        }
+    const auto writeAs = [&](const QString& fixture, int pieces) {
+        ASSERT_TRUE(WriteAsBuilt(kFixtures + fixture, watched, pieces));
     };
     writeAs("/small.hex", 1);
     QProcess cli;

@@ -3,6 +3,7 @@
 #include "Named.h"
 #include "PtySimulator.h"
 #include "WindowTestBase.h"
+#include "WrittenAsBuilt.h"
 #include "ops/AppSettings.h"
 #include "ui/Form1.h"
 #include "ui/PortBox.h"
@@ -219,7 +220,10 @@ private slots:
         }
         QCOMPARE(listed, (QStringList{files[2], files[5], files[4], files[3], files[1]}));
         QCOMPARE(enabled, (QList<bool>{true, true, false, true, true}));
-        Named<QMenu>(restarted, "mnuFile")->actions().at(4)->trigger();
+        for (QAction* action : Named<QMenu>(restarted, "mnuFile")->actions()) {
+            if (action->text().endsWith(files[5]))
+                action->trigger();
+        }
         QCOMPARE(Named<QLineEdit>(restarted, "Filename")->text(), files[5]);
     }
 
@@ -267,6 +271,51 @@ private slots:
         QVERIFY(readings[1].contains(QStringLiteral("Warning: code protection on")));
         QVERIFY(readings[2].contains(QStringLiteral("Note: this programmer cannot clear LVP")));
         QVERIFY(readings[3].contains(QStringLiteral("not a hexadecimal number")));
+    }
+
+    void programOnFileChangeProgramsEachNewWriteOnceUntilARunFails()
+    {
+        QTemporaryDir folder;
+        const QString watched = folder.filePath(QStringLiteral("build.hex"));
+        QVERIFY(WriteAsBuilt(QStringLiteral(KORVEXC_FIXTURES "/small.hex"), watched, 1));
+        Bench bench({}, watched);
+        QAction* mode = Named<QAction>(bench.window, "mnuProgramOnChange");
+        const auto programs = [&] {
+            int erases = 0;
+            bench.simulator.WithModel([&](FirmwareModel& model) { erases = model.eraseCommands; });
+            return erases;
+        };
+        // On: programmed at once, with the file's fuse and no prompt; then it waits.
+        mode->setChecked(true);
+        QCOMPARE(programs(), 1);
+        QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."));
+        QVERIFY(!Named<QAction>(bench.window, "mnuProgram")->isEnabled() && Named<QMenu>(bench.window, "mnuFile")->isEnabled());
+        QVERIFY(WriteAsBuilt(kGaps, watched));
+        QTRY_COMPARE_WITH_TIMEOUT(programs(), 2, 30000);
+        QTRY_COMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."));
+        QTest::qWait(1000);
+        QCOMPARE(programs(), 2);
+        QVERIFY(WriteAsBuilt(kEepromFull, watched));
+        QTRY_COMPARE_WITH_TIMEOUT(programs(), 3, 30000);
+        QTRY_COMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."));
+        QVERIFY2(bench.answerer.seen.isEmpty(), qPrintable(bench.answerer.seen.join(u'\n')));
+
+        // No programmer answers the next run: the mode goes off with the message, and the commands come back.
+        SimulatorFaults never;
+        never.neverAnswer = true;
+        PtySimulator silent(never);
+        silent.Start();
+        Named<PortBox>(bench.window, "CPort")->setText(silent.Path());
+        QVERIFY(WriteAsBuilt(QStringLiteral(KORVEXC_FIXTURES "/small.hex"), watched));
+        QTRY_VERIFY_WITH_TIMEOUT(!mode->isChecked(), 30000);
+        QCOMPARE(bench.answerer.seen, QStringList{QStringLiteral("Korvex with pgm firmware not detected")});
+        QCOMPARE(ControlStates(bench.window), kAllEnabled);
+        // The chip holds the last version: it verifies without a question.
+        Named<PortBox>(bench.window, "CPort")->setText(bench.simulator.Path());
+        Named<QLineEdit>(bench.window, "Filename")->setText(kEepromFull);
+        Named<QAction>(bench.window, "mnuVerify")->trigger();
+        QCOMPARE(bench.answerer.seen.size(), 1);
+        QCOMPARE(programs(), 3);
     }
 };
 

@@ -1,17 +1,24 @@
 // korvexc-pg-server FOLDER: a PostgreSQL server of its own that takes TLS
 // connections only, for the Windows checks. It makes a certificate authority
 // in FOLDER (line-ca.crt) and a server certificate for localhost, prints the
-// record's URL, and runs until its input closes.
+// record's URL, and runs until it is sent SIGTERM or SIGINT, then stops the
+// server and removes its data.
 #include "PostgresServer.h"
 #include "TestAuthority.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
-#include <iostream>
 
 int main(int argc, char** argv)
 {
+    // Taken by the wait below rather than ending the process with the server left running.
+    sigset_t stopping;
+    sigemptyset(&stopping);
+    sigaddset(&stopping, SIGTERM);
+    sigaddset(&stopping, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopping, nullptr);
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     QTextStream err(stderr);
@@ -34,7 +41,7 @@ int main(int argc, char** argv)
     }
     std::printf("%s\n", qPrintable(QString(server.Url()).replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"))));
     std::fflush(stdout);
-    for (std::string line; std::getline(std::cin, line);) {
-    }
+    int signal = 0;
+    sigwait(&stopping, &signal);
     return 0;
 }

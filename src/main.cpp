@@ -1,4 +1,5 @@
 #include "Version.h"
+#include "ops/ProcessEnd.h"
 #include "ui/Form1.h"
 #include "ui/LineWindow.h"
 #include "ui/frmAbout.h"
@@ -6,7 +7,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
-int main(int argc, char** argv)
+namespace {
+
+int RunWindow(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(Form1::kTitle);
@@ -38,4 +41,11 @@ int main(int argc, char** argv)
     }
     Form1 window;
     return run(window);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    ProcessEnd::Finish(RunWindow(argc, argv));
 }

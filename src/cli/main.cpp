@@ -11,6 +11,7 @@
 #include "PortSearch.h"
 #include "RecordReport.h"
 #include "Version.h"
+#include "ops/ProcessEnd.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -63,11 +64,8 @@ int Run(const Invocation& run)
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int RunCommandLine(int argc, char** argv)
 {
-    InterruptWatch::Catch();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvexc-cli"));
     QCoreApplication::setApplicationVersion(QLatin1String(Version::kText));
@@ -88,4 +86,12 @@ int main(int argc, char** argv)
     if (const QString* problem = std::get_if<QString>(&parsed))
         return Usage(*problem);
     return Run(std::get<Invocation>(parsed));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    InterruptWatch::Catch();
+    ProcessEnd::Finish(RunCommandLine(argc, argv));
 }

@@ -1,10 +1,12 @@
 #include "ui/Form1.h"
 
 #include "image/HexText.h"
+#include "link/PortList.h"
 #include "ops/AppSettings.h"
 #include "ops/ChipContents.h"
 #include "ops/CommandAbandoned.h"
 #include "ops/FileChangeWatch.h"
+#include "ops/ProgrammerSearch.h"
 #include "ops/SharedWords.h"
 #include "ui/FuseDialog.h"
 #include "ui/LineWindow.h"
@@ -90,6 +92,9 @@ void Form1::BuildMenus()
     mnuProgramOnChange->setObjectName(QStringLiteral("mnuProgramOnChange"));
     mnuProgramOnChange->setCheckable(true);
     connect(mnuProgramOnChange, &QAction::toggled, this, &Form1::SetWatching);
+    mnuFindProgrammer = mnuFile->addAction(QStringLiteral("Find Programmer"));
+    mnuFindProgrammer->setObjectName(QStringLiteral("mnuFindProgrammer"));
+    connect(mnuFindProgrammer, &QAction::triggered, this, &Form1::FindProgrammer);
     mnuFile->addSeparator();
     // The recent files go here, listed afresh whenever the menu opens.
     recentEnd_ = mnuFile->addSeparator();
@@ -141,6 +146,40 @@ CommandResult Form1::RunCommand(const std::function<CommandResult(const CommandR
 Form1::~Form1()
 {
     StopWatching();
+    if (searchThread_)
+        searchThread_->wait();
+}
+
+void Form1::FindProgrammer()
+{
+    mnuFindProgrammer->setEnabled(false);
+    if (searchThread_)
+        searchThread_->wait();
+    searchThread_.reset(QThread::create([this] {
+        QStringList ports;
+        for (const PortList::Entry& entry : PortList::Present())
+            ports << entry.name;
+        const ProgrammerSearch::Found found = ProgrammerSearch::Among(ports, [] { return std::make_unique<PlatformLink>(); });
+        QMetaObject::invokeMethod(
+            this, [this, found] { ShowFound(found.answered, found.tried); }, Qt::QueuedConnection);
+    }));
+    searchThread_->start();
+}
+
+void Form1::ShowFound(const QStringList& answered, const QStringList& tried)
+{
+    mnuFindProgrammer->setEnabled(true);
+    const auto listed = [](const QStringList& ports) {
+        return ports.isEmpty() ? QStringLiteral("none") : ports.join(QLatin1String(", "));
+    };
+    if (answered.size() == 1) {
+        // As if typed: the COM box stores it.
+        CPort->setEditText(answered[0]);
+        return;
+    }
+    ShowMessage(answered.isEmpty() ? QStringLiteral("No programmer answered on any port.\n\nPorts tried: %1").arg(listed(tried))
+                                   : QStringLiteral("Programmers answered on %1.\n\nType the one to use into the COM box.")
+                                         .arg(answered.join(QLatin1String(", "))));
 }
 
 void Form1::SetWatching(bool on)

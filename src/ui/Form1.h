@@ -67,6 +67,9 @@ private:
     void ProgramWatchedFile();
     void WaitForFileUpdate();
     void StopWatching();
+    // Find Programmer: every port present pinged at once, off the window's thread.
+    void FindProgrammer();
+    void ShowFound(const QStringList& answered, const QStringList& tried);
     void FBrowse_Click();
     void mnuAbout_Click();
     void mnuSaveChip_Click();
@@ -95,6 +98,8 @@ private:
     QMenu* mnuFile = nullptr;
     QAction* mnuSaveChip = nullptr;
     QAction* mnuProgramOnChange = nullptr;
+    QAction* mnuFindProgrammer = nullptr;
+    std::unique_ptr<QThread> searchThread_;
     QAction* mnuExit = nullptr;
     QAction* mnuProgram = nullptr;
     QAction* mnuVerify = nullptr;

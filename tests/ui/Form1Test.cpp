@@ -273,6 +273,20 @@ private slots:
         QVERIFY(readings[3].contains(QStringLiteral("not a hexadecimal number")));
     }
 
+    void findProgrammerSearchesOffTheWindowsThreadAndNamesThePortsTried()
+    {
+        // No programmer sits on this machine's own ports; the simulator's pseudo-terminal is not one of them.
+        Bench bench;
+        const QString before = Named<PortBox>(bench.window, "CPort")->text();
+        Named<QAction>(bench.window, "mnuFindProgrammer")->trigger();
+        QVERIFY(!Named<QAction>(bench.window, "mnuFindProgrammer")->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(bench.answerer.seen.size(), 1, 30000);
+        QVERIFY2(bench.answerer.seen[0].startsWith(QStringLiteral("No programmer answered on any port.\n\nPorts tried: ")),
+                 qPrintable(bench.answerer.seen[0]));
+        QCOMPARE(Named<PortBox>(bench.window, "CPort")->text(), before);
+        QVERIFY(Named<QAction>(bench.window, "mnuFindProgrammer")->isEnabled());
+    }
+
     void programOnFileChangeProgramsEachNewWriteOnceUntilARunFails()
     {
         QTemporaryDir folder;

@@ -248,8 +248,9 @@ std::optional<ProductionRecord::Table> ProductionRecord::Rows()
         table.columns << columns.fieldName(c);
     while (query.next()) {
         QStringList fields;
+        // A number the row does not have reads empty: PostgreSQL's driver gives a NULL serial as 0.
         for (int c = 0; c < columns.count(); ++c)
-            fields << query.value(c).toString();
+            fields << (query.isNull(c) ? QString() : query.value(c).toString());
         table.rows << fields;
     }
     return table;

@@ -136,7 +136,8 @@ TEST(Stations, OverTlsOnlyTheRightServerIsTakenAndAStationNeedsOnlyRowRights)
     run(demanding(byName, authority));
     run(demanding(byName, stranger), "certificate verify failed");
     run(demanding(server.Url(), authority), "does not match host name");
-    run(byName + QStringLiteral("?sslmode=verify-full&sslrootcrt=ca.crt&connect_timeout=3"), "sslrootcrt");
+    // An option that the client library would take, but that is not passed on, is refused by name.
+    run(demanding(byName, authority) + QStringLiteral("&gssencmode=disable&connect_timeout=3"), "gssencmode");
 
     ASSERT_EQ(server.Sql(QStringLiteral("CREATE ROLE station LOGIN;"
                                         " GRANT SELECT, INSERT, UPDATE ON chips TO station;"

@@ -4,8 +4,8 @@
 #include <QThread>
 
 // Writes a fixture's text to the path as a build writes its output: in
-// pieces, 30 ms apart, all within 100 ms.
-inline bool WriteAsBuilt(const QString& fixture, const QString& path, int pieces = 3)
+// pieces, by default 30 ms apart, all within 100 ms.
+inline bool WriteAsBuilt(const QString& fixture, const QString& path, int pieces = 3, int gapMilliseconds = 30)
 {
     QFile source(fixture);
     QFile target(path);
@@ -17,7 +17,7 @@ inline bool WriteAsBuilt(const QString& fixture, const QString& path, int pieces
         if (target.write(text.mid(from, to - from)) < 0 || !target.flush())
             return false;
         if (piece + 1 < pieces)
-            QThread::msleep(30);
+            QThread::msleep(gapMilliseconds);
     }
     return true;
 }

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -76,7 +77,12 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
     // The server stops mid-chip and comes back: each chip finishes and its row is completed.
     StationProcess cut(kCli, 4, SimulatorTiming{{}, true});
     cut.Start(server.Url(), kSmall);
-    for (int waited = 0; cut.gang[3]->BytesFromProgram() < 20 && waited < 30000; waited += 10)
+    // Every chip past its starting row (written once the chip is identified, before it is touched) when the server stops;
+    // a chip that starts while the server is away is refused, as the station after this one shows.
+    const auto allUnderWay = [&cut] {
+        return std::all_of(cut.gang.begin(), cut.gang.end(), [](const auto& port) { return port->BytesFromProgram() >= 20; });
+    };
+    for (int waited = 0; !allUnderWay() && waited < 30000; waited += 10)
         QThread::msleep(10);
     server.Stop();
     // Meanwhile a station that starts is refused at once, in the server's words but not with its password.

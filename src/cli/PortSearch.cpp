@@ -1,26 +1,13 @@
 #include "PortSearch.h"
 
 #include "ExitCode.h"
-#include "PlatformLink.h"
 #include "link/PortList.h"
 #include "ops/ProgrammerSearch.h"
+#include "production/LinkFactory.h"
 
 #include <cstdio>
 
 namespace {
-
-QStringList NamesOf(const QList<PortList::Entry>& entries)
-{
-    QStringList names;
-    for (const PortList::Entry& entry : entries)
-        names << entry.name;
-    return names;
-}
-
-ProgrammerSearch::Found Search(const QStringList& ports)
-{
-    return ProgrammerSearch::Among(ports, [] { return std::make_unique<PlatformLink>(); });
-}
 
 QString Listed(const QStringList& ports)
 {
@@ -33,7 +20,7 @@ int PortSearch::ResolveAuto(QStringList& ports, bool quiet)
 {
     if (ports != QStringList{QStringLiteral("auto")})
         return kSuccess;
-    const ProgrammerSearch::Found found = Search(NamesOf(PortList::Present()));
+    const ProgrammerSearch::Found found = ProgrammerSearch::Among(PortList::Names(PortList::Present()), PlatformLinks());
     const QString skipped =
         found.busy.isEmpty() ? QString() : QStringLiteral(" (in use, skipped: %1)").arg(found.busy.join(QLatin1String(", ")));
     if (found.answered.isEmpty()) {
@@ -55,7 +42,8 @@ int PortSearch::ResolveAuto(QStringList& ports, bool quiet)
 int PortSearch::List(bool probe)
 {
     const QList<PortList::Entry> entries = PortList::Present();
-    const ProgrammerSearch::Found found = probe ? Search(NamesOf(entries)) : ProgrammerSearch::Found{};
+    const ProgrammerSearch::Found found =
+        probe ? ProgrammerSearch::Among(PortList::Names(entries), PlatformLinks()) : ProgrammerSearch::Found{};
     for (const PortList::Entry& entry : entries) {
         const auto field = [](const QString& text) { return text.isEmpty() ? QStringLiteral("-") : text; };
         QString line = QString::asprintf("%-14s %-32s %-10s ", qPrintable(entry.name), qPrintable(field(entry.description)),

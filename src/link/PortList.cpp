@@ -23,3 +23,11 @@ QList<PortList::Entry> PortList::Present()
     });
     return entries;
 }
+
+QStringList PortList::Names(const QList<Entry>& entries)
+{
+    QStringList names;
+    for (const Entry& entry : entries)
+        names << entry.name;
+    return names;
+}

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The serial ports present, as the operator would type them.
@@ -20,6 +21,7 @@ public:
     };
 
     static QList<Entry> Present();
+    static QStringList Names(const QList<Entry>& entries);
 
 private:
     // As the platform reports them, in no particular order.

@@ -68,6 +68,21 @@ bool ProgrammerProtocol::DetectProgrammer()
     return false;
 }
 
+bool ProgrammerProtocol::AnswersOnePing(milliseconds budget)
+{
+    port_.Write(QByteArray(1, char(kPing)));
+    const auto deadline = steady_clock::now() + budget;
+    for (auto left = budget; left > milliseconds::zero(); left = duration_cast<milliseconds>(deadline - steady_clock::now())) {
+        if (const auto byte = port_.Read()) {
+            if (*byte == kPrompt)
+                return true;
+            continue;
+        }
+        port_.WaitForData(int(left.count()));
+    }
+    return false;
+}
+
 template <typename Describe> void ProgrammerProtocol::Send(unsigned char byte, Describe what)
 {
     try {

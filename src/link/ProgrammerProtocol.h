@@ -42,6 +42,9 @@ public:
 
     // True when the programmer answered the ping; the caller tells the operator when not.
     bool DetectProgrammer();
+    // One ping, answered within the budget: for looking for the programmer
+    // among ports. Throws PortFailure when the device is gone.
+    bool AnswersOnePing(std::chrono::milliseconds budget);
     // From the last ping written to its answer.
     std::chrono::microseconds PingRoundTrip() const { return pingRoundTrip_; }
     void SendCommand(char letter);

@@ -1,18 +1,12 @@
 #include "ops/ProgrammerSearch.h"
 
 #include "link/PortName.h"
+#include "link/ProgrammerProtocol.h"
 
 #include <QThread>
 #include <vector>
 
 using namespace std::chrono;
-
-namespace {
-
-constexpr char kPing = '@';
-constexpr unsigned char kPrompt = '^';
-
-}  // namespace
 
 ProgrammerSearch::Answer ProgrammerSearch::Ping(const QString& port, SerialPort& link, milliseconds budget)
 {
@@ -22,25 +16,14 @@ ProgrammerSearch::Answer ProgrammerSearch::Ping(const QString& port, SerialPort&
     link.SetPort(choice.device);
     if (!link.Open().isEmpty())
         return Answer::Busy;
-    const auto deadline = steady_clock::now() + budget;
+    bool answered = false;
     try {
-        link.Write(QByteArray(1, kPing));
-        for (auto left = budget; left > milliseconds::zero();
-             left = duration_cast<milliseconds>(deadline - steady_clock::now())) {
-            if (const auto byte = link.Read()) {
-                if (*byte == kPrompt) {
-                    link.Close();
-                    return Answer::Programmer;
-                }
-                continue;
-            }
-            link.WaitForData(int(left.count()));
-        }
+        answered = ProgrammerProtocol(link, [] { return QString(); }).AnswersOnePing(budget);
     } catch (const PortFailure&) {
         // A device that goes away while pinged has no programmer on it.
     }
     link.Close();
-    return Answer::Silent;
+    return answered ? Answer::Programmer : Answer::Silent;
 }
 
 ProgrammerSearch::Found ProgrammerSearch::Among(const QStringList& ports, const Links& links, milliseconds budget)

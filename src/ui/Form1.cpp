@@ -8,6 +8,7 @@
 #include "ops/FileChangeWatch.h"
 #include "ops/ProgrammerSearch.h"
 #include "ops/SharedWords.h"
+#include "production/LinkFactory.h"
 #include "ui/FuseDialog.h"
 #include "ui/LineWindow.h"
 #include "ui/PortBox.h"
@@ -156,10 +157,7 @@ void Form1::FindProgrammer()
     if (searchThread_)
         searchThread_->wait();
     searchThread_.reset(QThread::create([this] {
-        QStringList ports;
-        for (const PortList::Entry& entry : PortList::Present())
-            ports << entry.name;
-        const ProgrammerSearch::Found found = ProgrammerSearch::Among(ports, [] { return std::make_unique<PlatformLink>(); });
+        const ProgrammerSearch::Found found = ProgrammerSearch::Among(PortList::Names(PortList::Present()), PlatformLinks());
         QMetaObject::invokeMethod(
             this, [this, found] { ShowFound(found.answered, found.tried); }, Qt::QueuedConnection);
     }));

@@ -212,8 +212,7 @@ void Form1::ProgramWatchedFile()
 void Form1::WaitForFileUpdate()
 {
     SetStatus(QStringLiteral("Waiting for file update..."));
-    for (QAction* command : {mnuProgram, mnuVerify, mnuErase})
-        command->setEnabled(false);
+    SetChipCommandsEnabled(false);
     // The last wait's thread may still be on its way out.
     if (watchThread_)
         watchThread_->wait();
@@ -232,10 +231,8 @@ void Form1::StopWatching()
         watchThread_->wait();
     watchThread_.reset();
     watch_.reset();
-    if (!busy_) {
-        for (QAction* command : {mnuProgram, mnuVerify, mnuErase})
-            command->setEnabled(true);
-    }
+    if (!busy_)
+        SetChipCommandsEnabled(true);
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -389,26 +386,30 @@ bool Form1::AskYesNo(const QString& text, QMessageBox::StandardButton byDefault)
 bool Form1::Mismatched(const Mismatch& mismatch)
 {
     const QString at = HexText::Number(mismatch.address);
-    // Nobody sits at a watched run: a mismatch fails it, told as the question would tell it.
-    if (watch_) {
-        ShowMessage(mismatch.memory == Memory::ProgramWord  ? QStringLiteral("Verify error @") + at
-                    : mismatch.memory == Memory::EepromByte ? QStringLiteral("EEPROM Verify error @") + at
-                    : mismatch.memory == Memory::IdWord     ? QStringLiteral("Configuration verify failure.")
-                                                            : SharedWords::FuseVerifyFailure());
-        return false;
-    }
+    QString error;
     switch (mismatch.memory) {
     case Memory::ProgramWord:
-        return AskYesNo(QStringLiteral("Verify error @") + at + QStringLiteral(" Continue?"));
+        error = QStringLiteral("Verify error @") + at;
+        break;
     case Memory::EepromByte:
-        return AskYesNo(QStringLiteral("EEPROM Verify error @") + at + QStringLiteral(" Continue?"));
+        error = QStringLiteral("EEPROM Verify error @") + at;
+        break;
     case Memory::IdWord:
-        return AskYesNo(QStringLiteral("Configuration verify failure. Continue?"));
+        error = QStringLiteral("Configuration verify failure.");
+        break;
     case Memory::ConfigurationWord:
         break;
     }
-    ShowMessage(SharedWords::FuseVerifyFailure());
-    return true;
+    // Nobody sits at a watched run: a mismatch fails it, told as the question would tell it.
+    if (error.isEmpty()) {
+        ShowMessage(SharedWords::FuseVerifyFailure());
+        return !watch_;
+    }
+    if (watch_) {
+        ShowMessage(error);
+        return false;
+    }
+    return AskYesNo(error + QStringLiteral(" Continue?"));
 }
 
 void Form1::HexFileNotice(const HexNotice& notice)
@@ -445,13 +446,19 @@ QString Form1::PromptFuse(int currentValue)
     return dialog.Answer();
 }
 
+void Form1::SetChipCommandsEnabled(bool enabled)
+{
+    for (QAction* command : {mnuProgram, mnuVerify, mnuErase})
+        command->setEnabled(enabled);
+}
+
 void Form1::SetControlsEnabled(bool enabled)
 {
     mnuFile->setEnabled(enabled);
     mnuFile->menuAction()->setEnabled(enabled);
     mnuSaveChip->setEnabled(enabled);
-    for (QAction* command : {mnuProgram, mnuVerify, mnuErase, mnuAbout})
-        command->setEnabled(enabled);
+    SetChipCommandsEnabled(enabled);
+    mnuAbout->setEnabled(enabled);
     for (QWidget* control : std::initializer_list<QWidget*>{Filename, CPort, FBrowse})
         control->setEnabled(enabled);
 }

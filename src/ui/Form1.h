@@ -57,6 +57,8 @@ private:
     void BuildControls();
     void BuildMenus();
     void SetControlsEnabled(bool enabled);
+    // Program!, Verify! and Erase!: also held while Program on File Change waits.
+    void SetChipCommandsEnabled(bool enabled);
     int RunDialog(QDialog& dialog);
     bool AskYesNo(const QString& text, QMessageBox::StandardButton byDefault = QMessageBox::Yes);
     // Runs a chip command on what the boxes hold now; Save Chip As too.

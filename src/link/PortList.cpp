@@ -1,6 +1,7 @@
 #include "link/PortList.h"
 
 #include <QCollator>
+#include <QLocale>
 #include <algorithm>
 
 QString PortList::Entry::UsbIds() const
@@ -12,9 +13,13 @@ QString PortList::Entry::UsbIds() const
 
 QList<PortList::Entry> PortList::Present()
 {
-    QList<Entry> entries = SystemPorts();
-    // Adapters first, as they are what a programmer hangs on; ttyS2 before ttyS10.
-    QCollator collator;
+    return InOrder(SystemPorts());
+}
+
+QList<PortList::Entry> PortList::InOrder(QList<Entry> entries)
+{
+    // A locale of its own: the C locale's collator compares code points and ignores numeric mode.
+    QCollator collator{QLocale(QLocale::English)};
     collator.setNumericMode(true);
     std::sort(entries.begin(), entries.end(), [&collator](const Entry& a, const Entry& b) {
         if (a.vendor.has_value() != b.vendor.has_value())

@@ -21,6 +21,9 @@ public:
     };
 
     static QList<Entry> Present();
+    // USB adapters first, as they are what a programmer hangs on; then by
+    // name, numbers as numbers (ttyS2 before ttyS10).
+    static QList<Entry> InOrder(QList<Entry> entries);
     static QStringList Names(const QList<Entry>& entries);
 
 private:

@@ -100,7 +100,10 @@ TEST_F(Cli, EachCommandAndItsExitCode)
           QStringList{"--on-mismatch", "maybe", "detect"}, QStringList{"--fuse", "xyz", "program", "a.hex"},
           QStringList{"--fuse", "10000", "program", "a.hex"}, QStringList{"--fuse", "3F72", "erase"},
           QStringList{"--bogus", "detect"}, QStringList{"--csv", "detect"}, QStringList{"--port", "a,b", "read", "x.hex"},
-          QStringList{"--serial", "1", "--serial-at", "id", "program", "a.hex"}})
+          QStringList{"--serial", "1", "--serial-at", "id", "program", "a.hex"},
+          // A job fixes every setting of its own.
+          QStringList{"--eeprom-layout", "word", "run", "a.kjob"}, QStringList{"--on-mismatch", "continue", "run", "a.kjob"},
+          QStringList{"--serial", "1", "--serial-at", "id", "--record", "a.db", "run", "a.kjob"}})
         EXPECT_EQ(RunBare(usage).exitCode, 2) << usage.join(' ').toStdString();
     const Result help = RunBare({"--help"});
     EXPECT_EQ(help.exitCode, 0);
@@ -311,12 +314,14 @@ TEST_F(Cli, AJobRunsWithExactlyItsSettingsAndAChangedOneNeverReachesAPort)
     EXPECT_EQ(simulator.BytesFromProgram(), heard);
 }
 
-TEST_F(Cli, RepeatRunsARoundAtEachEnterAndSkipsAnEmptySocket)
+TEST_F(Cli, RepeatRunsAJobRoundAtEachEnterAndSkipsAnEmptySocket)
 {
     PtySimulator second;
     ASSERT_EQ(second.Start(), QString());
+    const QString job = files.filePath("board.kjob");
+    ASSERT_EQ(RunBare({"job", "create", job, "--hex", kFixtures + "/small.hex"}).exitCode, 0);
     QProcess cli;
-    Start(cli, {"--quiet", "--repeat", "--port", simulator.Path() + ',' + second.Path(), "program", kFixtures + "/small.hex"});
+    Start(cli, {"--quiet", "--repeat", "--port", simulator.Path() + ',' + second.Path(), "run", job});
     QByteArray out;
     const auto awaitRound = [&](int round) {
         const QByteArray end = "After round " + QByteArray::number(round);

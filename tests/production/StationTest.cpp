@@ -36,6 +36,12 @@ public:
         finished[port].push_back(result);
         changed.notify_all();
     }
+    void Notice(const QString& port, const LineNotice& notice) override
+    {
+        const std::lock_guard lock(mutex);
+        if (std::holds_alternative<RecordTrouble>(notice))
+            troubles[port] << std::get<RecordTrouble>(notice).problem;
+    }
     void Status(const QString& port, const QString& text) override
     {
         const std::lock_guard lock(mutex);
@@ -62,6 +68,7 @@ public:
     std::map<QString, std::vector<ChipResult>> finished;
     std::map<QString, std::vector<SocketState>> states;
     std::map<QString, QStringList> statuses;
+    std::map<QString, QStringList> troubles;
 };
 
 struct Gang {
@@ -105,14 +112,30 @@ QList<std::pair<QString, QString>> Rows(const QString& record)
     return rows;
 }
 
+SimulatorFaults Stuck()
+{
+    SimulatorFaults stuck;
+    stuck.stuckBit = SimulatorFaults::StuckBit{0x10, 12, 0};
+    return stuck;
+}
+
+// Runs statements on the record as another program would.
+void Sql(const QString& record, const QStringList& statements)
+{
+    ProductionRecord connection(record, QStringLiteral("sql"));
+    for (const QString& statement : statements) {
+        QSqlQuery query(QSqlDatabase::database(QStringLiteral("sql")));
+        EXPECT_TRUE(query.exec(statement)) << statement.toStdString();
+    }
+}
+
 }  // namespace
 
 TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
 {
-    SimulatorFaults stuck, empty;
-    stuck.stuckBit = SimulatorFaults::StuckBit{0x10, 12, 0};
+    SimulatorFaults empty;
     empty.noChip = true;
-    Gang gang({{}, stuck, empty, {}});
+    Gang gang({{}, Stuck(), empty, {}});
     QTemporaryDir files;
     LineRequest request;
     request.command = ChipCommand::Program;
@@ -215,6 +238,32 @@ TEST(Station, AStationStoppedMidChipLeavesItsRowsUnfinishedAndItsPortsClosed)
     }
 }
 
+TEST(Station, AChipWhoseRowCannotBeCompletedStillTellsItsOwnResultAndNeverPasses)
+{
+    Gang gang({{}, Stuck()});
+    QTemporaryDir files;
+    LineRequest request;
+    request.command = ChipCommand::Program;
+    request.recordAddress = files.filePath(QStringLiteral("line.db"));
+    ASSERT_EQ(ProductionRecord::Create(request.recordAddress), QString());
+    // The row is begun, and then the record refuses every change to it.
+    Sql(request.recordAddress, {"CREATE TRIGGER lost BEFORE UPDATE ON chips BEGIN SELECT RAISE(ABORT, 'disk gone'); END"});
+    Station station(gang.Plan(request), gang.ports, gang.events);
+    const Tally tally = station.RunRounds([](int, const std::vector<ChipResult>&) { return false; });
+
+    const QStringList words{"record lost: success", "record lost: mismatch"};
+    for (int i = 0; i < 2; ++i) {
+        const ChipResult& result = gang.events.finished[gang.ports[i]].front();
+        EXPECT_EQ(result.RecordWord(), words[i]);
+        EXPECT_EQ(result.Counted(), Tally::Count::Failed);
+        EXPECT_TRUE(gang.events.troubles[gang.ports[i]].join(' ').contains("disk gone"));
+    }
+    EXPECT_EQ(tally.Total().passed, 0);
+    EXPECT_EQ(tally.Total().failed, 2);
+    const QList<std::pair<QString, QString>> rows = Rows(request.recordAddress);
+    EXPECT_TRUE(rows.contains({gang.ports[0] + " unfinished", ""}) && rows.contains({gang.ports[1] + " unfinished", ""}));
+}
+
 TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
 {
     QTemporaryDir files;
@@ -232,6 +281,23 @@ TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
     unwritable.command = ChipCommand::Erase;
     unwritable.recordAddress = QStringLiteral("/proc/no/such/line.db");
     EXPECT_EQ(refusal(unwritable), SetupRefusal::Kind::RecordUnwritable);
+    // A record that a newer version wrote is refused with its reason, and left as it was.
+    LineRequest newer;
+    newer.command = ChipCommand::Erase;
+    newer.recordAddress = files.filePath(QStringLiteral("newer.db"));
+    ASSERT_EQ(ProductionRecord::Create(newer.recordAddress), QString());
+    Sql(newer.recordAddress, {"UPDATE schema_version SET version = 99", "ALTER TABLE chips ADD COLUMN later TEXT"});
+    const auto prepared = LineSetup::Prepare(newer, events);
+    ASSERT_TRUE(std::holds_alternative<SetupRefusal>(prepared));
+    EXPECT_TRUE(std::get<SetupRefusal>(prepared).detail.contains("newer"))
+        << std::get<SetupRefusal>(prepared).detail.toStdString();
+    {
+        ProductionRecord reader(newer.recordAddress, QStringLiteral("newer"));
+        QSqlQuery version(QStringLiteral("SELECT version FROM schema_version"), QSqlDatabase::database(QStringLiteral("newer")));
+        EXPECT_TRUE(version.next() && version.value(0).toInt() == 99 && !version.next());
+        const auto table = reader.Rows();
+        EXPECT_TRUE(table && table->rows.isEmpty() && table->columns.last() == "later");
+    }
 
     ProductionJob::Settings settings;
     QFile hex(kSmall);

@@ -298,7 +298,7 @@ TEST_F(Cli, AJobRunsWithExactlyItsSettingsAndAChangedOneNeverReachesAPort)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QByteArray text = file.readAll();
     const QString hash = QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex());
-    EXPECT_TRUE(RunBare({"record", db, "--csv"}).out.contains(",100,success,,")) << "serial numbered";
+    EXPECT_TRUE(RunBare({"record", db, "--csv"}).out.contains(",3F72,100,success,,")) << "the job's fuse and a serial number";
     EXPECT_TRUE(RunBare({"record", db, "--csv"}).out.contains(",0E20,Board A," + hash + ",1.2.0"));
 
     // One digit of the HEX text changed: refused with the reason, and the programmer never hears of it.
@@ -336,7 +336,8 @@ TEST_F(Cli, RepeatRunsAJobRoundAtEachEnterAndSkipsAnEmptySocket)
         cli.write("\n");
     }
     awaitRound(3);
-    cli.closeWriteChannel();
+    // q ends the run while the input stays open.
+    cli.write(" q\n");
     ASSERT_TRUE(cli.waitForFinished(60000));
     out += cli.readAllStandardOutput();
     EXPECT_EQ(cli.exitCode(), 0);
@@ -344,6 +345,14 @@ TEST_F(Cli, RepeatRunsAJobRoundAtEachEnterAndSkipsAnEmptySocket)
     const QRegularExpression counts(QRegularExpression::escape(second.Path())
                                     + " +2 passed +0 failed +1 empty\nAfter round 3: 5 passed, 0 failed, 1 empty.");
     EXPECT_TRUE(QString::fromLatin1(out).contains(counts)) << out.toStdString();
+
+    // So does the end of the input, after the round under way.
+    QProcess ended;
+    Start(ended, {"--quiet", "--repeat", "--port", simulator.Path(), "run", job});
+    ended.closeWriteChannel();
+    ASSERT_TRUE(ended.waitForFinished(60000));
+    const QByteArray once = ended.readAllStandardOutput();
+    EXPECT_TRUE(once.contains("After round 1") && !once.contains("After round 2")) << once.toStdString();
 }
 
 TEST_F(Cli, TheJsonStreamIsOneObjectALineInOrderAndAgreesWithTheRecord)
@@ -355,8 +364,10 @@ TEST_F(Cli, TheJsonStreamIsOneObjectALineInOrderAndAgreesWithTheRecord)
     ASSERT_EQ(faulty.Start(), QString());
     ASSERT_EQ(socket.Start(), QString());
     const QString db = files.filePath("line.db");
-    const Result run = RunBare({"--json", "--port", simulator.Path() + ',' + faulty.Path() + ',' + socket.Path(), "--record", db,
-                                "--serial", "5", "--serial-at", "id", "program", kFixtures + "/eeprom-full.hex"});
+    // A port is named as it was given, in the events as in the record.
+    const QString given = simulator.Path().mid(QStringLiteral("/dev/").size());
+    const Result run = RunBare({"--json", "--port", given + ',' + faulty.Path() + ',' + socket.Path(), "--record", db, "--serial",
+                                "5", "--serial-at", "id", "program", kFixtures + "/eeprom-full.hex"});
     EXPECT_EQ(run.exitCode, 8) << "the highest: an empty socket over a mismatch";
     QStringList events;
     QMap<QString, QString> results;
@@ -387,6 +398,7 @@ TEST_F(Cli, TheJsonStreamIsOneObjectALineInOrderAndAgreesWithTheRecord)
         recorded[line.section(u',', 3, 3)] = line.section(u',', 9, 9) + ',' + line.section(u',', 8, 8);
     EXPECT_EQ(results, recorded);
     EXPECT_EQ(recorded[socket.Path()], "empty,");
+    EXPECT_TRUE(recorded[given].startsWith("success,")) << recorded.keys().join(u' ').toStdString();
 }
 
 TEST_F(Cli, SocketsOnTheirOwnRunUntilQuitAndCtrlCStopsAtOnce)

@@ -1,6 +1,7 @@
 // The production engine against simulated programmers in this process: a
 // round, sockets on their own, a stop mid-chip, and a line's refusals.
 #include "ChipBench.h"
+#include "PlatformLink.h"
 #include "PtySimulator.h"
 #include "production/LineEvents.h"
 #include "production/LineSetup.h"
@@ -12,6 +13,7 @@
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -30,17 +32,17 @@ public:
         const std::lock_guard lock(mutex);
         started[port].push_back(serial);
     }
-    void ChipFinished(const QString& port, int, const ChipResult& result) override
+    void ChipFinished(const QString& port, int round, const ChipResult& result) override
     {
         const std::lock_guard lock(mutex);
         finished[port].push_back(result);
+        rounds[port].push_back(round);
         changed.notify_all();
     }
     void Notice(const QString& port, const LineNotice& notice) override
     {
         const std::lock_guard lock(mutex);
-        if (std::holds_alternative<RecordTrouble>(notice))
-            troubles[port] << std::get<RecordTrouble>(notice).problem;
+        notices[port].push_back(notice);
     }
     void Status(const QString& port, const QString& text) override
     {
@@ -66,9 +68,10 @@ public:
     std::condition_variable changed;
     std::map<QString, std::vector<std::optional<long long>>> started;
     std::map<QString, std::vector<ChipResult>> finished;
+    std::map<QString, std::vector<int>> rounds;
     std::map<QString, std::vector<SocketState>> states;
     std::map<QString, QStringList> statuses;
-    std::map<QString, QStringList> troubles;
+    std::map<QString, std::vector<LineNotice>> notices;
 };
 
 struct Gang {
@@ -98,6 +101,43 @@ struct Gang {
     std::vector<std::unique_ptr<PtySimulator>> simulators;
     QStringList ports;
     Recorder events;
+};
+
+// The platform's links, counting how often each device is opened.
+class CountedLinks {
+public:
+    LinkFactory Factory()
+    {
+        return [this] { return std::make_unique<Link>(*this); };
+    }
+    int Opens(const QString& device)
+    {
+        const std::lock_guard lock(mutex_);
+        return opens_[device];
+    }
+
+private:
+    class Link : public PlatformLink {
+    public:
+        explicit Link(CountedLinks& counts) : counts_(counts) {}
+        void SetPort(const QString& device) override
+        {
+            device_ = device;
+            PlatformLink::SetPort(device);
+        }
+        QString Open() override
+        {
+            const std::lock_guard lock(counts_.mutex_);
+            ++counts_.opens_[device_];
+            return PlatformLink::Open();
+        }
+
+    private:
+        CountedLinks& counts_;
+        QString device_;
+    };
+    std::mutex mutex_;
+    std::map<QString, int> opens_;
 };
 
 // Each row's result and serial number, oldest first.
@@ -158,6 +198,11 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
         if (result.serial)
             serials << *result.serial;
     }
+    // The file has ID words of its own, which the numbers replace: the line is told so once.
+    const std::vector<LineNotice>& lineNotices = gang.events.notices[QString()];
+    EXPECT_EQ(std::count_if(lineNotices.begin(), lineNotices.end(),
+                            [](const LineNotice& notice) { return std::holds_alternative<SerialOverFileData>(notice); }),
+              1);
     // The empty socket takes no number and starts no chip, is never erased, and counts neither way.
     std::sort(serials.begin(), serials.end());
     EXPECT_EQ(serials, (QList<long long>{7, 9, 11}));
@@ -182,7 +227,10 @@ TEST(Station, SocketsOnTheirOwnProgramEachSeatingOnceAndNeverAnEmptySocket)
     Gang gang({empty, empty, empty, empty});
     LineRequest request;
     request.command = ChipCommand::Program;
-    Station station(gang.Plan(request), gang.ports, gang.events);
+    // A fifth port has no programmer on it.
+    const QString absent = QStringLiteral("/dev/ttyKORVEXC-none");
+    CountedLinks links;
+    Station station(gang.Plan(request), gang.ports + QStringList{absent}, gang.events, links.Factory());
     const auto seat = [&](int socket, bool seated) {
         gang.simulators[size_t(socket)]->WithModel([seated](FirmwareModel& model) { model.Seat(seated); });
     };
@@ -206,10 +254,31 @@ TEST(Station, SocketsOnTheirOwnProgramEachSeatingOnceAndNeverAnEmptySocket)
         for (const ChipResult& result : gang.events.finished[ports[socket]])
             EXPECT_EQ(result.verdict, ChipVerdict::Passed) << socket;
     }
+    EXPECT_EQ(gang.events.rounds[ports[3]], (std::vector<int>{1, 2})) << "a socket's chips are numbered as its rounds";
     EXPECT_EQ(tally.Total().passed, 4);
     EXPECT_EQ(tally.Total().empty, 0);
     for (const QString& port : ports)
         EXPECT_TRUE(ChipBench::PortIsFree(port)) << port.toStdString();
+    // The empty socket's port stays open through every look; the absent programmer is looked for again and again.
+    EXPECT_EQ(links.Opens(ports[2]), 1);
+    EXPECT_GE(links.Opens(absent), 2);
+    EXPECT_EQ(gang.events.states[absent], (std::vector<SocketState>{SocketState::NoProgrammer}));
+}
+
+TEST(Station, SocketsOnTheirOwnAskedToEndFinishTheChipsUnderWay)
+{
+    SimulatorTiming paced;
+    paced.paced = true;
+    Gang gang({{}}, paced);
+    LineRequest request;
+    request.command = ChipCommand::Program;
+    Station station(gang.Plan(request), gang.ports, gang.events);
+    station.RunAuto([&] {
+        for (int waited = 0; gang.simulators[0]->BytesFromProgram() < 200 && waited < 30000; waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+    ASSERT_EQ(gang.events.finished[gang.ports[0]].size(), 1u);
+    EXPECT_EQ(gang.events.finished[gang.ports[0]].front().verdict, ChipVerdict::Passed);
 }
 
 TEST(Station, AStationStoppedMidChipLeavesItsRowsUnfinishedAndItsPortsClosed)
@@ -256,7 +325,10 @@ TEST(Station, AChipWhoseRowCannotBeCompletedStillTellsItsOwnResultAndNeverPasses
         const ChipResult& result = gang.events.finished[gang.ports[i]].front();
         EXPECT_EQ(result.RecordWord(), words[i]);
         EXPECT_EQ(result.Counted(), Tally::Count::Failed);
-        EXPECT_TRUE(gang.events.troubles[gang.ports[i]].join(' ').contains("disk gone"));
+        const std::vector<LineNotice>& told = gang.events.notices[gang.ports[i]];
+        EXPECT_TRUE(std::any_of(told.begin(), told.end(), [](const LineNotice& notice) {
+            return std::holds_alternative<RecordTrouble>(notice) && std::get<RecordTrouble>(notice).problem.contains("disk gone");
+        }));
     }
     EXPECT_EQ(tally.Total().passed, 0);
     EXPECT_EQ(tally.Total().failed, 2);

@@ -158,6 +158,38 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 60000);
         QCOMPARE(Line::Tile(*window, line.ports[1])->Shown().counts.failed, 2);
         QCOMPARE(Line::Tile(*window, line.ports[2])->Shown().counts.empty, 2);
+        Named<QPushButton>(*window, "Reset Counts")->click();
+        QVERIFY(Named<QLabel>(*window, "Counts")->text().contains("Since reset: 0 passed, 0 failed, 0 empty"));
+        QVERIFY(Named<QLabel>(*window, "Counts")->text().startsWith("Since opened: 4 passed, 2 failed, 2 empty"));
+        // A job changed after it was made is refused with the reason, and nothing can start.
+        QFile job(line.job);
+        QVERIFY(job.open(QIODevice::ReadOnly));
+        QFile changed(line.files.filePath(QStringLiteral("changed.kjob")));
+        QVERIFY(changed.open(QIODevice::WriteOnly));
+        changed.write(job.readAll().replace(":10000000", ":10000001"));
+        changed.close();
+        window->OpenJob(changed.fileName());
+        QTRY_VERIFY(Line::Facts(*window).contains("does not match its SHA-256"));
+        QVERIFY(!start->isEnabled());
+    }
+
+    void theLogKeepsTheLast200Results()
+    {
+        Line line(std::vector<SimulatorFaults>(8));
+        const auto window = line.Open();
+        Named<QLineEdit>(*window, "Checksum")->setText(line.checksum);
+        const QListWidget* log = Named<QListWidget>(*window, "Log");
+        for (int round = 1; round <= 26; ++round) {
+            Named<QPushButton>(*window, "Start")->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 60000);
+        }
+        QCOMPARE(log->count(), 200);
+        // Eight serial numbers a round from 100: the last round's on top, the first round's gone.
+        const auto roundOf = [log](int row) {
+            return (log->item(row)->text().section(u' ', 2, 2, QString::SectionSkipEmpty).toInt() - 100) / 8 + 1;
+        };
+        QCOMPARE(roundOf(0), 26);
+        QCOMPARE(roundOf(199), 2);
     }
 
     void autoProgramsEachSeatedChipOnceAndNeverTouchesAnEmptySocket()

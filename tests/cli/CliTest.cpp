@@ -242,19 +242,20 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
     EXPECT_TRUE(rows.out.contains(",\"program word 0010: expected 0000, read 1000\",")) << rows.out.toStdString();
     EXPECT_TRUE(rows.err.contains("4 chips, 2 passed, 2 failed, 0 empty, 0 unfinished")) << rows.err.toStdString();
 
-    // Killed mid-run, a chip keeps its row, unfinished, and the next run goes on above its number.
+    // Ctrl-C mid-run stops the chip at its next safe point: its row stays unfinished, and the next run goes on above its number.
     SimulatorTiming slow;
     slow.paced = true;
     PtySimulator paced({}, slow);
     ASSERT_EQ(paced.Start(), QString());
-    QProcess killed;
-    Start(killed,
+    QProcess interrupted;
+    Start(interrupted,
           {"--port", paced.Path(), "--record", db, "--serial", "7:2", "--serial-at", "id", "program", kFixtures + "/gaps.hex"});
-    // Killed once it is programming: its row and its number are written once the chip is identified.
+    // Once it is programming: its row and its number are written once the chip is identified.
     for (int waited = 0; paced.BytesFromProgram() < 20 && waited < 30000; waited += 10)
         QThread::msleep(10);
-    killed.kill();
-    killed.waitForFinished();
+    interrupted.terminate();
+    ASSERT_TRUE(interrupted.waitForFinished(60000));
+    EXPECT_EQ(interrupted.exitCode(), 130);
     // Beyond the file's own EEPROM data (32 bytes).
     EXPECT_TRUE(Run({"--record", db, "--serial", "7:2", "--serial-at", "eeprom:F0", "program", kFixtures + "/small.hex"})
                     .out.contains("Serial number 17"));

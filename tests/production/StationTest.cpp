@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -334,6 +337,29 @@ TEST(Station, AChipWhoseRowCannotBeCompletedStillTellsItsOwnResultAndNeverPasses
     EXPECT_EQ(tally.Total().failed, 2);
     const QList<std::pair<QString, QString>> rows = Rows(request.recordAddress);
     EXPECT_TRUE(rows.contains({gang.ports[0] + " unfinished", ""}) && rows.contains({gang.ports[1] + " unfinished", ""}));
+}
+
+TEST(Station, ARecordServerThatNeverAnswersIsGivenUpOnBeforeAnyPortOpens)
+{
+    // The system takes the connection, and nobody ever answers on it.
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    LineRequest request;
+    request.command = ChipCommand::Erase;
+    request.recordAddress = QStringLiteral("postgresql://line@127.0.0.1:%1/production").arg(ntohs(address.sin_port));
+    Recorder events;
+    const auto prepared = LineSetup::Prepare(request, events);
+    close(listener);
+    ASSERT_TRUE(std::holds_alternative<SetupRefusal>(prepared));
+    EXPECT_EQ(std::get<SetupRefusal>(prepared).kind, SetupRefusal::Kind::RecordUnwritable);
+    EXPECT_TRUE(std::get<SetupRefusal>(prepared).detail.contains("timeout"))
+        << std::get<SetupRefusal>(prepared).detail.toStdString();
 }
 
 TEST(Station, ALineIsRefusedBeforeAnyPortOpens)

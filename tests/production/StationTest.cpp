@@ -1,5 +1,6 @@
 // The production engine against simulated programmers in this process: a
-// round, sockets on their own, a stop mid-chip, and a line's refusals.
+// round, sockets on their own, a stop mid-chip, a record that fails a chip
+// or never answers, and a line's refusals.
 #include "ChipBench.h"
 #include "PlatformLink.h"
 #include "PtySimulator.h"

@@ -427,9 +427,7 @@ TEST_F(Cli, SocketsOnTheirOwnRunUntilQuitAndCtrlCStopsAtOnce)
     out += cli.readAllStandardOutput();
     EXPECT_EQ(cli.exitCode(), 130);
     EXPECT_TRUE(out.trimmed().endsWith("}") && out.contains("\"run-finished\"")) << out.toStdString();
-    int erases = 0;
-    second.WithModel([&](FirmwareModel& model) { erases = model.eraseCommands; });
-    EXPECT_EQ(erases, 0) << "an empty socket is never erased";
+    EXPECT_EQ(second.EraseCommands(), 0) << "an empty socket is never erased";
 }
 
 TEST_F(Cli, WatchProgramsAtOnceThenAtEachNewWriteAndCtrlCWhileWaitingEndsAtOnce)
@@ -461,8 +459,6 @@ TEST_F(Cli, WatchProgramsAtOnceThenAtEachNewWriteAndCtrlCWhileWaitingEndsAtOnce)
     cli.terminate();
     ASSERT_TRUE(cli.waitForFinished(10000));
     EXPECT_EQ(cli.exitCode(), 0) << "the last run's";
-    int erases = 0;
-    simulator.WithModel([&](FirmwareModel& model) { erases = model.eraseCommands; });
-    EXPECT_EQ(erases, 3) << "one run for each write, however many pieces it came in";
+    EXPECT_EQ(simulator.EraseCommands(), 3) << "one run for each write, however many pieces it came in";
     EXPECT_EQ(Run({"verify", kFixtures + "/gaps.hex"}).exitCode, 0);
 }

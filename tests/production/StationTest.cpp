@@ -95,12 +95,7 @@ struct Gang {
         EXPECT_TRUE(std::holds_alternative<LinePlan>(prepared));
         return std::get<LinePlan>(std::move(prepared));
     }
-    int Erases(int socket)
-    {
-        int erases = 0;
-        simulators[size_t(socket)]->WithModel([&](FirmwareModel& model) { erases = model.eraseCommands; });
-        return erases;
-    }
+    int Erases(int socket) { return simulators[size_t(socket)]->EraseCommands(); }
 
     std::vector<std::unique_ptr<PtySimulator>> simulators;
     QStringList ports;

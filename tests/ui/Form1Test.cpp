@@ -294,11 +294,7 @@ private slots:
         QVERIFY(WriteAsBuilt(QStringLiteral(KORVEXC_FIXTURES "/small.hex"), watched, 1));
         Bench bench({}, watched);
         QAction* mode = Named<QAction>(bench.window, "mnuProgramOnChange");
-        const auto programs = [&] {
-            int erases = 0;
-            bench.simulator.WithModel([&](FirmwareModel& model) { erases = model.eraseCommands; });
-            return erases;
-        };
+        const auto programs = [&] { return bench.simulator.EraseCommands(); };
         // On: programmed at once, with the file's fuse and no prompt; then it waits.
         mode->setChecked(true);
         QCOMPARE(programs(), 1);

@@ -211,7 +211,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 30000);
         QCOMPARE(line.Rows().first, line.Each(" success "));
         for (const auto& simulator : line.simulators)
-            simulator->WithModel([](FirmwareModel& model) { QCOMPARE(model.eraseCommands, 1); });
+            QCOMPARE(simulator->EraseCommands(), 1);
     }
 
     void closingMidRoundAsksThenLeavesRowsUnfinishedAndPortsClosed()

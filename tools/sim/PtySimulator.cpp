@@ -151,6 +151,12 @@ long long PtySimulator::BytesFromSimulator() const
     return fromSimulator_;
 }
 
+int PtySimulator::EraseCommands()
+{
+    std::lock_guard lock(mutex_);
+    return model_.eraseCommands;
+}
+
 void PtySimulator::WithModel(const std::function<void(FirmwareModel&)>& f)
 {
     std::lock_guard lock(mutex_);

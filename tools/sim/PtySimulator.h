@@ -47,6 +47,8 @@ public:
     void SetTracing(bool on);
     long long BytesFromProgram() const;
     long long BytesFromSimulator() const;
+    // Every erase the chip was given, into an empty socket too.
+    int EraseCommands();
     // Runs f with the model locked: for reading or presetting the chip.
     void WithModel(const std::function<void(FirmwareModel&)>& f);
     // Called from the serving thread after a command changed the chip.

@@ -4,6 +4,7 @@
 #include "ChipBench.h"
 #include "PlatformLink.h"
 #include "PtySimulator.h"
+#include "SocketFaults.h"
 #include "production/LineEvents.h"
 #include "production/LineSetup.h"
 #include "production/ProductionJob.h"
@@ -151,13 +152,6 @@ QList<std::pair<QString, QString>> Rows(const QString& record)
     return rows;
 }
 
-SimulatorFaults Stuck()
-{
-    SimulatorFaults stuck;
-    stuck.stuckBit = SimulatorFaults::StuckBit{0x10, 12, 0};
-    return stuck;
-}
-
 // Runs statements on the record as another program would.
 void Sql(const QString& record, const QStringList& statements)
 {
@@ -172,9 +166,7 @@ void Sql(const QString& record, const QStringList& statements)
 
 TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
 {
-    SimulatorFaults empty;
-    empty.noChip = true;
-    Gang gang({{}, Stuck(), empty, {}});
+    Gang gang({{}, StuckChip(), EmptySocket(), {}});
     QTemporaryDir files;
     LineRequest request;
     request.command = ChipCommand::Program;
@@ -221,9 +213,7 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
 
 TEST(Station, SocketsOnTheirOwnProgramEachSeatingOnceAndNeverAnEmptySocket)
 {
-    SimulatorFaults empty;
-    empty.noChip = true;
-    Gang gang({empty, empty, empty, empty});
+    Gang gang(std::vector<SimulatorFaults>(4, EmptySocket()));
     LineRequest request;
     request.command = ChipCommand::Program;
     // A fifth port has no programmer on it.
@@ -308,7 +298,7 @@ TEST(Station, AStationStoppedMidChipLeavesItsRowsUnfinishedAndItsPortsClosed)
 
 TEST(Station, AChipWhoseRowCannotBeCompletedStillTellsItsOwnResultAndNeverPasses)
 {
-    Gang gang({{}, Stuck()});
+    Gang gang({{}, StuckChip()});
     QTemporaryDir files;
     LineRequest request;
     request.command = ChipCommand::Program;

@@ -3,6 +3,7 @@
 #include "ModalAnswerer.h"
 #include "Named.h"
 #include "PtySimulator.h"
+#include "SocketFaults.h"
 #include "WindowTestBase.h"
 #include "production/ProductionJob.h"
 #include "production/ProductionRecord.h"
@@ -106,20 +107,6 @@ struct Line {
     QString job, record, checksum;
 };
 
-SimulatorFaults Stuck()
-{
-    SimulatorFaults stuck;
-    stuck.stuckBit = SimulatorFaults::StuckBit{0x10, 12, 0};
-    return stuck;
-}
-
-SimulatorFaults Empty()
-{
-    SimulatorFaults empty;
-    empty.noChip = true;
-    return empty;
-}
-
 }  // namespace
 
 class LineWindowTest : public WindowTestBase {
@@ -128,7 +115,7 @@ class LineWindowTest : public WindowTestBase {
 private slots:
     void aRoundShowsEachSocketAndTheRecordAgrees()
     {
-        Line line({{}, Stuck(), Empty(), {}});
+        Line line({{}, StuckChip(), EmptySocket(), {}});
         const auto window = line.Open();
         auto* start = Named<QPushButton>(*window, "Start");
         QVERIFY(Line::Facts(*window).contains("Fuse: 3F72"));

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "SimulatorFaults.h"
+
+// The sockets a line's tests seat: a chip whose bit 12 of program word 0010
+// reads 0, so that it fails its verify there, and a socket with no chip.
+inline SimulatorFaults StuckChip()
+{
+    SimulatorFaults stuck;
+    stuck.stuckBit = SimulatorFaults::StuckBit{0x10, 12, 0};
+    return stuck;
+}
+
+inline SimulatorFaults EmptySocket()
+{
+    SimulatorFaults empty;
+    empty.noChip = true;
+    return empty;
+}

@@ -2,6 +2,7 @@
 // round, sockets on their own, a stop mid-chip, a record that fails a chip
 // or never answers, and a line's refusals.
 #include "ChipBench.h"
+#include "LoopbackListener.h"
 #include "PlatformLink.h"
 #include "PtySimulator.h"
 #include "SocketFaults.h"
@@ -13,9 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -327,21 +325,13 @@ TEST(Station, AChipWhoseRowCannotBeCompletedStillTellsItsOwnResultAndNeverPasses
 
 TEST(Station, ARecordServerThatNeverAnswersIsGivenUpOnBeforeAnyPortOpens)
 {
-    // The system takes the connection, and nobody ever answers on it.
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
-    ASSERT_EQ(listen(listener, 4), 0);
-    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const LoopbackListener silent;
+    ASSERT_NE(silent.Port(), 0);
     LineRequest request;
     request.command = ChipCommand::Erase;
-    request.recordAddress = QStringLiteral("postgresql://line@127.0.0.1:%1/production").arg(ntohs(address.sin_port));
+    request.recordAddress = QStringLiteral("postgresql://line@127.0.0.1:%1/production").arg(silent.Port());
     Recorder events;
     const auto prepared = LineSetup::Prepare(request, events);
-    close(listener);
     ASSERT_TRUE(std::holds_alternative<SetupRefusal>(prepared));
     EXPECT_EQ(std::get<SetupRefusal>(prepared).kind, SetupRefusal::Kind::RecordUnwritable);
     EXPECT_TRUE(std::get<SetupRefusal>(prepared).detail.contains("timeout"))

@@ -1,11 +1,11 @@
 #include "PostgresServer.h"
 
+#include "LoopbackListener.h"
+
 #include <QDir>
 #include <QProcess>
 
-#include <netinet/in.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -21,22 +21,9 @@ QString ServerPrograms()
     return QString();
 }
 
-int FreePort()
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    const bool bound = ::bind(probe, reinterpret_cast<sockaddr*>(&address), size) == 0
-                       && ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size) == 0;
-    ::close(probe);
-    return bound ? ntohs(address.sin_port) : 0;
-}
-
 }  // namespace
 
-PostgresServer::PostgresServer() : bin_(ServerPrograms()), port_(FreePort()) {}
+PostgresServer::PostgresServer() : bin_(ServerPrograms()), port_(LoopbackListener().Port()) {}
 
 PostgresServer::~PostgresServer()
 {

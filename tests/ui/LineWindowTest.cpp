@@ -182,7 +182,7 @@ private slots:
 
     void autoProgramsEachSeatedChipOnceAndNeverTouchesAnEmptySocket()
     {
-        Line line({{}, {}});
+        Line line(std::vector<SimulatorFaults>(2));
         for (const auto& simulator : line.simulators)
             simulator->WithModel([](FirmwareModel& model) { model.Seat(false); });
         const auto window = line.Open();
@@ -228,7 +228,7 @@ private slots:
 
     void aRecordsPasswordIsNeitherRememberedNorShown()
     {
-        Line line({{}});
+        Line line(std::vector<SimulatorFaults>(1));
         const auto window = line.Open();
         Named<QLineEdit>(*window, "Checksum")->setText(line.checksum);
         // No server listens there: the line is refused at once.
@@ -246,7 +246,7 @@ private slots:
 
     void aLockedStationShowsItsJobAndKeepsIt()
     {
-        Line line({{}});
+        Line line(std::vector<SimulatorFaults>(1));
         QTemporaryDir system;
         QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, system.path());
         {

@@ -44,6 +44,23 @@ GangBoard::Row& GangBoard::RowOf(const QString& port)
     return rows_.front();
 }
 
+void GangBoard::Tell(const LineEvent::Any& event)
+{
+    std::visit(Overloaded{
+                   [this](const LineEvent::RunStarted& e) { RunStarted(e.facts); },
+                   [this](const LineEvent::StatusShown& e) { Status(e.port, e.text); },
+                   [this](const LineEvent::PassProgressed& e) { PassProgress(e.port, e.progress); },
+                   [this](const LineEvent::MismatchFound& e) { MismatchFound(e.port, e.mismatch); },
+                   [this](const LineEvent::NoticeGiven& e) { Notice(e.port, e.notice); },
+                   [this](const LineEvent::SocketChanged& e) { SocketChanged(e.port, e.state); },
+                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.round, e.result); },
+                   [this](const LineEvent::RoundFinished& e) { RoundFinished(e.round, e.tally); },
+                   [this](const LineEvent::RunFinished& e) { RunFinished(e.tally); },
+                   [](const auto&) {},  // a row tells a chip by its passes and its end
+               },
+               event);
+}
+
 void GangBoard::RunStarted(const RunFacts& facts)
 {
     automatic_ = facts.automatic;

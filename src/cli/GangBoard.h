@@ -22,17 +22,18 @@ public:
 
     GangBoard(const QStringList& ports, Options options, NoticeWords words);
 
-    void RunStarted(const RunFacts& facts) override;
-    void Status(const QString& port, const QString& text) override;
-    void PassProgress(const QString& port, const Progress& progress) override;
-    void MismatchFound(const QString& port, const Mismatch& mismatch) override;
-    void Notice(const QString& port, const LineNotice& notice) override;
-    void SocketChanged(const QString& port, SocketState state) override;
-    void ChipFinished(const QString& port, int round, const ChipResult& result) override;
-    void RoundFinished(int round, const Tally& tally) override;
-    void RunFinished(const Tally& tally) override;
+    void Tell(const LineEvent::Any& event) override;
 
 private:
+    void RunStarted(const RunFacts& facts);
+    void Status(const QString& port, const QString& text);
+    void PassProgress(const QString& port, const Progress& progress);
+    void MismatchFound(const QString& port, const Mismatch& mismatch);
+    void Notice(const QString& port, const LineNotice& notice);
+    void SocketChanged(const QString& port, SocketState state);
+    void ChipFinished(const QString& port, int round, const ChipResult& result);
+    void RoundFinished(int round, const Tally& tally);
+    void RunFinished(const Tally& tally);
     struct Row {
         QString port;
         QString pass;

@@ -11,11 +11,6 @@
 
 namespace {
 
-template <class... Ts> struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
-template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
-
 const char* PassName(Pass pass)
 {
     constexpr const char* kNames[] = {"program", "eeprom", "verify-program", "verify-eeprom", "read", "read-eeprom"};
@@ -101,6 +96,24 @@ void JsonEvents::Write(const QString& event, QJsonObject fields)
     fields["time"] = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     std::fprintf(stream_, "%s\n", QJsonDocument(fields).toJson(QJsonDocument::Compact).constData());
     std::fflush(stream_);
+}
+
+void JsonEvents::Tell(const LineEvent::Any& event)
+{
+    std::visit(Overloaded{
+                   [this](const LineEvent::RunStarted& e) { RunStarted(e.facts); },
+                   [this](const LineEvent::RoundStarted& e) { RoundStarted(e.round); },
+                   [this](const LineEvent::ChipStarted& e) { ChipStarted(e.port, e.round, e.serial); },
+                   [this](const LineEvent::ChipIdentified& e) { ChipIdentified(e.port, e.chip); },
+                   [this](const LineEvent::PassProgressed& e) { PassProgress(e.port, e.progress); },
+                   [this](const LineEvent::NoticeGiven& e) { Notice(e.port, e.notice); },
+                   [this](const LineEvent::SocketChanged& e) { SocketChanged(e.port, e.state); },
+                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.round, e.result); },
+                   [this](const LineEvent::RoundFinished& e) { RoundFinished(e.round, e.tally); },
+                   [this](const LineEvent::RunFinished& e) { RunFinished(e.tally); },
+                   [](const auto&) {},  // statuses and mismatches are for people
+               },
+               event);
 }
 
 void JsonEvents::RunStarted(const RunFacts& facts)

@@ -18,21 +18,22 @@ class JsonEvents : public LineEvents {
 public:
     JsonEvents(const LineExit& exit, NoticeWords words, std::FILE* stream);
 
-    void RunStarted(const RunFacts& facts) override;
-    void RoundStarted(int round) override;
-    void ChipStarted(const QString& port, int round, std::optional<long long> serial) override;
-    void ChipIdentified(const QString& port, const ChipIdentity& chip) override;
-    void PassProgress(const QString& port, const Progress& progress) override;
-    void Notice(const QString& port, const LineNotice& notice) override;
-    void SocketChanged(const QString& port, SocketState state) override;
-    void ChipFinished(const QString& port, int round, const ChipResult& result) override;
-    void RoundFinished(int round, const Tally& tally) override;
-    void RunFinished(const Tally& tally) override;
-
     // The notice's facts: its kind and what it names.
     static QJsonObject NoticeFields(const LineNotice& notice);
 
+    void Tell(const LineEvent::Any& event) override;
+
 private:
+    void RunStarted(const RunFacts& facts);
+    void RoundStarted(int round);
+    void ChipStarted(const QString& port, int round, std::optional<long long> serial);
+    void ChipIdentified(const QString& port, const ChipIdentity& chip);
+    void PassProgress(const QString& port, const Progress& progress);
+    void Notice(const QString& port, const LineNotice& notice);
+    void SocketChanged(const QString& port, SocketState state);
+    void ChipFinished(const QString& port, int round, const ChipResult& result);
+    void RoundFinished(int round, const Tally& tally);
+    void RunFinished(const Tally& tally);
     void Write(const QString& event, QJsonObject fields);
 
     const LineExit& exit_;

@@ -8,13 +8,14 @@ class LineExit : public LineEvents {
 public:
     explicit LineExit(bool skipEmpty) : skipEmpty_(skipEmpty) {}
 
-    void RoundStarted(int) override { round_ = 0; }
-    void ChipFinished(const QString& port, int round, const ChipResult& result) override;
+    void Tell(const LineEvent::Any& event) override;
 
     int Round() const { return round_; }
     int Run() const { return run_; }
 
 private:
+    void ChipFinished(const ChipResult& result);
+
     bool skipEmpty_;
     int round_ = 0;
     int run_ = 0;

@@ -3,16 +3,8 @@
 #include "ExitCode.h"
 #include "image/HexText.h"
 #include "ops/SharedWords.h"
+#include "production/Overloaded.h"
 #include "production/ProductionRecord.h"
-
-namespace {
-
-template <class... Ts> struct Overloaded : Ts... {
-    using Ts::operator()...;
-};
-template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
-
-}  // namespace
 
 std::optional<QString> NoticeWords::Line(const LineNotice& notice) const
 {

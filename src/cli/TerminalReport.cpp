@@ -22,6 +22,20 @@ TerminalReport::TerminalReport(bool quiet, bool listMismatches, NoticeWords word
 {
 }
 
+void TerminalReport::Tell(const LineEvent::Any& event)
+{
+    std::visit(Overloaded{
+                   [this](const LineEvent::RunStarted& e) { RunStarted(e.facts); },
+                   [this](const LineEvent::StatusShown& e) { Status(e.port, e.text); },
+                   [this](const LineEvent::PassProgressed& e) { PassProgress(e.port, e.progress); },
+                   [this](const LineEvent::MismatchFound& e) { MismatchFound(e.port, e.mismatch); },
+                   [this](const LineEvent::NoticeGiven& e) { Notice(e.port, e.notice); },
+                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.round, e.result); },
+                   [](const auto&) {},  // a single programmer's run has no rounds or sockets
+               },
+               event);
+}
+
 void TerminalReport::RunStarted(const RunFacts& facts)
 {
     facts_ = facts;

@@ -13,14 +13,15 @@ class TerminalReport : public LineEvents {
 public:
     TerminalReport(bool quiet, bool listMismatches, NoticeWords words);
 
-    void RunStarted(const RunFacts& facts) override;
-    void Status(const QString& port, const QString& text) override;
-    void PassProgress(const QString& port, const Progress& progress) override;
-    void MismatchFound(const QString& port, const Mismatch& mismatch) override;
-    void Notice(const QString& port, const LineNotice& notice) override;
-    void ChipFinished(const QString& port, int round, const ChipResult& result) override;
+    void Tell(const LineEvent::Any& event) override;
 
 private:
+    void RunStarted(const RunFacts& facts);
+    void Status(const QString& port, const QString& text);
+    void PassProgress(const QString& port, const Progress& progress);
+    void MismatchFound(const QString& port, const Mismatch& mismatch);
+    void Notice(const QString& port, const LineNotice& notice);
+    void ChipFinished(const QString& port, int round, const ChipResult& result);
     void PrintLine(const QString& text);
     void Inform(const QString& text);
     void Complain(const QString& text);

@@ -45,7 +45,7 @@ void ChipOperations::ProgressPoint(Pass pass, int location, int size)
     if (location % (bytes ? kBytesPerProgress : kWordsPerProgress) != 0)
         return;
     ui_.ShowProgress({pass, location, size});
-    ui_.YieldToEvents();
+    ui_.SafePoint();
 }
 
 void ChipOperations::EnterConfiguration()
@@ -107,7 +107,7 @@ bool ChipOperations::VerifyMemory()
 bool ChipOperations::VerifyConfiguration()
 {
     ui_.SetStatus(QStringLiteral("Final Verify"));
-    ui_.YieldToEvents();
+    ui_.SafePoint();
     EnterConfiguration();
     const bool goOn = Walk(std::nullopt, kIdWords, [this](int id) {
         return VerifyWord(ProgrammerProtocol::ReadConfiguration, Memory::IdWord, id, image_.ConfigWord(2 * id));
@@ -186,7 +186,7 @@ void ChipOperations::WriteEeprom()
 void ChipOperations::WriteConfiguration()
 {
     ui_.SetStatus(QStringLiteral("Programming Configuration"));
-    ui_.YieldToEvents();
+    ui_.SafePoint();
     EnterConfiguration();
     Walk(std::nullopt, kIdWords, [this](int id) {
         protocol_.SendCommandWord(ProgrammerProtocol::LoadWord, image_.ConfigImage[2 * id], image_.ConfigImage[2 * id + 1]);
@@ -220,7 +220,7 @@ ChipContents ChipOperations::ReadChip()
         return true;
     });
     ui_.SetStatus(QStringLiteral("Reading Configuration"));
-    ui_.YieldToEvents();
+    ui_.SafePoint();
     EnterConfiguration();
     Walk(std::nullopt, kIdWords, [&](int id) {
         chip.ids[id] = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration));

@@ -48,7 +48,7 @@ private:
     // "I" after each; with a pass, a progress point before each and the pass
     // completed after the last. False as soon as a visit is.
     template <typename Visit> bool Walk(std::optional<Pass> pass, int count, Visit visit);
-    // Every 32 words or 16 EEPROM bytes: the progress, then one yield.
+    // Every 32 words or 16 EEPROM bytes: the progress, then a safe point.
     void ProgressPoint(Pass pass, int location, int size);
     // Restart, then go to word 0 of the configuration area.
     void EnterConfiguration();

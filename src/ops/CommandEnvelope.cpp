@@ -16,10 +16,6 @@ CommandEnvelope::CommandEnvelope(SerialPort& port, OperatorInterface& ui, std::c
 
 CommandOutcome CommandEnvelope::Run(const CommandRequest& request, const Body& body, const std::function<void()>& afterClose)
 {
-    ui_.DisableControls();
-    // Closing and unlocking happen on every way out, exceptions nobody expects included.
-    const auto unlock = qScopeGuard([this] { ui_.EnableControls(); });
-
     const PortName::Choice choice = PortName::Resolve(request.port);
     if (choice.device.isEmpty()) {
         ui_.CommandFailed({CommandOutcome::BadPortName, choice.error});
@@ -33,6 +29,7 @@ CommandOutcome CommandEnvelope::Run(const CommandRequest& request, const Body& b
 
     CommandOutcome outcome = CommandOutcome::NotDetected;
     {
+        // Closed on every way out, exceptions nobody expects included.
         const auto close = qScopeGuard([this] { port_.Close(); });
         try {
             ProgrammerProtocol protocol(port_, request.pingReads, replyLimit_);

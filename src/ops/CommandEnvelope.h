@@ -10,10 +10,10 @@ class OperatorInterface;
 class SerialPort;
 struct CommandRequest;
 
-// The frame of every chip command: lock the controls, open the port that the
-// request names, ping the programmer, run the body, close the port, unlock.
-// Every way out, a bad port name, a failed open or a lost link included, ends
-// with the port closed and the controls enabled.
+// The frame of every chip command: open the port that the request names, ping
+// the programmer, run the body, close the port. Every way out, a bad port
+// name, a failed open or a lost link included, ends with the port closed.
+// Locking a face's controls meanwhile is the face's own business.
 class CommandEnvelope {
 public:
     using Body = std::function<CommandOutcome(ProgrammerProtocol&)>;

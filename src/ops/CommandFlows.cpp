@@ -47,6 +47,19 @@ std::optional<CommandOutcome> CommandFlows::Identify(const CommandRequest& reque
     return doubt->kind == ChipDoubt::Kind::NoChip ? CommandOutcome::NoChip : CommandOutcome::WrongChip;
 }
 
+CommandResult CommandFlows::DoDetect(const CommandRequest& request)
+{
+    CommandResult result;
+    result.outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
+        result.pingRoundTrip = protocol.PingRoundTrip();
+        result.chip = ChipIdentity(ChipOperations(protocol, ui_).ReadDeviceId());
+        if (request.identified)
+            request.identified(*result.chip);
+        return CommandOutcome::Completed;
+    });
+    return result;
+}
+
 CommandResult CommandFlows::DoErase(const CommandRequest& request)
 {
     CommandResult result;

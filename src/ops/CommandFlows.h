@@ -14,6 +14,8 @@ class CommandFlows {
 public:
     CommandFlows(CommandEnvelope& envelope, OperatorInterface& ui);
 
+    // Pings and reads the chip's ID, and asks nothing.
+    CommandResult DoDetect(const CommandRequest& request);
     CommandResult DoErase(const CommandRequest& request);
     CommandResult DoVerify(const CommandRequest& request);
     CommandResult DoProgram(const CommandRequest& request);

@@ -7,6 +7,7 @@
 #include "ops/CommandOutcome.h"
 
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -33,6 +34,8 @@ struct CommandResult {
     CommandOutcome outcome = CommandOutcome::Completed;
     bool fileLoaded = false;
     std::optional<ChipIdentity> chip;
+    // From the "@" that was answered to its "^".
+    std::chrono::microseconds pingRoundTrip{0};
     // What Program! leaves on the chip, summed; set once the file is loaded.
     std::optional<std::uint16_t> checksum;
     // What the verifies met: how many mismatches, and the first.

@@ -17,10 +17,11 @@ public:
     virtual void ShowProgress(const Progress& progress) = 0;
     // The pass ran through its last location; no yield follows.
     virtual void PassCompleted(Pass pass) = 0;
-    // Lets pending window events run once. This, Mismatched and PromptText may
-    // throw CommandAbandoned when the operator quits meanwhile; the reports
-    // and ShowMessage never throw.
-    virtual void YieldToEvents() = 0;
+    // A point between two exchanges, right after a progress report, where the
+    // command may stop. This, Mismatched, GoOnDespite and PromptFuse may throw
+    // CommandAbandoned when a stop was asked for meanwhile; the reports and
+    // ShowMessage never throw.
+    virtual void SafePoint() = 0;
     virtual void ShowMessage(const QString& text) = 0;
     // True to go on with the verify, false to stop it. For the configuration
     // word the verify goes on either way.
@@ -33,6 +34,4 @@ public:
     // Offers the configuration word about to be written for editing. Returns
     // the answer as typed, or an empty text when the operator cancels.
     virtual QString PromptFuse(int currentValue) = 0;
-    virtual void DisableControls() = 0;
-    virtual void EnableControls() = 0;
 };

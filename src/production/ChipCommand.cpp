@@ -1,5 +1,7 @@
 #include "production/ChipCommand.h"
 
+#include "ops/CommandFlows.h"
+
 #include <iterator>
 
 namespace {
@@ -32,4 +34,22 @@ bool ChipCommands::LoadsImage(ChipCommand command)
 bool ChipCommands::Identifies(ChipCommand command)
 {
     return command == ChipCommand::Erase || LoadsImage(command);
+}
+
+CommandResult ChipCommands::Perform(ChipCommand command, CommandFlows& flows, const CommandRequest& request, ChipContents& chip)
+{
+    switch (command) {
+    case ChipCommand::Detect:
+        return flows.DoDetect(request);
+    case ChipCommand::Erase:
+        return flows.DoErase(request);
+    case ChipCommand::Verify:
+        return flows.DoVerify(request);
+    case ChipCommand::Program:
+        return flows.DoProgram(request);
+    case ChipCommand::Read:
+    case ChipCommand::BlankCheck:
+        break;
+    }
+    return flows.DoRead(request, chip);
 }

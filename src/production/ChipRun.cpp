@@ -1,7 +1,6 @@
 #include "production/ChipRun.h"
 
 #include "image/HexText.h"
-#include "ops/ChipOperations.h"
 #include "ops/CommandEnvelope.h"
 #include "ops/CommandFlows.h"
 #include "production/CountingPort.h"
@@ -34,7 +33,7 @@ ChipResult ChipRun::Run(SerialPort& link)
     // A stopped chip's row stays unfinished.
     if (result_.verdict != ChipVerdict::Abandoned)
         FinishRow();
-    events_.ChipFinished(port_, round_, result_);
+    events_.Tell(LineEvent::ChipFinished{port_, round_, result_});
     return result_;
 }
 
@@ -48,7 +47,7 @@ CommandRequest ChipRun::Request()
     request.image = plan_.image;
     request.identified = [this](const ChipIdentity& chip) {
         result_.identity = chip;
-        events_.ChipIdentified(port_, chip);
+        events_.Tell(LineEvent::ChipIdentified{port_, chip});
     };
     request.accepted = [this](MemoryImage* image) { return Accept(image); };
     return request;
@@ -59,30 +58,8 @@ CommandOutcome ChipRun::RunCommand(SerialPort& link)
     CountingPort wire(link);
     CommandEnvelope envelope(wire, ui_);
     CommandFlows flows(envelope, ui_);
-    const CommandRequest request = Request();
-    CommandResult done;
-    switch (plan_.command) {
-    case ChipCommand::Detect:
-        done.outcome = envelope.Run(request, [&](ProgrammerProtocol& protocol) {
-            result_.pingRoundTrip = protocol.PingRoundTrip();
-            request.identified(ChipIdentity(ChipOperations(protocol, ui_).ReadDeviceId()));
-            return CommandOutcome::Completed;
-        });
-        break;
-    case ChipCommand::Erase:
-        done = flows.DoErase(request);
-        break;
-    case ChipCommand::Verify:
-        done = flows.DoVerify(request);
-        break;
-    case ChipCommand::Program:
-        done = flows.DoProgram(request);
-        break;
-    case ChipCommand::Read:
-    case ChipCommand::BlankCheck:
-        done = flows.DoRead(request, result_.chip);
-        break;
-    }
+    const CommandResult done = ChipCommands::Perform(plan_.command, flows, Request(), result_.chip);
+    result_.pingRoundTrip = done.pingRoundTrip;
     result_.mismatches = done.mismatches;
     result_.firstMismatch = done.firstMismatch;
     result_.checksum = done.checksum;
@@ -104,13 +81,13 @@ bool ChipRun::Accept(MemoryImage* image)
         result_.serial = row_->serial;
     }
     if (result_.serial && plan_.serialPlace && *result_.serial > plan_.serialPlace->Largest()) {
-        events_.Notice(port_, SerialTooLarge{*result_.serial});
+        events_.Tell(LineEvent::NoticeGiven{port_, SerialTooLarge{*result_.serial}});
         declined_ = ChipVerdict::SerialTooLarge;
         return false;
     }
     if (image && result_.serial && plan_.serialPlace)
         plan_.serialPlace->Apply(*image, *result_.serial);
-    events_.ChipStarted(port_, round_, result_.serial);
+    events_.Tell(LineEvent::ChipStarted{port_, round_, result_.serial});
     return true;
 }
 
@@ -120,7 +97,7 @@ void ChipRun::JudgeContents()
         return;
     if (plan_.command == ChipCommand::Read) {
         if (const QString problem = result_.chip.SaveHex(plan_.file); !problem.isEmpty()) {
-            events_.Notice(port_, FileNotWritten{plan_.file, problem});
+            events_.Tell(LineEvent::NoticeGiven{port_, FileNotWritten{plan_.file, problem}});
             result_.verdict = ChipVerdict::FileNotWritten;
         }
     } else if (plan_.command == ChipCommand::BlankCheck) {
@@ -153,5 +130,5 @@ ProductionRecord::Start ChipRun::RowStart(bool numbered) const
 
 void ChipRun::TellRecordTrouble()
 {
-    events_.Notice(port_, RecordTrouble{ProductionRecord::Shown(plan_.recordAddress), record_->Problem()});
+    events_.Tell(LineEvent::NoticeGiven{port_, RecordTrouble{ProductionRecord::Shown(plan_.recordAddress), record_->Problem()}});
 }

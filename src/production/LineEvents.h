@@ -5,12 +5,14 @@
 #include "production/ChipCommand.h"
 #include "production/ChipResult.h"
 #include "production/LineNotice.h"
+#include "production/Overloaded.h"
 #include "production/Tally.h"
 
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <variant>
 
 // What a run is, as it starts.
 struct RunFacts {
@@ -32,27 +34,69 @@ enum class SocketState {
     NoProgrammer,  // the port, or the programmer on it, does not answer: tried again shortly
 };
 
+// What a line tells, one value an event. Ports are named as they were given.
+namespace LineEvent {
+struct RunStarted {
+    RunFacts facts;
+};
+struct RoundStarted {
+    int round = 0;
+};
+// A chip accepted, its row begun; serial is the number taken, if any. A socket
+// with nothing to work on (empty, no programmer) gives ChipFinished alone.
+struct ChipStarted {
+    QString port;
+    int round = 0;
+    std::optional<long long> serial;
+};
+struct ChipIdentified {
+    QString port;
+    ChipIdentity chip{0};
+};
+// The chip commands' own status texts ("Erasing...", "Done"), for a person.
+struct StatusShown {
+    QString port;
+    QString text;
+};
+struct PassProgressed {
+    QString port;
+    Progress progress{};
+};
+struct MismatchFound {
+    QString port;
+    Mismatch mismatch{};
+};
+// port is empty for what concerns the whole run (the HEX file's notices).
+struct NoticeGiven {
+    QString port;
+    LineNotice notice;
+};
+struct SocketChanged {
+    QString port;
+    SocketState state = SocketState::WaitingForChip;
+};
+struct ChipFinished {
+    QString port;
+    int round = 0;
+    ChipResult result;
+};
+struct RoundFinished {
+    int round = 0;
+    Tally tally;
+};
+struct RunFinished {
+    Tally tally;
+};
+
+using Any = std::variant<RunStarted, RoundStarted, ChipStarted, ChipIdentified, StatusShown, PassProgressed, MismatchFound,
+                         NoticeGiven, SocketChanged, ChipFinished, RoundFinished, RunFinished>;
+}  // namespace LineEvent
+
 // Where a line reports what happens, for a face to show or a machine to read.
-// A station calls these one at a time, from its workers' threads, in the
-// order things happen. Ports are named as they were given.
+// A station tells its events one at a time, from its workers' threads, in the
+// order things happen. A face visits the events it draws and lets the rest go.
 class LineEvents {
 public:
     virtual ~LineEvents() = default;
-
-    virtual void RunStarted(const RunFacts&) {}
-    virtual void RoundStarted(int) {}
-    // A chip accepted, its row begun; serial is the number taken, if any. A
-    // socket with nothing to work on (empty, no programmer) gives ChipFinished alone.
-    virtual void ChipStarted(const QString& /*port*/, int /*round*/, std::optional<long long> /*serial*/) {}
-    virtual void ChipIdentified(const QString& /*port*/, const ChipIdentity&) {}
-    // The chip commands' own status texts ("Erasing...", "Done"), for a person.
-    virtual void Status(const QString& /*port*/, const QString& /*text*/) {}
-    virtual void PassProgress(const QString& /*port*/, const Progress&) {}
-    virtual void MismatchFound(const QString& /*port*/, const Mismatch&) {}
-    // port is empty for what concerns the whole run (the HEX file's notices).
-    virtual void Notice(const QString& /*port*/, const LineNotice&) {}
-    virtual void SocketChanged(const QString& /*port*/, SocketState) {}
-    virtual void ChipFinished(const QString& /*port*/, int /*round*/, const ChipResult&) {}
-    virtual void RoundFinished(int /*round*/, const Tally&) {}
-    virtual void RunFinished(const Tally&) {}
+    virtual void Tell(const LineEvent::Any& event) = 0;
 };

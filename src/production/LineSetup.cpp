@@ -45,7 +45,11 @@ bool LoadFile(LinePlan& plan, LineEvents& events)
 {
     MemoryImage image;
     if (!HexLoader::LoadHexFile(
-            plan.file, image, [&events](const HexNotice& notice) { events.Notice(QString(), notice); }, plan.layout))
+            plan.file, image,
+            [&events](const HexNotice& notice) {
+                events.Tell(LineEvent::NoticeGiven{QString(), notice});
+            },
+            plan.layout))
         return false;
     QFile file(plan.file);
     if (!file.open(QIODevice::ReadOnly))
@@ -59,7 +63,7 @@ bool LoadFile(LinePlan& plan, LineEvents& events)
     }
     plan.checksum = ChipOperations::Checksum(image);
     if (plan.serialPlace && plan.serialPlace->CoversFileData(image))
-        events.Notice(QString(), SerialOverFileData{});
+        events.Tell(LineEvent::NoticeGiven{QString(), SerialOverFileData{}});
     plan.image = std::move(image);
     return true;
 }

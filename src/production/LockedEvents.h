@@ -10,18 +10,11 @@ class LockedEvents : public LineEvents {
 public:
     explicit LockedEvents(LineEvents& events) : events_(events) {}
 
-    void RunStarted(const RunFacts& facts) override;
-    void RoundStarted(int round) override;
-    void ChipStarted(const QString& port, int round, std::optional<long long> serial) override;
-    void ChipIdentified(const QString& port, const ChipIdentity& chip) override;
-    void Status(const QString& port, const QString& text) override;
-    void PassProgress(const QString& port, const Progress& progress) override;
-    void MismatchFound(const QString& port, const Mismatch& mismatch) override;
-    void Notice(const QString& port, const LineNotice& notice) override;
-    void SocketChanged(const QString& port, SocketState state) override;
-    void ChipFinished(const QString& port, int round, const ChipResult& result) override;
-    void RoundFinished(int round, const Tally& tally) override;
-    void RunFinished(const Tally& tally) override;
+    void Tell(const LineEvent::Any& event) override
+    {
+        const std::lock_guard lock(mutex_);
+        events_.Tell(event);
+    }
 
 private:
     std::mutex mutex_;

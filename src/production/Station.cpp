@@ -72,15 +72,15 @@ bool Station::Nap(std::chrono::milliseconds time)
 
 Tally Station::RunRounds(const NextRound& another)
 {
-    events_.RunStarted(Facts(false));
+    events_.Tell(LineEvent::RunStarted{Facts(false)});
     for (int round = 1;; ++round) {
-        events_.RoundStarted(round);
+        events_.Tell(LineEvent::RoundStarted{round});
         const std::vector<ChipResult> results = RunRound(round);
-        events_.RoundFinished(round, tally_);
+        events_.Tell(LineEvent::RoundFinished{round, tally_});
         if (stop_ || !another(round, results))
             break;
     }
-    events_.RunFinished(tally_);
+    events_.Tell(LineEvent::RunFinished{tally_});
     return tally_;
 }
 
@@ -105,7 +105,7 @@ ChipResult Station::RunChip(int socket, int round, SerialPort& link)
 
 Tally Station::RunAuto(const std::function<void()>& awaitEnd)
 {
-    events_.RunStarted(Facts(true));
+    events_.Tell(LineEvent::RunStarted{Facts(true)});
     const std::unique_ptr<QThread> sockets(
         QThread::create([this] { RunOnWorkers(int(ports_.size()), [this](int socket) { RunSocket(socket); }); }));
     sockets->start();
@@ -116,7 +116,7 @@ Tally Station::RunAuto(const std::function<void()>& awaitEnd)
         wake_.notify_all();
     }
     sockets->wait();
-    events_.RunFinished(tally_);
+    events_.Tell(LineEvent::RunFinished{tally_});
     return tally_;
 }
 
@@ -159,7 +159,9 @@ bool Station::AwaitSocket(int socket, HeldPort& port, bool seated)
 std::optional<ChipIdentity> Station::PollChip(int socket, HeldPort& port)
 {
     // Nothing of the poll is told: only where the socket stands.
-    LineEvents quiet;
+    struct Unheard : LineEvents {
+        void Tell(const LineEvent::Any&) override {}
+    } quiet;
     StationOperator ui(ports_[socket], answers_, quiet, stop_);
     CommandEnvelope envelope(port, ui);
     CommandRequest request;
@@ -181,5 +183,5 @@ void Station::Show(int socket, SocketState state)
             return;
         shown_[size_t(socket)] = state;
     }
-    events_.SocketChanged(ports_[socket], state);
+    events_.Tell(LineEvent::SocketChanged{ports_[socket], state});
 }

@@ -17,44 +17,44 @@ void StationOperator::ThrowIfStopped() const
 
 void StationOperator::SetStatus(const QString& text)
 {
-    events_.Status(port_, text);
+    events_.Tell(LineEvent::StatusShown{port_, text});
 }
 
 void StationOperator::ShowProgress(const Progress& progress)
 {
-    events_.PassProgress(port_, progress);
+    events_.Tell(LineEvent::PassProgressed{port_, progress});
 }
 
-void StationOperator::YieldToEvents()
+void StationOperator::SafePoint()
 {
     ThrowIfStopped();
 }
 
 void StationOperator::ShowMessage(const QString& text)
 {
-    events_.Notice(port_, CommandMessage{text});
+    events_.Tell(LineEvent::NoticeGiven{port_, CommandMessage{text}});
 }
 
 bool StationOperator::Mismatched(const Mismatch& mismatch)
 {
-    events_.MismatchFound(port_, mismatch);
+    events_.Tell(LineEvent::MismatchFound{port_, mismatch});
     ThrowIfStopped();
     return answers_.continueOnMismatch;
 }
 
 void StationOperator::HexFileNotice(const HexNotice& notice)
 {
-    events_.Notice(port_, notice);
+    events_.Tell(LineEvent::NoticeGiven{port_, notice});
 }
 
 void StationOperator::CommandFailed(const Failure& failure)
 {
-    events_.Notice(port_, failure);
+    events_.Tell(LineEvent::NoticeGiven{port_, failure});
 }
 
 bool StationOperator::GoOnDespite(const ChipDoubt& doubt)
 {
-    events_.Notice(port_, doubt);
+    events_.Tell(LineEvent::NoticeGiven{port_, doubt});
     return answers_.force;
 }
 

@@ -25,15 +25,13 @@ public:
     void SetStatus(const QString& text) override;
     void ShowProgress(const Progress& progress) override;
     void PassCompleted(Pass) override {}
-    void YieldToEvents() override;
+    void SafePoint() override;
     void ShowMessage(const QString& text) override;
     bool Mismatched(const Mismatch& mismatch) override;
     void HexFileNotice(const HexNotice& notice) override;
     void CommandFailed(const Failure& failure) override;
     bool GoOnDespite(const ChipDoubt& doubt) override;
     QString PromptFuse(int currentValue) override;
-    void DisableControls() override {}
-    void EnableControls() override {}
 
 private:
     void ThrowIfStopped() const;

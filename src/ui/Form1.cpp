@@ -3,7 +3,6 @@
 #include "image/HexText.h"
 #include "link/PortList.h"
 #include "ops/AppSettings.h"
-#include "ops/ChipContents.h"
 #include "ops/CommandAbandoned.h"
 #include "ops/FileChangeWatch.h"
 #include "ops/ProgrammerSearch.h"
@@ -27,10 +26,11 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QThread>
+#include <utility>
 
 const QString Form1::kTitle = QStringLiteral("Korvex Program Copier");
 
-Form1::Form1() : envelope_(MSComm1, *this), flows_(envelope_, *this)
+Form1::Form1() : remote_(*this, *this)
 {
     setWindowTitle(kTitle);
     setAcceptDrops(true);
@@ -115,37 +115,51 @@ void Form1::BuildMenus()
     mnuErase->setObjectName(QStringLiteral("mnuErase"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     connect(mnuExit, &QAction::triggered, this, &Form1::close);
-    for (const auto& command : {std::pair{mnuProgram, &CommandFlows::DoProgram}, std::pair{mnuVerify, &CommandFlows::DoVerify},
-                                std::pair{mnuErase, &CommandFlows::DoErase}}) {
-        const auto flow = command.second;
-        connect(command.first, &QAction::triggered, this,
-                [this, flow] { RunCommand([this, flow](const CommandRequest& request) { return (flows_.*flow)(request); }); });
+    for (const auto& [action, command] : {std::pair{mnuProgram, ChipCommand::Program}, std::pair{mnuVerify, ChipCommand::Verify},
+                                          std::pair{mnuErase, ChipCommand::Erase}}) {
+        connect(action, &QAction::triggered, this, [this, command = command] { RunCommand(command, Filename->text()); });
     }
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
-CommandResult Form1::RunCommand(const std::function<CommandResult(const CommandRequest&)>& command)
+void Form1::RunCommand(ChipCommand command, const QString& file, Then then)
 {
     CommandRequest request;
     request.port = CPort->text();
-    request.file = Filename->text();
+    request.file = file;
     request.layout = AppSettings::HexEepromLayout();
-    const CommandResult result = command(request);
+    DisableControls();
+    then_ = std::move(then);
+    remote_.Resume();
+    worker_.Start(command, std::move(request), remote_, [this](const CommandWorker::Done& done) {
+        QMetaObject::invokeMethod(
+            this, [this, done] { CommandEnded(done); }, Qt::QueuedConnection);
+    });
+}
+
+void Form1::CommandEnded(const CommandWorker::Done& done)
+{
+    EnableControls();
+    const CommandResult& result = done.result;
     if (result.fileLoaded)
-        AppSettings::AddRecentFile(QFileInfo(request.file).absoluteFilePath());
+        AppSettings::AddRecentFile(QFileInfo(done.file).absoluteFilePath());
     if (result.chip)
         chipId_ = QStringLiteral("ID ") + HexText::Word(result.chip->idWord);
     if (result.checksum)
         checksum_ = QStringLiteral("Checksum ") + HexText::Word(*result.checksum);
     StatusProgress->SetNote(QStringList{chipId_, checksum_}.join(u' ').trimmed());
     // A close asked for during the command was held back until the port was closed.
-    if (closeRequested_)
+    if (closeRequested_) {
         close();
-    return result;
+        return;
+    }
+    if (const Then then = std::exchange(then_, {}))
+        then(done);
 }
 
 Form1::~Form1()
 {
+    remote_.Stop();
     StopWatching();
     if (searchThread_)
         searchThread_->wait();
@@ -198,15 +212,16 @@ void Form1::ProgramWatchedFile()
         return;
     // A write during the run counts: the file is taken as it stood when the run began.
     watch_->TakeAsSeen();
-    const CommandResult result = RunCommand([this](const CommandRequest& request) { return flows_.DoProgram(request); });
-    if (!watch_)
-        return;
-    if (result.outcome != CommandOutcome::Completed) {
-        mnuProgramOnChange->setChecked(false);
-        QApplication::alert(this);
-        return;
-    }
-    WaitForFileUpdate();
+    RunCommand(ChipCommand::Program, Filename->text(), [this](const CommandWorker::Done& done) {
+        if (!watch_)
+            return;
+        if (done.result.outcome != CommandOutcome::Completed) {
+            mnuProgramOnChange->setChecked(false);
+            QApplication::alert(this);
+            return;
+        }
+        WaitForFileUpdate();
+    });
 }
 
 void Form1::WaitForFileUpdate()
@@ -242,9 +257,10 @@ void Form1::closeEvent(QCloseEvent* event)
         return;
     }
     // Stop the command at its next safe point: an open dialog is closed, the
-    // flow unwinds from it or from the next yield, and the envelope closes the
-    // port; RunCommand then closes the window.
+    // flow unwinds from it or from the next safe point, and the envelope
+    // closes the port; CommandEnded then closes the window.
     closeRequested_ = true;
+    remote_.Stop();
     if (openDialog_)
         openDialog_->reject();
     event->ignore();
@@ -308,17 +324,13 @@ void Form1::mnuSaveChip_Click()
     dialog.setDefaultSuffix(QStringLiteral("hex"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    const QString file = dialog.selectedFiles().constFirst();
-    RunCommand([this, &file](const CommandRequest& request) {
-        ChipContents chip;
-        const CommandResult result = flows_.DoRead(request, chip);
-        if (result.outcome == CommandOutcome::Completed) {
-            if (const QString problem = chip.SaveHex(file); problem.isEmpty())
-                SetStatus(QStringLiteral("Chip saved"));
-            else
-                ShowMessage(QStringLiteral("The chip could not be saved in %1: %2").arg(file, problem));
-        }
-        return result;
+    RunCommand(ChipCommand::Read, dialog.selectedFiles().constFirst(), [this](const CommandWorker::Done& done) {
+        if (done.result.outcome != CommandOutcome::Completed)
+            return;
+        if (done.notSaved.isEmpty())
+            SetStatus(QStringLiteral("Chip saved"));
+        else
+            ShowMessage(QStringLiteral("The chip could not be saved in %1: %2").arg(done.file, done.notSaved));
     });
 }
 
@@ -346,11 +358,9 @@ void Form1::PassCompleted(Pass)
     StatusProgress->Complete();
 }
 
-void Form1::YieldToEvents()
+void Form1::SafePoint()
 {
-    QCoreApplication::processEvents();
-    if (closeRequested_)
-        throw CommandAbandoned();
+    // The window's stand-in on the worker stops the command there; nothing waits here.
 }
 
 int Form1::RunDialog(QDialog& dialog)

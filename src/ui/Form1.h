@@ -1,9 +1,8 @@
 #pragma once
 
-#include "PlatformLink.h"
-#include "ops/CommandEnvelope.h"
-#include "ops/CommandFlows.h"
 #include "ops/OperatorInterface.h"
+#include "production/CommandWorker.h"
+#include "production/OperatorOnThread.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -25,7 +24,8 @@ class PortBox;
 class ProgressLine;
 
 // The main window: the HEX file and port boxes, the status line, and the menu
-// bar whose commands run the chip flows. It is the flows' operator.
+// bar whose commands run the chip flows on a worker. It is the flows'
+// operator, asked and told on its own thread.
 class Form1 : public QMainWindow, public OperatorInterface {
     Q_OBJECT
 
@@ -38,15 +38,13 @@ public:
     void SetStatus(const QString& text) override;
     void ShowProgress(const Progress& progress) override;
     void PassCompleted(Pass pass) override;
-    void YieldToEvents() override;
+    void SafePoint() override;
     void ShowMessage(const QString& text) override;
     bool Mismatched(const Mismatch& mismatch) override;
     void HexFileNotice(const HexNotice& notice) override;
     void CommandFailed(const Failure& failure) override;
     bool GoOnDespite(const ChipDoubt& doubt) override;
     QString PromptFuse(int currentValue) override;
-    void DisableControls() override;
-    void EnableControls() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -56,13 +54,18 @@ protected:
 private:
     void BuildControls();
     void BuildMenus();
+    void DisableControls();
+    void EnableControls();
     void SetControlsEnabled(bool enabled);
     // Program!, Verify! and Erase!: also held while Program on File Change waits.
     void SetChipCommandsEnabled(bool enabled);
     int RunDialog(QDialog& dialog);
     bool AskYesNo(const QString& text, QMessageBox::StandardButton byDefault = QMessageBox::Yes);
-    // Runs a chip command on what the boxes hold now; Save Chip As too.
-    CommandResult RunCommand(const std::function<CommandResult(const CommandRequest&)>& command);
+    using Then = std::function<void(const CommandWorker::Done&)>;
+    // Starts a chip command on the port the COM box holds now, with the
+    // controls locked until it ends; then runs once they are enabled again.
+    void RunCommand(ChipCommand command, const QString& file, Then then = {});
+    void CommandEnded(const CommandWorker::Done& done);
     // Program on File Change: Program! now and at each new write of the file,
     // with the file's own fuse and no questions, until a run fails.
     void SetWatching(bool on);
@@ -78,9 +81,9 @@ private:
     void ListRecentFiles();
     std::optional<QString> DroppedFile(const QMimeData& data) const;
 
-    PlatformLink MSComm1;
-    CommandEnvelope envelope_;
-    CommandFlows flows_;
+    OperatorOnThread remote_;  // the window, as the worker's commands see it
+    CommandWorker worker_;  // after remote_: it goes first, waiting for the command under way
+    Then then_;
     bool busy_ = false;
     bool closeRequested_ = false;
     QPointer<QDialog> openDialog_;

@@ -363,6 +363,21 @@ void LineWindow::Log(const QString& port, const ChipResult& result)
         delete log_->takeItem(log_->count() - 1);
 }
 
+void LineWindow::Tell(const LineEvent::Any& event)
+{
+    std::visit(Overloaded{
+                   [this](const LineEvent::RunStarted& e) { RunStarted(e.facts); },
+                   [this](const LineEvent::ChipStarted& e) { ChipStarted(e.port, e.round, e.serial); },
+                   [this](const LineEvent::ChipIdentified& e) { ChipIdentified(e.port, e.chip); },
+                   [this](const LineEvent::PassProgressed& e) { PassProgress(e.port, e.progress); },
+                   [this](const LineEvent::NoticeGiven& e) { Notice(e.port, e.notice); },
+                   [this](const LineEvent::SocketChanged& e) { SocketChanged(e.port, e.state); },
+                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.round, e.result); },
+                   [](const auto&) {},  // the tiles show a chip by its passes, not its status texts
+               },
+               event);
+}
+
 void LineWindow::RunStarted(const RunFacts&)
 {
     for (SocketTile* tile : tiles_) {

@@ -63,14 +63,15 @@ private:
     void RunEnded();
     void ShowTile(const QString& port, const std::function<void(SocketTile::View&)>& change);
     void Log(const QString& port, const ChipResult& result);
+    void Tell(const LineEvent::Any& event) override;
 
-    void RunStarted(const RunFacts& facts) override;
-    void ChipStarted(const QString& port, int round, std::optional<long long> serial) override;
-    void ChipIdentified(const QString& port, const ChipIdentity& chip) override;
-    void PassProgress(const QString& port, const Progress& progress) override;
-    void Notice(const QString& port, const LineNotice& notice) override;
-    void SocketChanged(const QString& port, SocketState state) override;
-    void ChipFinished(const QString& port, int round, const ChipResult& result) override;
+    void RunStarted(const RunFacts& facts);
+    void ChipStarted(const QString& port, int round, std::optional<long long> serial);
+    void ChipIdentified(const QString& port, const ChipIdentity& chip);
+    void PassProgress(const QString& port, const Progress& progress);
+    void Notice(const QString& port, const LineNotice& notice);
+    void SocketChanged(const QString& port, SocketState state);
+    void ChipFinished(const QString& port, int round, const ChipResult& result);
 
     QueuedEvents queued_{*this, *this};
     std::unique_ptr<LineRun> run_;

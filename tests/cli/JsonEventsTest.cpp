@@ -96,40 +96,41 @@ void ExpectTally(const QJsonObject& tally, const QByteArray& line)
 // Every event kind, each nullable field once present and once not.
 void TellEverything(JsonEvents& json)
 {
-    json.RunStarted({ChipCommand::Program, "a.hex", "ab12", "Board", "cd34", 0x84D0, 0x3F72, {"p1", "p2"}, false});
-    json.RunStarted({ChipCommand::Detect, {}, {}, {}, {}, std::nullopt, std::nullopt, {"p1"}, true});
-    json.RoundStarted(1);
+    json.Tell(
+        LineEvent::RunStarted{{ChipCommand::Program, "a.hex", "ab12", "Board", "cd34", 0x84D0, 0x3F72, {"p1", "p2"}, false}});
+    json.Tell(LineEvent::RunStarted{{ChipCommand::Detect, {}, {}, {}, {}, std::nullopt, std::nullopt, {"p1"}, true}});
+    json.Tell(LineEvent::RoundStarted{1});
     for (const SocketState state : {SocketState::WaitingForChip, SocketState::WaitingForRemoval, SocketState::NoProgrammer})
-        json.SocketChanged("p1", state);
-    json.ChipIdentified("p1", ChipIdentity(0x0E20));
-    json.ChipIdentified("p2", ChipIdentity(0x3FFF));
-    json.ChipStarted("p1", 1, 7);
-    json.ChipStarted("p2", 1, std::nullopt);
+        json.Tell(LineEvent::SocketChanged{"p1", state});
+    json.Tell(LineEvent::ChipIdentified{"p1", ChipIdentity(0x0E20)});
+    json.Tell(LineEvent::ChipIdentified{"p2", ChipIdentity(0x3FFF)});
+    json.Tell(LineEvent::ChipStarted{"p1", 1, 7});
+    json.Tell(LineEvent::ChipStarted{"p2", 1, std::nullopt});
     for (const Pass pass : {Pass::Program, Pass::Eeprom, Pass::VerifyProgram, Pass::VerifyEeprom, Pass::Read, Pass::ReadEeprom})
-        json.PassProgress("p1", {pass, 0, 100});
+        json.Tell(LineEvent::PassProgressed{"p1", {pass, 0, 100}});
     for (const HexNotice::Kind kind : {HexNotice::Kind::UnknownRecord, HexNotice::Kind::BadAddress, HexNotice::Kind::CannotOpen,
                                        HexNotice::Kind::CannotRead, HexNotice::Kind::EepromLayoutUsed})
-        json.Notice({}, HexNotice{kind, "x", 0x4200, EepromLayout::Word});
+        json.Tell(LineEvent::NoticeGiven{{}, HexNotice{kind, "x", 0x4200, EepromLayout::Word}});
     for (const CommandOutcome outcome :
          {CommandOutcome::BadPortName, CommandOutcome::PortNotOpened, CommandOutcome::NotDetected, CommandOutcome::LinkLost})
-        json.Notice("p1", Failure{outcome, "why"});
+        json.Tell(LineEvent::NoticeGiven{"p1", Failure{outcome, "why"}});
     for (const ChipDoubt::Kind kind : {ChipDoubt::Kind::NoChip, ChipDoubt::Kind::UnknownDevice, ChipDoubt::Kind::FileTooLarge})
-        json.Notice("p1", ChipDoubt{kind, 0x0E20, Memory::EepromByte, 0x80});
+        json.Tell(LineEvent::NoticeGiven{"p1", ChipDoubt{kind, 0x0E20, Memory::EepromByte, 0x80}});
     for (const LineNotice& notice :
          std::vector<LineNotice>{RecordTrouble{"line.db", "gone"}, SerialTooLarge{65536}, SerialOverFileData{},
                                  FileNotWritten{"o.hex", "full"}, CommandMessage{"said"}})
-        json.Notice("p1", notice);
+        json.Tell(LineEvent::NoticeGiven{"p1", notice});
     ChipResult failed;
     failed.verdict = ChipVerdict::Mismatch;
     failed.serial = 7;
     failed.identity = ChipIdentity(0x0E20);
     failed.firstMismatch = Mismatch{Memory::ConfigurationWord, 0, 0x3F72, 0x3F70};
-    json.ChipFinished("p1", 1, failed);
-    json.ChipFinished("p2", 1, ChipResult{});
+    json.Tell(LineEvent::ChipFinished{"p1", 1, failed});
+    json.Tell(LineEvent::ChipFinished{"p2", 1, ChipResult{}});
     Tally tally;
     tally.Add("p1", Tally::Count::Failed);
-    json.RoundFinished(1, tally);
-    json.RunFinished(tally);
+    json.Tell(LineEvent::RoundFinished{1, tally});
+    json.Tell(LineEvent::RunFinished{tally});
 }
 
 // The events the README's table lists.

@@ -59,10 +59,10 @@ TEST(ProgramChip, HundredWordsGoOutInWholeBlocksAndEverythingIsVerified)
                                  + Texts("Verifying EEPROM ", 0x10, 0xF0)
                                  + QStringList{"Programming Configuration", "Final Verify", "Done"};
     EXPECT_EQ(bench.ui.statuses, expected);
-    QStringList yielded = expected;
-    yielded.removeAll("Verifying Program Memory");
-    yielded.removeAll("Done");
-    EXPECT_EQ(bench.ui.yieldsAfterStatus, yielded) << "one yield after each progress text";
+    QStringList safePoints = expected;
+    safePoints.removeAll("Verifying Program Memory");
+    safePoints.removeAll("Done");
+    EXPECT_EQ(bench.ui.safePointsAfterStatus, safePoints) << "one safe point after each progress text";
     EXPECT_EQ(bench.ui.completed, (std::vector<Pass>{Pass::Program, Pass::Eeprom, Pass::VerifyProgram, Pass::VerifyEeprom}));
     EXPECT_TRUE(bench.ui.messages.isEmpty() && bench.ui.mismatches.empty());
 

@@ -30,33 +30,25 @@ const QString kSmall = QStringLiteral(KORVEXC_FIXTURES "/small.hex");
 // Keeps what a station tells, and lets a test wait for chips to finish.
 class Recorder : public LineEvents {
 public:
-    void ChipStarted(const QString& port, int, std::optional<long long> serial) override
+    void Tell(const LineEvent::Any& event) override
     {
         const std::lock_guard lock(mutex);
-        started[port].push_back(serial);
-    }
-    void ChipFinished(const QString& port, int round, const ChipResult& result) override
-    {
-        const std::lock_guard lock(mutex);
-        finished[port].push_back(result);
-        rounds[port].push_back(round);
-        changed.notify_all();
-    }
-    void Notice(const QString& port, const LineNotice& notice) override
-    {
-        const std::lock_guard lock(mutex);
-        notices[port].push_back(notice);
-    }
-    void Status(const QString& port, const QString& text) override
-    {
-        const std::lock_guard lock(mutex);
-        statuses[port] << text;
-    }
-    void SocketChanged(const QString& port, SocketState state) override
-    {
-        const std::lock_guard lock(mutex);
-        states[port].push_back(state);
-        changed.notify_all();
+        std::visit(Overloaded{
+                       [this](const LineEvent::ChipStarted& e) { started[e.port].push_back(e.serial); },
+                       [this](const LineEvent::ChipFinished& e) {
+                           finished[e.port].push_back(e.result);
+                           rounds[e.port].push_back(e.round);
+                           changed.notify_all();
+                       },
+                       [this](const LineEvent::NoticeGiven& e) { notices[e.port].push_back(e.notice); },
+                       [this](const LineEvent::StatusShown& e) { statuses[e.port] << e.text; },
+                       [this](const LineEvent::SocketChanged& e) {
+                           states[e.port].push_back(e.state);
+                           changed.notify_all();
+                       },
+                       [](const auto&) {},
+                   },
+                   event);
     }
     // Waits until the port has finished that many chips, and then stands in that state.
     bool Await(const QString& port, size_t chips, std::optional<SocketState> state = std::nullopt)

@@ -17,7 +17,7 @@ public:
     void SetStatus(const QString& text) override { statuses << text; }
     void ShowProgress(const Progress& progress) override { statuses << SharedWords::ProgressText(progress); }
     void PassCompleted(Pass pass) override { completed.push_back(pass); }
-    void YieldToEvents() override { yieldsAfterStatus << statuses.value(statuses.size() - 1); }
+    void SafePoint() override { safePointsAfterStatus << statuses.value(statuses.size() - 1); }
     void ShowMessage(const QString& text) override { messages << text; }
     bool Mismatched(const Mismatch& mismatch) override
     {
@@ -51,11 +51,9 @@ public:
         prompts << HexText::Number(currentValue);
         return promptAnswer.value_or(QString::number(currentValue, 16));
     }
-    void DisableControls() override { locked = ++disables > enables; }
-    void EnableControls() override { locked = disables > ++enables; }
 
     QStringList statuses;  // progress included, as the window shows it
-    QStringList yieldsAfterStatus;  // the status shown at each yield
+    QStringList safePointsAfterStatus;  // the status shown at each safe point
     QStringList messages;
     QStringList prompts;  // the fuse value offered at each prompt
     std::vector<Mismatch> mismatches;  // every one, whether asked about or only reported
@@ -64,9 +62,6 @@ public:
     bool goOnDespite = false;
     std::deque<bool> answers;  // go on or stop at each mismatch asked about; go on when none are left
     std::optional<QString> promptAnswer;  // the default answer when unset
-    int disables = 0;
-    int enables = 0;
-    bool locked = false;
     const SerialPort* port = nullptr;  // the link, to see whether it was still open at a failure
     bool portOpenWhenTold = false;
 };

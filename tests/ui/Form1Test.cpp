@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,6 +22,8 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -41,10 +44,19 @@ const QByteArray kIdentify("@AD\0\0IIIIIIF", 12);
 const QList<bool> kAllDisabled(8, false);
 const QList<bool> kAllEnabled(8, true);
 
+// Chooses a chip command and waits for it to end: it runs on a worker, and
+// the window's controls come back at its end.
+[[nodiscard]] bool Choose(Form1& window, const char* command)
+{
+    Named<QAction>(window, command)->trigger();
+    return QTest::qWaitFor([&window] { return Named<QAction>(window, "mnuAbout")->isEnabled(); }, 60000);
+}
+
 // A window pointed at a simulated programmer, and an operator who answers its dialogs.
 struct Bench {
-    explicit Bench(SimulatorFaults faults = {}, const QString& file = QString(), const QString& chip = QString())
-        : simulator(faults)
+    explicit Bench(SimulatorFaults faults = {}, const QString& file = QString(), const QString& chip = QString(),
+                   SimulatorTiming timing = {})
+        : simulator(faults, timing)
     {
         simulator.Start();
         if (!chip.isEmpty()) {
@@ -66,11 +78,15 @@ public:
     explicit PaintedTexts(QLabel* label) : label_(label) { label->installEventFilter(this); }
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint && (texts.isEmpty() || texts.back() != label_->text()))
+        if (event->type() == QEvent::Paint && (texts.isEmpty() || texts.back() != label_->text())) {
             texts << label_->text();
+            if (onNewText)
+                onNewText();
+        }
         return false;
     }
     QStringList texts;
+    std::function<void()> onNewText;
 
 private:
     QLabel* label_;
@@ -88,7 +104,7 @@ private slots:
         bench.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
         PaintedTexts painted(Named<QLabel>(bench.window, "Status"));
-        Named<QAction>(bench.window, "mnuErase")->trigger();
+        QVERIFY(Choose(bench.window, "mnuErase"));
         // Painted while the erase runs, although nothing yields.
         QVERIFY(painted.texts.contains(QStringLiteral("Erasing...")));
         QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Erase complete"));
@@ -117,7 +133,7 @@ private slots:
             QList<bool> inside;
             bench.answerer.whileOpen = [&] { inside = ControlStates(bench.window); };
             bench.answerer.script = {{c.dialog, ModalAnswerer::Cancel}};
-            Named<QAction>(bench.window, c.command)->trigger();
+            QVERIFY(Choose(bench.window, c.command));
             QCOMPARE(inside, kAllDisabled);
             QCOMPARE(ControlStates(bench.window), kAllEnabled);
             QVERIFY2(bench.answerer.seen.join(u'\n').contains(c.dialog), qPrintable(bench.answerer.seen.join(u'\n')));
@@ -138,7 +154,7 @@ private slots:
             QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[Hex]\n" + entry) > 0);
             ini.close();
             Bench bench({}, kEepromFull, kEepromFull);
-            Named<QAction>(bench.window, "mnuVerify")->trigger();
+            QVERIFY(Choose(bench.window, "mnuVerify"));
             // Read one byte per address, the file's EEPROM words reach beyond the EEPROM.
             const QString seen = bench.answerer.seen.join(u'|');
             QVERIFY2(seen.contains(QStringLiteral("Bad Address")) == entry.contains("byte"), qPrintable(entry + seen));
@@ -156,9 +172,7 @@ private slots:
                 QTimer::singleShot(0, &bench.window, [&] { bench.window.close(); });
             else
                 bench.answerer.whileOpen = [&] { bench.window.close(); };
-            (moment == QLatin1String("prompt") ? Named<QAction>(bench.window, "mnuProgram")
-                                               : Named<QAction>(bench.window, "mnuVerify"))
-                ->trigger();
+            QVERIFY(Choose(bench.window, moment == QLatin1String("prompt") ? "mnuProgram" : "mnuVerify"));
             QVERIFY2(!bench.window.isVisible(), qPrintable(moment));
             QCOMPARE(ControlStates(bench.window), kAllEnabled);
             QVERIFY(ChipBench::PortIsFree(bench.simulator.Path()));
@@ -168,21 +182,46 @@ private slots:
         }
     }
 
+    void theWindowKeepsAnsweringWhileACommandWaitsOnThePort()
+    {
+        SimulatorFaults never;
+        never.neverAnswer = true;
+        SimulatorTiming paced;
+        paced.paced = true;
+        // Program! through the ping, the erase and every pass on a programmer paced as the wire is; then three pings unanswered.
+        for (const SimulatorFaults& faults : {SimulatorFaults{}, never}) {
+            Bench bench(faults, kCounter, QString(), paced);
+            QElapsedTimer sinceTick;
+            qint64 longestGap = 0;
+            QTimer tick;
+            connect(&tick, &QTimer::timeout, &bench.window, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+            sinceTick.start();
+            tick.start(100);
+            QVERIFY(Choose(bench.window, "mnuProgram"));
+            tick.stop();
+            QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), faults.neverAnswer ? QString() : QStringLiteral("Done"));
+            QVERIFY2(longestGap <= 250, qPrintable(QStringLiteral("%1 ms without an event").arg(longestGap)));
+        }
+    }
+
     void theBarFillsWithProgressAndTellsTheTimeLeft()
     {
         Bench bench({}, kCounter);
-        // At the first yield after each of the first two progress points.
+        // At each of the first two progress points.
         QStringList seen;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, &bench.window, [&] {
-            const QString status = Named<QLabel>(bench.window, "Status")->text();
-            if ((status == QStringLiteral("Programming 0") && seen.isEmpty())
-                || (status == QStringLiteral("Programming 20") && seen.size() == 2))
+        const auto look = [&](const QString& at, int already) {
+            if (Named<QLabel>(bench.window, "Status")->text() == at && seen.size() == already)
                 seen << QString::number(Named<QProgressBar>(bench.window, "Bar")->value())
                      << Named<QLabel>(bench.window, "TimeLeft")->text();
-        });
-        poll.start(0);
-        Named<QAction>(bench.window, "mnuProgram")->trigger();
+        };
+        // The first point's text is painted before the bar is set, which leaves it where it was: at 0.
+        bench.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
+        PaintedTexts painted(Named<QLabel>(bench.window, "Status"));
+        painted.onNewText = [&] { look(QStringLiteral("Programming 0"), 0); };
+        connect(Named<QProgressBar>(bench.window, "Bar"), &QProgressBar::valueChanged, &bench.window,
+                [&] { look(QStringLiteral("Programming 20"), 2); });
+        QVERIFY(Choose(bench.window, "mnuProgram"));
         QCOMPARE(seen.mid(0, 3), (QStringList{"0", "", "32"}));
         QVERIFY(seen.value(3).endsWith(QStringLiteral(" s left")));
         QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Done"));
@@ -204,7 +243,7 @@ private slots:
             for (const QString& file : files + QStringList{files[2]}) {
                 Named<QLineEdit>(bench.window, "Filename")->setText(file);
                 bench.answerer.script = {{"Verify error @0 Continue?", ModalAnswerer::PressNo}};
-                Named<QAction>(bench.window, "mnuVerify")->trigger();
+                QVERIFY(Choose(bench.window, "mnuVerify"));
             }
         }
         QFile::remove(files[4]);
@@ -235,7 +274,7 @@ private slots:
             Bench bench(faults, QString(), kCounter);
             const QString saved = QDir(settings_->path()).filePath(QStringLiteral("chip%1.hex").arg(cutShort));
             bench.answerer.script = {{"Save Chip As", ModalAnswerer::ChooseFile(saved)}};
-            Named<QAction>(bench.window, "mnuSaveChip")->trigger();
+            QVERIFY(Choose(bench.window, "mnuSaveChip"));
             QCOMPARE(QFile::exists(saved), !cutShort);
             if (cutShort)
                 continue;
@@ -264,7 +303,7 @@ private slots:
                                       }
                                       QTest::keyClick(dialog, Qt::Key_Escape);
                                   }}};
-        Named<QAction>(bench.window, "mnuProgram")->trigger();
+        QVERIFY(Choose(bench.window, "mnuProgram"));
         QCOMPARE(readings.size(), 4);
         QVERIFY(readings[0].contains(QStringLiteral("FOSC (bits 1-0): HS oscillator")));
         QVERIFY(!readings[0].contains(QStringLiteral("Warning")) && !readings[0].contains(QStringLiteral("Note")));
@@ -297,8 +336,9 @@ private slots:
         const auto programs = [&] { return bench.simulator.EraseCommands(); };
         // On: programmed at once, with the file's fuse and no prompt; then it waits.
         mode->setChecked(true);
+        QTRY_COMPARE_WITH_TIMEOUT(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."),
+                                  30000);
         QCOMPARE(programs(), 1);
-        QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."));
         QVERIFY(!Named<QAction>(bench.window, "mnuProgram")->isEnabled() && Named<QMenu>(bench.window, "mnuFile")->isEnabled());
         QVERIFY(WriteAsBuilt(kGaps, watched));
         QTRY_COMPARE_WITH_TIMEOUT(programs(), 2, 30000);
@@ -323,7 +363,7 @@ private slots:
         // The chip holds the last version: it verifies without a question.
         Named<PortBox>(bench.window, "CPort")->setText(bench.simulator.Path());
         Named<QLineEdit>(bench.window, "Filename")->setText(kEepromFull);
-        Named<QAction>(bench.window, "mnuVerify")->trigger();
+        QVERIFY(Choose(bench.window, "mnuVerify"));
         QCOMPARE(bench.answerer.seen.size(), 1);
         QCOMPARE(programs(), 3);
     }

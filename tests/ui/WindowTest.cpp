@@ -2,8 +2,11 @@
 #include "Named.h"
 #include "WindowTestBase.h"
 #include "link/PortList.h"
+#include "production/FanOutEvents.h"
+#include "production/LockedEvents.h"
 #include "ui/Form1.h"
 #include "ui/PortBox.h"
+#include "ui/QueuedEvents.h"
 #include "ui/frmAbout.h"
 
 #include <QApplication>
@@ -14,12 +17,36 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <utility>
 
 // The window and its dialogs with no programmer behind them.
 class WindowTest : public WindowTestBase {
     Q_OBJECT
 
 private slots:
+    void everyLineEventReachesAFaceThroughFanOutLockAndQueueInOrder()
+    {
+        struct Kept : LineEvents {
+            void Tell(const LineEvent::Any& event) override { kinds << int(event.index()); }
+            QList<int> kinds;
+        } face, board;
+        QObject context;
+        QueuedEvents queued(context, face);
+        LockedEvents locked(queued);
+        FanOutEvents fanOut({&locked, &board});
+        QList<int> told;
+        // Every kind the variant holds, a kind added later included.
+        [&]<std::size_t... Kind>(std::index_sequence<Kind...>)
+        {
+            (fanOut.Tell(LineEvent::Any(std::in_place_index<Kind>)), ...);
+            told = {int(Kind)...};
+        }
+        (std::make_index_sequence<std::variant_size_v<LineEvent::Any>>());
+        QCOMPARE(board.kinds, told);
+        QVERIFY(face.kinds.isEmpty());
+        QTRY_COMPARE(face.kinds, told);
+    }
+
     void thePortIsStoredAtEveryKeystrokeAndTheBoxListsThePortsPresent()
     {
         {

@@ -30,7 +30,7 @@ public:
     void SetStatus(const QString& text) override { last = text; }
     void ShowProgress(const Progress&) override {}
     void PassCompleted(Pass) override {}
-    void YieldToEvents() override {}
+    void SafePoint() override {}
     void ShowMessage(const QString& text) override
     {
         ++messages;
@@ -53,8 +53,6 @@ public:
         return false;
     }
     QString PromptFuse(int currentValue) override { return QString::number(currentValue, 16); }
-    void DisableControls() override {}
-    void EnableControls() override {}
 
     QString last;
     int messages = 0;

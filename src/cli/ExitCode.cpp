@@ -21,6 +21,20 @@ const Meaning kMeanings[] = {
     {kInterrupted, "interrupted (Ctrl-C): the chips under way stopped at a safe point, their rows left unfinished"},
 };
 
+struct VerdictCode {
+    ChipVerdict verdict;
+    ExitCode code;
+};
+
+constexpr VerdictCode kVerdictCodes[] = {
+    {ChipVerdict::Passed, kSuccess},          {ChipVerdict::Mismatch, kMismatch},        {ChipVerdict::NoSuchPort, kPortError},
+    {ChipVerdict::PortNotOpened, kPortError}, {ChipVerdict::NotDetected, kNotDetected},  {ChipVerdict::LinkLost, kLinkLost},
+    {ChipVerdict::Abandoned, kLinkLost},      {ChipVerdict::FileError, kFileError},      {ChipVerdict::Cancelled, kSuccess},
+    {ChipVerdict::FuseRefused, kUsage},       {ChipVerdict::Empty, kChipRefused},        {ChipVerdict::WrongChip, kChipRefused},
+    {ChipVerdict::SerialTooLarge, kUsage},    {ChipVerdict::FileNotWritten, kFileError}, {ChipVerdict::RecordFailed, kFileError},
+};
+static_assert(ChipVerdicts::Complete(kVerdictCodes));
+
 }  // namespace
 
 QString ExitCodeHelp()
@@ -38,32 +52,6 @@ void Complain(const QString& text)
 
 int ExitFor(const ChipResult& result)
 {
-    if (result.recordLost)
-        return kFileError;
-    switch (result.verdict) {
-    case ChipVerdict::Passed:
-    case ChipVerdict::Cancelled:
-        return kSuccess;
-    case ChipVerdict::NoSuchPort:
-    case ChipVerdict::PortNotOpened:
-        return kPortError;
-    case ChipVerdict::NotDetected:
-        return kNotDetected;
-    case ChipVerdict::LinkLost:
-    case ChipVerdict::Abandoned:
-        return kLinkLost;
-    case ChipVerdict::FileError:
-    case ChipVerdict::FileNotWritten:
-    case ChipVerdict::RecordFailed:
-        return kFileError;
-    case ChipVerdict::Mismatch:
-        return kMismatch;
-    case ChipVerdict::Empty:
-    case ChipVerdict::WrongChip:
-        return kChipRefused;
-    case ChipVerdict::FuseRefused:
-    case ChipVerdict::SerialTooLarge:
-        break;
-    }
-    return kUsage;
+    // A chip whose row could not be completed: the record cannot be written.
+    return result.recordLost ? kFileError : kVerdictCodes[int(result.verdict)].code;
 }

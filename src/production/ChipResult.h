@@ -4,31 +4,13 @@
 #include "ops/ChipIdentity.h"
 #include "ops/CommandOutcome.h"
 #include "ops/OperatorFacts.h"
+#include "production/ChipVerdict.h"
 #include "production/Tally.h"
 
 #include <QString>
 #include <chrono>
 #include <cstdint>
 #include <optional>
-
-// How one chip's command ended on a line.
-enum class ChipVerdict {
-    Passed,
-    Mismatch,  // a verify met a mismatch, or a blank check a location that is not erased
-    NoSuchPort,
-    PortNotOpened,
-    NotDetected,
-    LinkLost,
-    Abandoned,  // stopped at a safe point; its row stays unfinished
-    FileError,
-    Cancelled,
-    FuseRefused,
-    Empty,  // no chip in the socket: nothing was written, and no serial number taken
-    WrongChip,
-    SerialTooLarge,
-    FileNotWritten,  // read: the chip was read, but its file could not be written
-    RecordFailed,  // the chip's row could not be started: the chip was not touched
-};
 
 // One chip's result on one port, as facts.
 struct ChipResult {
@@ -49,9 +31,6 @@ struct ChipResult {
     std::optional<std::uint16_t> checksum;  // of what Program! leaves on the chip
     ChipContents chip;  // read and blank-check
 
-    // The record's word for a verdict: "success", "mismatch", "not detected", "empty"...
-    static QLatin1String Word(ChipVerdict verdict);
-    static ChipVerdict VerdictOf(CommandOutcome outcome);
     // The row's result: the verdict's word, or "record lost: " and it, so the chip's own result stays in sight.
     QString RecordWord() const;
     // The row's first mismatch, as the record keeps it; empty when there was none.

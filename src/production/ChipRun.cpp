@@ -24,7 +24,7 @@ ChipResult ChipRun::Run(SerialPort& link)
     }
     // A command that reads no ID has its row begun before it starts.
     if (ChipCommands::Identifies(plan_.command) || Accept(nullptr))
-        result_.verdict = ChipResult::VerdictOf(RunCommand(link));
+        result_.verdict = ChipVerdicts::Of(RunCommand(link));
     if (declined_)
         result_.verdict = *declined_;
     JudgeContents();

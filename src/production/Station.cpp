@@ -23,11 +23,6 @@ void RunOnWorkers(int count, const std::function<void(int)>& work)
         worker->wait();
 }
 
-bool LinkDropped(ChipVerdict verdict)
-{
-    return verdict == ChipVerdict::LinkLost || verdict == ChipVerdict::NotDetected || verdict == ChipVerdict::PortNotOpened;
-}
-
 }  // namespace
 
 Station::Station(LinePlan plan, QStringList ports, LineEvents& events, LinkFactory links)
@@ -126,7 +121,7 @@ void Station::RunSocket(int socket)
     HeldPort port(*link);
     for (int chips = 1; AwaitSocket(socket, port, true); ++chips) {
         const ChipResult result = RunChip(socket, chips, port);
-        if (LinkDropped(result.verdict))
+        if (ChipVerdicts::Row(result.verdict).programmerGone != ProgrammerGone::No)
             port.Release();
         {
             // Where the socket stands after a chip is always told.

@@ -22,10 +22,8 @@ void Tally::Counts::Add(Count count)
 
 Tally::Count Tally::CountOfRecordWord(const QString& word)
 {
-    if (word == ChipResult::Word(ChipVerdict::Passed))
-        return Count::Passed;
-    if (word == ChipResult::Word(ChipVerdict::Empty))
-        return Count::Empty;
+    if (const std::optional<ChipVerdict> verdict = ChipVerdicts::Named(word))
+        return ChipVerdicts::Row(*verdict).count;
     return word == ChipResult::kUnfinished ? Count::Unfinished : Count::Failed;
 }
 

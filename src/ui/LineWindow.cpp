@@ -438,9 +438,10 @@ void LineWindow::ChipFinished(const QString& port, int, const ChipResult& result
     using State = SocketTile::State;
     const Tally::Count counted = result.Counted();
     State state = counted == Tally::Count::Passed ? State::Pass : counted == Tally::Count::Empty ? State::Empty : State::Fail;
-    if (result.verdict == ChipVerdict::LinkLost)
+    const ProgrammerGone gone = ChipVerdicts::Row(result.verdict).programmerGone;
+    if (gone == ProgrammerGone::StoppedAnswering)
         state = State::LinkLost;
-    else if (result.verdict == ChipVerdict::NotDetected || result.verdict == ChipVerdict::PortNotOpened)
+    else if (gone == ProgrammerGone::NeverAnswered)
         state = State::NoProgrammer;
     else if (counted == Tally::Count::Unfinished)
         state = State::Ready;

@@ -5,46 +5,35 @@
 
 namespace {
 
-QString VerdictText(ChipVerdict verdict)
-{
-    switch (verdict) {
-    case ChipVerdict::Passed:
-        return QString();
-    case ChipVerdict::Mismatch:
-        return QStringLiteral("Mismatch");
-    case ChipVerdict::NoSuchPort:
-        return QStringLiteral("No such port");
-    case ChipVerdict::PortNotOpened:
-        return QStringLiteral("The port cannot be opened");
-    case ChipVerdict::NotDetected:
-        return QStringLiteral("The programmer does not answer");
-    case ChipVerdict::LinkLost:
-        return QStringLiteral("The programmer stopped answering");
-    case ChipVerdict::Abandoned:
-        return QStringLiteral("Stopped before the chip was done");
-    case ChipVerdict::FileError:
-    case ChipVerdict::FileNotWritten:
-        return QStringLiteral("The file cannot be used");
-    case ChipVerdict::Cancelled:
-    case ChipVerdict::FuseRefused:
-        return QStringLiteral("Not programmed");
-    case ChipVerdict::Empty:
-        return QStringLiteral("No chip in the socket");
-    case ChipVerdict::WrongChip:
-        return QStringLiteral("Not a chip this job is for");
-    case ChipVerdict::SerialTooLarge:
-        return QStringLiteral("The serial number does not fit");
-    case ChipVerdict::RecordFailed:
-        return QStringLiteral("The record cannot take the chip's row");
-    }
-    return QString();
-}
+struct VerdictText {
+    ChipVerdict verdict;
+    const char* text;  // nothing for a chip that passed
+};
+
+constexpr VerdictText kVerdictTexts[] = {
+    {ChipVerdict::Passed, ""},
+    {ChipVerdict::Mismatch, "Mismatch"},
+    {ChipVerdict::NoSuchPort, "No such port"},
+    {ChipVerdict::PortNotOpened, "The port cannot be opened"},
+    {ChipVerdict::NotDetected, "The programmer does not answer"},
+    {ChipVerdict::LinkLost, "The programmer stopped answering"},
+    {ChipVerdict::Abandoned, "Stopped before the chip was done"},
+    {ChipVerdict::FileError, "The file cannot be used"},
+    {ChipVerdict::Cancelled, "Not programmed"},
+    {ChipVerdict::FuseRefused, "Not programmed"},
+    {ChipVerdict::Empty, "No chip in the socket"},
+    {ChipVerdict::WrongChip, "Not a chip this job is for"},
+    {ChipVerdict::SerialTooLarge, "The serial number does not fit"},
+    {ChipVerdict::FileNotWritten, "The file cannot be used"},
+    {ChipVerdict::RecordFailed, "The record cannot take the chip's row"},
+};
+static_assert(ChipVerdicts::Complete(kVerdictTexts));
 
 }  // namespace
 
 QString LineWords::Reason(const ChipResult& result)
 {
-    QString text = VerdictText(result.verdict);
+    QString text = QString::fromUtf8(kVerdictTexts[int(result.verdict)].text);
     if (result.firstMismatch)
         text = QStringLiteral("Mismatch at %1").arg(result.MismatchText());
     if (result.identity && result.verdict == ChipVerdict::WrongChip)

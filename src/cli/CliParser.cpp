@@ -92,7 +92,7 @@ QString ParseChipCommand(const QCommandLineParser& parser, const Options& given,
 {
     if (QString problem = ParsePorts(parser, given, command, run); !problem.isEmpty())
         return problem;
-    LineRequest& line = run.line;
+    LinePlan& line = run.line;
     line.command = *CliCommandInfo::ChipCommandOf(command.command);
     line.force = parser.isSet(given.force);
     line.pingReads = AppSettings::PingReads();

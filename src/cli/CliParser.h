@@ -24,7 +24,7 @@ struct Invocation {
     bool json = false;
     bool quiet = false;
     Repeat repeat = Repeat::Once;
-    LineRequest line;  // a command on programmers
+    LinePlan line;  // a command on programmers
     QString serialAt;  // as given, for the notice when it covers the file's data
     ProductionJob::Settings job;  // job create: what the job locks
 };

@@ -47,13 +47,13 @@ GangBoard::Row& GangBoard::RowOf(const QString& port)
 void GangBoard::Tell(const LineEvent::Any& event)
 {
     std::visit(Overloaded{
-                   [this](const LineEvent::RunStarted& e) { RunStarted(e.facts); },
+                   [this](const LineEvent::RunStarted& e) { RunStarted(e); },
                    [this](const LineEvent::StatusShown& e) { Status(e.port, e.text); },
                    [this](const LineEvent::PassProgressed& e) { PassProgress(e.port, e.progress); },
                    [this](const LineEvent::MismatchFound& e) { MismatchFound(e.port, e.mismatch); },
                    [this](const LineEvent::NoticeGiven& e) { Notice(e.port, e.notice); },
                    [this](const LineEvent::SocketChanged& e) { SocketChanged(e.port, e.state); },
-                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.round, e.result); },
+                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.chipNumber, e.result); },
                    [this](const LineEvent::RoundFinished& e) { RoundFinished(e.round, e.tally); },
                    [this](const LineEvent::RunFinished& e) { RunFinished(e.tally); },
                    [](const auto&) {},  // a row tells a chip by its passes and its end
@@ -61,11 +61,11 @@ void GangBoard::Tell(const LineEvent::Any& event)
                event);
 }
 
-void GangBoard::RunStarted(const RunFacts& facts)
+void GangBoard::RunStarted(const LineEvent::RunStarted& run)
 {
-    automatic_ = facts.automatic;
-    if (facts.command == ChipCommand::Program && facts.fuse && !options_.quiet)
-        CliWords::PrintFuseReading(*facts.fuse);
+    automatic_ = run.automatic;
+    if (run.plan.command == ChipCommand::Program && run.plan.fuse && !options_.quiet)
+        CliWords::PrintFuseReading(*run.plan.fuse);
 }
 
 void GangBoard::Line(const Row& row, const QString& text)

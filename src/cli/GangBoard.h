@@ -25,7 +25,7 @@ public:
     void Tell(const LineEvent::Any& event) override;
 
 private:
-    void RunStarted(const RunFacts& facts);
+    void RunStarted(const LineEvent::RunStarted& run);
     void Status(const QString& port, const QString& text);
     void PassProgress(const QString& port, const Progress& progress);
     void MismatchFound(const QString& port, const Mismatch& mismatch);

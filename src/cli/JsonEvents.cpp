@@ -101,14 +101,14 @@ void JsonEvents::Write(const QString& event, QJsonObject fields)
 void JsonEvents::Tell(const LineEvent::Any& event)
 {
     std::visit(Overloaded{
-                   [this](const LineEvent::RunStarted& e) { RunStarted(e.facts); },
+                   [this](const LineEvent::RunStarted& e) { RunStarted(e); },
                    [this](const LineEvent::RoundStarted& e) { RoundStarted(e.round); },
-                   [this](const LineEvent::ChipStarted& e) { ChipStarted(e.port, e.round, e.serial); },
+                   [this](const LineEvent::ChipStarted& e) { ChipStarted(e.port, e.chipNumber, e.serial); },
                    [this](const LineEvent::ChipIdentified& e) { ChipIdentified(e.port, e.chip); },
                    [this](const LineEvent::PassProgressed& e) { PassProgress(e.port, e.progress); },
                    [this](const LineEvent::NoticeGiven& e) { Notice(e.port, e.notice); },
                    [this](const LineEvent::SocketChanged& e) { SocketChanged(e.port, e.state); },
-                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.round, e.result); },
+                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.chipNumber, e.result); },
                    [this](const LineEvent::RoundFinished& e) { RoundFinished(e.round, e.tally); },
                    [this](const LineEvent::RunFinished& e) { RunFinished(e.tally); },
                    [](const auto&) {},  // statuses and mismatches are for people
@@ -116,19 +116,19 @@ void JsonEvents::Tell(const LineEvent::Any& event)
                event);
 }
 
-void JsonEvents::RunStarted(const RunFacts& facts)
+void JsonEvents::RunStarted(const LineEvent::RunStarted& run)
 {
     QJsonObject fields{{"version", Version::kText},
-                       {"command", QString(ChipCommands::Name(facts.command))},
-                       {"mode", facts.automatic ? "auto" : "rounds"},
-                       {"ports", QJsonArray::fromStringList(facts.ports)},
-                       {"file", facts.file.isEmpty() ? QJsonValue() : QJsonValue(facts.file)},
-                       {"sha256", facts.sha256.isEmpty() ? QJsonValue() : QJsonValue(facts.sha256)},
-                       {"checksum", facts.checksum ? QJsonValue(HexText::Word(*facts.checksum)) : QJsonValue()},
-                       {"fuse", facts.fuse ? QJsonValue(HexText::Word(*facts.fuse)) : QJsonValue()}};
-    if (!facts.jobSha256.isEmpty()) {
-        fields["job"] = facts.job;
-        fields["job_sha256"] = facts.jobSha256;
+                       {"command", QString(ChipCommands::Name(run.plan.command))},
+                       {"mode", run.automatic ? "auto" : "rounds"},
+                       {"ports", QJsonArray::fromStringList(run.ports)},
+                       {"file", run.plan.file.isEmpty() ? QJsonValue() : QJsonValue(run.plan.file)},
+                       {"sha256", run.plan.sha256.isEmpty() ? QJsonValue() : QJsonValue(run.plan.sha256)},
+                       {"checksum", run.plan.checksum ? QJsonValue(HexText::Word(*run.plan.checksum)) : QJsonValue()},
+                       {"fuse", run.plan.fuse ? QJsonValue(HexText::Word(*run.plan.fuse)) : QJsonValue()}};
+    if (!run.plan.jobSha256.isEmpty()) {
+        fields["job"] = run.plan.job;
+        fields["job_sha256"] = run.plan.jobSha256;
     }
     Write(QStringLiteral("run-started"), fields);
     started_ = true;
@@ -239,10 +239,10 @@ void JsonEvents::ChipFinished(const QString& port, int round, const ChipResult& 
 
 void JsonEvents::RoundFinished(int round, const Tally& tally)
 {
-    Write(QStringLiteral("round-finished"), {{"round", round}, {"tally", TallyObject(tally)}, {"exit", exit_.Round()}});
+    Write(QStringLiteral("round-finished"), {{"round", round}, {"tally", TallyObject(tally)}, {"exit", exit_.OfRound()}});
 }
 
 void JsonEvents::RunFinished(const Tally& tally)
 {
-    Write(QStringLiteral("run-finished"), {{"tally", TallyObject(tally)}, {"exit", exit_.Run()}});
+    Write(QStringLiteral("run-finished"), {{"tally", TallyObject(tally)}, {"exit", exit_.OfLine()}});
 }

@@ -24,7 +24,7 @@ public:
     void Tell(const LineEvent::Any& event) override;
 
 private:
-    void RunStarted(const RunFacts& facts);
+    void RunStarted(const LineEvent::RunStarted& run);
     void RoundStarted(int round);
     void ChipStarted(const QString& port, int round, std::optional<long long> serial);
     void ChipIdentified(const QString& port, const ChipIdentity& chip);

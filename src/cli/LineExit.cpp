@@ -19,5 +19,5 @@ void LineExit::ChipFinished(const ChipResult& result)
     if (skipEmpty_ && result.Counted() == Tally::Count::Empty)
         return;
     round_ = std::max(round_, ExitFor(result));
-    run_ = std::max(run_, round_);
+    line_ = std::max(line_, round_);
 }

@@ -10,13 +10,13 @@ public:
 
     void Tell(const LineEvent::Any& event) override;
 
-    int Round() const { return round_; }
-    int Run() const { return run_; }
+    int OfRound() const { return round_; }
+    int OfLine() const { return line_; }
 
 private:
     void ChipFinished(const ChipResult& result);
 
     bool skipEmpty_;
     int round_ = 0;
-    int run_ = 0;
+    int line_ = 0;
 };

@@ -74,7 +74,7 @@ int RunOnce(const Invocation& run)
     Station station(std::get<LinePlan>(std::move(prepared)), run.ports, events, Links(run));
     std::atomic<bool> interrupted{false};
     RunStation(run, station, interrupted);
-    return interrupted ? kInterrupted : exit.Run();
+    return interrupted ? kInterrupted : exit.OfLine();
 }
 
 // --watch: a run now, then one each time the file has been written anew,

@@ -39,7 +39,7 @@ std::optional<QString> NoticeWords::Line(const LineNotice& notice) const
         notice);
 }
 
-std::pair<QString, int> NoticeWords::Refusal(const SetupRefusal& refusal, const LineRequest& request)
+std::pair<QString, int> NoticeWords::Refusal(const SetupRefusal& refusal, const LinePlan& request)
 {
     switch (refusal.kind) {
     case SetupRefusal::Kind::JobRefused:

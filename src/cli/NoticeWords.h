@@ -20,7 +20,7 @@ public:
     // The line for stderr; nothing when it is not shown.
     std::optional<QString> Line(const LineNotice& notice) const;
     // Why the line did not start, and its exit code.
-    static std::pair<QString, int> Refusal(const SetupRefusal& refusal, const LineRequest& request);
+    static std::pair<QString, int> Refusal(const SetupRefusal& refusal, const LinePlan& request);
 
 private:
     Context context_;

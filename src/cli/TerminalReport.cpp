@@ -25,22 +25,22 @@ TerminalReport::TerminalReport(bool quiet, bool listMismatches, NoticeWords word
 void TerminalReport::Tell(const LineEvent::Any& event)
 {
     std::visit(Overloaded{
-                   [this](const LineEvent::RunStarted& e) { RunStarted(e.facts); },
+                   [this](const LineEvent::RunStarted& e) { RunStarted(e); },
                    [this](const LineEvent::StatusShown& e) { Status(e.port, e.text); },
                    [this](const LineEvent::PassProgressed& e) { PassProgress(e.port, e.progress); },
                    [this](const LineEvent::MismatchFound& e) { MismatchFound(e.port, e.mismatch); },
                    [this](const LineEvent::NoticeGiven& e) { Notice(e.port, e.notice); },
-                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.round, e.result); },
+                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.chipNumber, e.result); },
                    [](const auto&) {},  // a single programmer's run has no rounds or sockets
                },
                event);
 }
 
-void TerminalReport::RunStarted(const RunFacts& facts)
+void TerminalReport::RunStarted(const LineEvent::RunStarted& run)
 {
-    facts_ = facts;
-    if (facts.command == ChipCommand::Program && facts.fuse && !quiet_)
-        CliWords::PrintFuseReading(*facts.fuse);
+    plan_ = run.plan;
+    if (run.plan.command == ChipCommand::Program && run.plan.fuse && !quiet_)
+        CliWords::PrintFuseReading(*run.plan.fuse);
 }
 
 void TerminalReport::PrintLine(const QString& text)
@@ -151,7 +151,7 @@ void TerminalReport::ChipFinished(const QString& port, int, const ChipResult& re
     EndProgress();
     if (result.adapterTimer && *result.adapterTimer > 1)
         Complain(CliWords::AdapterTimerAdvice(*result.adapterTimer));
-    const ChipCommand command = facts_.command;
+    const ChipCommand command = plan_.command;
     const bool ranThrough = result.verdict == ChipVerdict::Passed || result.verdict == ChipVerdict::Mismatch;
     if (ranThrough && command != ChipCommand::Detect && command != ChipCommand::Erase)
         TellWireTime(result);
@@ -170,7 +170,7 @@ void TerminalReport::ChipFinished(const QString& port, int, const ChipResult& re
     if (command == ChipCommand::Detect)
         TellDetected(port, result);
     else if (command == ChipCommand::Read)
-        Inform(QStringLiteral("Chip read into %1").arg(facts_.file));
+        Inform(QStringLiteral("Chip read into %1").arg(plan_.file));
     else if (command == ChipCommand::BlankCheck)
         Inform(QStringLiteral("The chip is blank"));
 }

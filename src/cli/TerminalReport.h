@@ -16,7 +16,7 @@ public:
     void Tell(const LineEvent::Any& event) override;
 
 private:
-    void RunStarted(const RunFacts& facts);
+    void RunStarted(const LineEvent::RunStarted& run);
     void Status(const QString& port, const QString& text);
     void PassProgress(const QString& port, const Progress& progress);
     void MismatchFound(const QString& port, const Mismatch& mismatch);
@@ -32,7 +32,7 @@ private:
     bool quiet_;
     bool listMismatches_;
     NoticeWords words_;
-    RunFacts facts_;
+    LinePlan plan_;
     bool terminal_;
     bool barShown_ = false;
     PassClock clock_;

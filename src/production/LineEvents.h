@@ -5,6 +5,7 @@
 #include "production/ChipCommand.h"
 #include "production/ChipResult.h"
 #include "production/LineNotice.h"
+#include "production/LinePlan.h"
 #include "production/Overloaded.h"
 #include "production/Tally.h"
 
@@ -13,19 +14,6 @@
 #include <cstdint>
 #include <optional>
 #include <variant>
-
-// What a run is, as it starts.
-struct RunFacts {
-    ChipCommand command = ChipCommand::Detect;
-    QString file;
-    QString sha256;
-    QString job;  // the job's name and the SHA-256 of its file, when a job runs
-    QString jobSha256;
-    std::optional<std::uint16_t> checksum;
-    std::optional<int> fuse;  // the configuration word Program! writes
-    QStringList ports;
-    bool automatic = false;  // each socket on its own
-};
 
 // Where a socket that runs on its own stands between chips.
 enum class SocketState {
@@ -37,16 +25,20 @@ enum class SocketState {
 // What a line tells, one value an event. Ports are named as they were given.
 namespace LineEvent {
 struct RunStarted {
-    RunFacts facts;
+    LinePlan plan;
+    QStringList ports;
+    bool automatic = false;  // each socket on its own
 };
 struct RoundStarted {
     int round = 0;
 };
 // A chip accepted, its row begun; serial is the number taken, if any. A socket
 // with nothing to work on (empty, no programmer) gives ChipFinished alone.
+// chipNumber counts the port's chips from 1: in rounds it is the round; with
+// every socket on its own, the socket's own count.
 struct ChipStarted {
     QString port;
-    int round = 0;
+    int chipNumber = 0;
     std::optional<long long> serial;
 };
 struct ChipIdentified {
@@ -77,7 +69,7 @@ struct SocketChanged {
 };
 struct ChipFinished {
     QString port;
-    int round = 0;
+    int chipNumber = 0;
     ChipResult result;
 };
 struct RoundFinished {

@@ -9,21 +9,28 @@
 #include <cstdint>
 #include <optional>
 
-// What every port of one run shares, read only once the run starts.
+// What one run of a line is, from the request a face makes to the plan that
+// every port shares (LineSetup fills in what the file or the job gives), the
+// run's first event and each chip's row.
 struct LinePlan {
+    // Asked for: a command with a file, or a locked job.
     ChipCommand command = ChipCommand::Detect;
     QString file;  // the HEX file; for read, the file it makes
+    QString jobPath;  // a job instead of the file and settings; its command is program
+    QString expectChecksum;  // the checksum the job must have, as the release sheet gives it
     EepromLayout layout = EepromLayout::Auto;
-    std::optional<MemoryImage> image;  // the file, loaded once for every port
-    QString sha256;
     std::optional<int> fuse;  // the configuration word Program! writes
-    std::optional<std::uint16_t> checksum;
-    QString recordAddress;  // empty: no record
     std::optional<SerialSequence> serials;
     std::optional<SerialPlace> serialPlace;
+    QString recordAddress;  // empty: no record
     QString pingReads;
-    QString job;  // the job's name and the SHA-256 of its file, when a job runs
-    QString jobSha256;
     bool continueOnMismatch = false;
     bool force = false;  // go on with a chip that is missing, unknown or too small for the file
+
+    // Found while setting the run up.
+    std::optional<MemoryImage> image;  // the file, loaded once for every port
+    QString sha256;
+    std::optional<std::uint16_t> checksum;
+    QString job;  // the job's name and the SHA-256 of its file, when a job runs
+    QString jobSha256;
 };

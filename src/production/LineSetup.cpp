@@ -13,7 +13,7 @@
 namespace {
 
 // The job's file and settings in the plan; the refusal when it is not whole or not the one expected.
-std::optional<SetupRefusal> TakeJob(const LineRequest& request, LinePlan& plan)
+std::optional<SetupRefusal> TakeJob(const LinePlan& request, LinePlan& plan)
 {
     const std::variant<ProductionJob, QString> opened = ProductionJob::Open(request.jobPath);
     if (const QString* refusal = std::get_if<QString>(&opened))
@@ -70,19 +70,9 @@ bool LoadFile(LinePlan& plan, LineEvents& events)
 
 }  // namespace
 
-std::variant<LinePlan, SetupRefusal> LineSetup::Prepare(const LineRequest& request, LineEvents& events)
+std::variant<LinePlan, SetupRefusal> LineSetup::Prepare(const LinePlan& request, LineEvents& events)
 {
-    LinePlan plan;
-    plan.command = request.command;
-    plan.file = request.file;
-    plan.layout = request.layout;
-    plan.fuse = request.fuse;
-    plan.serials = request.serials;
-    plan.serialPlace = request.serialPlace;
-    plan.recordAddress = request.recordAddress;
-    plan.pingReads = request.pingReads;
-    plan.continueOnMismatch = request.continueOnMismatch;
-    plan.force = request.force;
+    LinePlan plan = request;
     if (!request.jobPath.isEmpty()) {
         if (std::optional<SetupRefusal> refusal = TakeJob(request, plan))
             return *refusal;

@@ -11,22 +11,6 @@
 
 class LineEvents;
 
-// What a line is asked to run: a command with a file, or a locked job.
-struct LineRequest {
-    ChipCommand command = ChipCommand::Detect;
-    QString file;  // the HEX file, or the file read makes
-    QString jobPath;  // a job instead of the file and settings; its command is program
-    QString expectChecksum;  // the checksum the job must have, as the release sheet gives it
-    EepromLayout layout = EepromLayout::Auto;
-    std::optional<int> fuse;
-    std::optional<SerialSequence> serials;
-    std::optional<SerialPlace> serialPlace;
-    QString recordAddress;
-    QString pingReads;
-    bool continueOnMismatch = false;
-    bool force = false;
-};
-
 // Why a line does not start; no port was opened.
 struct SetupRefusal {
     enum class Kind {
@@ -45,5 +29,5 @@ struct SetupRefusal {
 // file loaded once for every port with its hash and checksum, and the record
 // created, so that the workers only connect to it.
 namespace LineSetup {
-std::variant<LinePlan, SetupRefusal> Prepare(const LineRequest& request, LineEvents& events);
+std::variant<LinePlan, SetupRefusal> Prepare(const LinePlan& request, LineEvents& events);
 }  // namespace LineSetup

@@ -112,7 +112,7 @@ bool ProductionRecord::MakeTables()
     if (!ExecIfAny(dialect_->Lock(kTablesLock))
         || !Exec(QString::fromLatin1(kSchema).arg(dialect_->IdColumn(), ChipResult::kUnfinished))
         || !Exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))
-        || !Run(query, QStringLiteral("SELECT MAX(version) FROM schema_version")) || !query.next())
+        || !ExecQuery(query, QStringLiteral("SELECT MAX(version) FROM schema_version")) || !query.next())
         return false;
     // A record from before versions were kept has version 1's tables.
     const int version = std::max(1, query.value(0).toInt());
@@ -150,7 +150,7 @@ ProductionRecord::~ProductionRecord()
 bool ProductionRecord::Exec(const QString& sql)
 {
     QSqlQuery query(db_);
-    return Run(query, sql);
+    return ExecQuery(query, sql);
 }
 
 bool ProductionRecord::ExecIfAny(const QString& sql)
@@ -158,7 +158,7 @@ bool ProductionRecord::ExecIfAny(const QString& sql)
     return sql.isEmpty() || Exec(sql);
 }
 
-bool ProductionRecord::Run(QSqlQuery& query, const QString& sql)
+bool ProductionRecord::ExecQuery(QSqlQuery& query, const QString& sql)
 {
     QElapsedTimer waited;
     waited.start();
@@ -180,10 +180,11 @@ std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
     auto rollback = qScopeGuard([this] { QSqlQuery(db_).exec(QStringLiteral("ROLLBACK")); });
     Row row;
     QSqlQuery query(db_);
-    if (start.serials) {
-        const auto [first, step] = *start.serials;
+    const LinePlan& plan = start.plan;
+    if (start.numbered && plan.serials) {
+        const auto [first, step] = *plan.serials;
         // The write lock is held from here to COMMIT, so two writers never read the same highest number.
-        if (!ExecIfAny(dialect_->Lock(kSerialLock)) || !Run(query, QStringLiteral("SELECT MAX(serial) FROM chips"))
+        if (!ExecIfAny(dialect_->Lock(kSerialLock)) || !ExecQuery(query, QStringLiteral("SELECT MAX(serial) FROM chips"))
             || !query.next())
             return std::nullopt;
         row.serial = query.value(0).isNull() ? first : std::max(first, query.value(0).toLongLong() + step);
@@ -194,16 +195,16 @@ std::optional<ProductionRecord::Row> ProductionRecord::Begin(const Start& start)
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     query.addBindValue(QSysInfo::machineHostName());
     query.addBindValue(start.port);
-    query.addBindValue(start.command);
-    query.addBindValue(start.file.isEmpty() ? QVariant() : QVariant(QFileInfo(start.file).fileName()));
-    query.addBindValue(start.sha256.isEmpty() ? QVariant() : QVariant(start.sha256));
-    query.addBindValue(start.fuse ? QVariant(QString::number(*start.fuse, 16).toUpper()) : QVariant());
+    query.addBindValue(QString(ChipCommands::Name(plan.command)));
+    query.addBindValue(plan.file.isEmpty() ? QVariant() : QVariant(QFileInfo(plan.file).fileName()));
+    query.addBindValue(plan.sha256.isEmpty() ? QVariant() : QVariant(plan.sha256));
+    query.addBindValue(plan.fuse ? QVariant(QString::number(*plan.fuse, 16).toUpper()) : QVariant());
     query.addBindValue(row.serial ? QVariant(*row.serial) : QVariant());
-    query.addBindValue(start.job.isEmpty() ? QVariant() : QVariant(start.job));
-    query.addBindValue(start.jobSha256.isEmpty() ? QVariant() : QVariant(start.jobSha256));
+    query.addBindValue(plan.job.isEmpty() ? QVariant() : QVariant(plan.job));
+    query.addBindValue(plan.jobSha256.isEmpty() ? QVariant() : QVariant(plan.jobSha256));
     query.addBindValue(QLatin1String(Version::kText));
     query.addBindValue(start.lot.isEmpty() ? QVariant() : QVariant(start.lot));
-    if (!Run(query) || !query.next())
+    if (!ExecQuery(query) || !query.next())
         return std::nullopt;
     row.id = query.value(0).toLongLong();
     query.finish();
@@ -226,7 +227,7 @@ bool ProductionRecord::Finish(qint64 id, const QString& result, const QString& f
         query.addBindValue(seconds);
         query.addBindValue(device.isEmpty() ? QVariant() : QVariant(device));
         query.addBindValue(id);
-        if (Run(query))
+        if (ExecQuery(query))
             return true;
         // The chip is done and only its row is missing: a server that went away is given time to come back.
         if (!dialect_->MayComeBack() || waited.elapsed() > kLostMilliseconds)
@@ -240,7 +241,7 @@ bool ProductionRecord::Finish(qint64 id, const QString& result, const QString& f
 std::optional<ProductionRecord::Table> ProductionRecord::Rows()
 {
     QSqlQuery query(db_);
-    if (!problem_.isEmpty() || !Run(query, QStringLiteral("SELECT * FROM chips ORDER BY id")))
+    if (!problem_.isEmpty() || !ExecQuery(query, QStringLiteral("SELECT * FROM chips ORDER BY id")))
         return std::nullopt;
     Table table;
     const QSqlRecord columns = query.record();

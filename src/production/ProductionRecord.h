@@ -1,5 +1,6 @@
 #pragma once
 
+#include "production/LinePlan.h"
 #include "production/SerialPlace.h"
 #include "production/Tally.h"
 
@@ -20,17 +21,12 @@ class RecordDialect;
 // the starting row, so that none is given twice.
 class ProductionRecord {
 public:
+    // A chip's row as it begins: its run's, and its own port and lot.
     struct Start {
+        const LinePlan& plan;
         QString port;
-        QString command;
-        QString file;
-        QString sha256;
-        std::optional<int> fuse;
-        // The sequence to take a serial number from.
-        std::optional<SerialSequence> serials;
-        QString job;  // the job's name and the SHA-256 of its file, when a job runs
-        QString jobSha256;
         QString lot;  // as the operator or a scanner gave it
+        bool numbered = false;  // takes a serial number from the plan's sequence
     };
     struct Row {
         qint64 id = -1;
@@ -77,8 +73,8 @@ private:
     bool Exec(const QString& sql);
     // Exec, where there is a statement.
     bool ExecIfAny(const QString& sql);
-    // Runs the prepared query, or sql; on failure Problem() names the statement.
-    bool Run(QSqlQuery& query, const QString& sql = QString());
+    // Executes the prepared query, or sql; on failure Problem() names the statement.
+    bool ExecQuery(QSqlQuery& query, const QString& sql = QString());
 
     QString connectionName_;
     std::unique_ptr<RecordDialect> dialect_;

@@ -3,7 +3,7 @@
 #include "ops/ChipOperations.h"
 #include "ops/CommandEnvelope.h"
 #include "ops/CommandRequest.h"
-#include "production/ChipRun.h"
+#include "production/ChipTask.h"
 #include "production/HeldPort.h"
 
 #include <QThread>
@@ -35,11 +35,6 @@ Station::Station(LinePlan plan, QStringList ports, LineEvents& events, LinkFacto
 {
 }
 
-RunFacts Station::Facts(bool automatic) const
-{
-    return {plan_.command, plan_.file, plan_.sha256, plan_.job, plan_.jobSha256, plan_.checksum, plan_.fuse, ports_, automatic};
-}
-
 void Station::SetLot(const QString& lot)
 {
     const std::lock_guard lock(mutex_);
@@ -67,7 +62,7 @@ bool Station::Nap(std::chrono::milliseconds time)
 
 Tally Station::RunRounds(const NextRound& another)
 {
-    events_.Tell(LineEvent::RunStarted{Facts(false)});
+    events_.Tell(LineEvent::RunStarted{plan_, ports_, false});
     for (int round = 1;; ++round) {
         events_.Tell(LineEvent::RoundStarted{round});
         const std::vector<ChipResult> results = RunRound(round);
@@ -89,10 +84,10 @@ std::vector<ChipResult> Station::RunRound(int round)
     return results;
 }
 
-ChipResult Station::RunChip(int socket, int round, SerialPort& link)
+ChipResult Station::RunChip(int socket, int chipNumber, SerialPort& link)
 {
-    StationOperator ui(ports_[socket], answers_, events_, stop_);
-    ChipResult result = ChipRun(plan_, ports_[socket], round, Lot(), ui, events_).Run(link);
+    UnattendedOperator ui(ports_[socket], answers_, events_, stop_);
+    ChipResult result = ChipTask(plan_, ports_[socket], chipNumber, Lot(), ui, events_).Run(link);
     const std::lock_guard lock(mutex_);
     tally_.Add(ports_[socket], result.Counted());
     return result;
@@ -100,7 +95,7 @@ ChipResult Station::RunChip(int socket, int round, SerialPort& link)
 
 Tally Station::RunAuto(const std::function<void()>& awaitEnd)
 {
-    events_.Tell(LineEvent::RunStarted{Facts(true)});
+    events_.Tell(LineEvent::RunStarted{plan_, ports_, true});
     const std::unique_ptr<QThread> sockets(
         QThread::create([this] { RunOnWorkers(int(ports_.size()), [this](int socket) { RunSocket(socket); }); }));
     sockets->start();
@@ -157,7 +152,7 @@ std::optional<ChipIdentity> Station::PollChip(int socket, HeldPort& port)
     struct Unheard : LineEvents {
         void Tell(const LineEvent::Any&) override {}
     } quiet;
-    StationOperator ui(ports_[socket], answers_, quiet, stop_);
+    UnattendedOperator ui(ports_[socket], answers_, quiet, stop_);
     CommandEnvelope envelope(port, ui);
     CommandRequest request;
     request.port = ports_[socket];

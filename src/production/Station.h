@@ -4,8 +4,8 @@
 #include "production/LinePlan.h"
 #include "production/LinkFactory.h"
 #include "production/LockedEvents.h"
-#include "production/StationOperator.h"
 #include "production/Tally.h"
+#include "production/UnattendedOperator.h"
 
 #include <QStringList>
 #include <atomic>
@@ -44,9 +44,8 @@ public:
     QString Lot() const;
 
 private:
-    RunFacts Facts(bool automatic) const;
     std::vector<ChipResult> RunRound(int round);
-    ChipResult RunChip(int socket, int round, SerialPort& link);
+    ChipResult RunChip(int socket, int chipNumber, SerialPort& link);
     void RunSocket(int socket);
     // Waits for a chip to be seated, or taken out; false when the run ends first.
     bool AwaitSocket(int socket, HeldPort& port, bool seated);
@@ -62,7 +61,7 @@ private:
     const QStringList ports_;
     LockedEvents events_;
     LinkFactory links_;
-    StationOperator::Answers answers_;
+    UnattendedOperator::Answers answers_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> ending_{false};
     mutable std::mutex mutex_;  // the tally, the sockets' states, the lot and the naps

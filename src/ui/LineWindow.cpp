@@ -114,7 +114,7 @@ LineWindow::LineWindow(const Preset& preset, QWidget* parent) : QWidget(parent)
 
 LineWindow::~LineWindow()
 {
-    run_.reset();
+    line_.reset();
     if (jobReader_)
         jobReader_->wait();
 }
@@ -157,7 +157,7 @@ QWidget* LineWindow::BuildStationBox()
     ports_ = NamedField(QStringLiteral("Ports"));
     ports_->setPlaceholderText(QStringLiteral("ttyUSB0,ttyUSB1 or COM3,COM4"));
     connect(ports_, &QLineEdit::editingFinished, this, [this] {
-        if (!run_)
+        if (!line_)
             MakeTiles(PortsIn(ports_->text()));
     });
     connect(ports_, &QLineEdit::textChanged, this, &LineWindow::UpdateControls);
@@ -174,8 +174,8 @@ QWidget* LineWindow::BuildStationBox()
     form->addRow(QStringLiteral("Record"), record_);
     lot_ = NamedField(QStringLiteral("Lot"));
     connect(lot_, &QLineEdit::textChanged, this, [this](const QString& lot) {
-        if (run_)
-            run_->SetLot(lot.trimmed());
+        if (line_)
+            line_->SetLot(lot.trimmed());
     });
     form->addRow(QStringLiteral("Lot"), lot_);
     return box;
@@ -194,7 +194,7 @@ QToolButton* LineWindow::BuildPortMenu()
         for (const PortList::Entry& entry : PortList::Present()) {
             const QString usb = entry.UsbIds().isEmpty() ? QString() : QStringLiteral(" [%1]").arg(entry.UsbIds());
             QAction* add = menu->addAction(QStringLiteral("%1  %2%3").arg(entry.name, entry.description, usb));
-            add->setEnabled(!ports_->isReadOnly() && !run_);
+            add->setEnabled(!ports_->isReadOnly() && !line_);
             connect(add, &QAction::triggered, this, [this, name = entry.name] {
                 QStringList ports = PortsIn(ports_->text());
                 if (!ports.contains(name))
@@ -217,11 +217,11 @@ QWidget* LineWindow::BuildButtons()
     stop_ = NamedButton(QStringLiteral("S&top"));
     start_->setToolTip(QStringLiteral("One round on every port (Enter or Space)"));
     auto_->setToolTip(QStringLiteral("Each socket starts when a chip is seated"));
-    connect(start_, &QPushButton::clicked, this, [this] { Start(LineRun::Mode::OneRound); });
-    connect(auto_, &QPushButton::clicked, this, [this] { Start(LineRun::Mode::Auto); });
+    connect(start_, &QPushButton::clicked, this, [this] { Start(LineThread::Mode::OneRound); });
+    connect(auto_, &QPushButton::clicked, this, [this] { Start(LineThread::Mode::Auto); });
     connect(stop_, &QPushButton::clicked, this, [this] {
-        if (run_)
-            run_->Stop();
+        if (line_)
+            line_->Stop();
     });
     for (QPushButton* button : {start_, auto_, stop_}) {
         button->setMinimumHeight(40);
@@ -280,12 +280,12 @@ void LineWindow::JobOpened(const std::variant<ProductionJob, QString>& opened)
 void LineWindow::UpdateControls()
 {
     const bool confirmed = job_ && checksum_->text().trimmed().compare(HexText::Word(job_->checksum), Qt::CaseInsensitive) == 0;
-    const bool ready = !run_ && confirmed && !PortsIn(ports_->text()).isEmpty();
+    const bool ready = !line_ && confirmed && !PortsIn(ports_->text()).isEmpty();
     start_->setEnabled(ready);
     auto_->setEnabled(ready);
-    stop_->setEnabled(run_ != nullptr);
+    stop_->setEnabled(line_ != nullptr);
     for (QLineEdit* field : {jobPath_, checksum_, ports_, record_})
-        field->setEnabled(!run_);
+        field->setEnabled(!line_);
 }
 
 QString LineWindow::RecordAddress() const
@@ -293,12 +293,12 @@ QString LineWindow::RecordAddress() const
     return record_->text() == ProductionRecord::Shown(recordAddress_) ? recordAddress_ : record_->text();
 }
 
-void LineWindow::Start(LineRun::Mode mode)
+void LineWindow::Start(LineThread::Mode mode)
 {
     if (!start_->isEnabled())
         return;
     const QStringList ports = PortsIn(ports_->text());
-    LineRequest request;
+    LinePlan request;
     request.command = ChipCommand::Program;
     request.jobPath = jobPath_->text();
     request.expectChecksum = checksum_->text().trimmed();
@@ -308,11 +308,12 @@ void LineWindow::Start(LineRun::Mode mode)
         LineSettings::Remember(request.jobPath, ports_->text(), request.recordAddress);
     MakeTiles(ports);
     problem_->clear();
-    run_ = std::make_unique<LineRun>(request, ports, mode, lot_->text().trimmed(), queued_, [this](const SetupRefusal& refusal) {
-        QMetaObject::invokeMethod(
-            this, [this, refusal] { problem_->setText(LineWords::Refusal(refusal)); }, Qt::QueuedConnection);
-    });
-    connect(&run_->Thread(), &QThread::finished, this, &LineWindow::RunEnded, Qt::QueuedConnection);
+    line_ =
+        std::make_unique<LineThread>(request, ports, mode, lot_->text().trimmed(), queued_, [this](const SetupRefusal& refusal) {
+            QMetaObject::invokeMethod(
+                this, [this, refusal] { problem_->setText(LineWords::Refusal(refusal)); }, Qt::QueuedConnection);
+        });
+    connect(&line_->Thread(), &QThread::finished, this, &LineWindow::RunEnded, Qt::QueuedConnection);
     UpdateControls();
 }
 
@@ -335,7 +336,7 @@ void LineWindow::MakeTiles(const QStringList& ports)
 
 void LineWindow::RunEnded()
 {
-    run_.reset();
+    line_.reset();
     UpdateControls();
     if (closeWhenStopped_)
         close();
@@ -366,19 +367,19 @@ void LineWindow::Log(const QString& port, const ChipResult& result)
 void LineWindow::Tell(const LineEvent::Any& event)
 {
     std::visit(Overloaded{
-                   [this](const LineEvent::RunStarted& e) { RunStarted(e.facts); },
-                   [this](const LineEvent::ChipStarted& e) { ChipStarted(e.port, e.round, e.serial); },
+                   [this](const LineEvent::RunStarted& e) { RunStarted(e); },
+                   [this](const LineEvent::ChipStarted& e) { ChipStarted(e.port, e.chipNumber, e.serial); },
                    [this](const LineEvent::ChipIdentified& e) { ChipIdentified(e.port, e.chip); },
                    [this](const LineEvent::PassProgressed& e) { PassProgress(e.port, e.progress); },
                    [this](const LineEvent::NoticeGiven& e) { Notice(e.port, e.notice); },
                    [this](const LineEvent::SocketChanged& e) { SocketChanged(e.port, e.state); },
-                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.round, e.result); },
+                   [this](const LineEvent::ChipFinished& e) { ChipFinished(e.port, e.chipNumber, e.result); },
                    [](const auto&) {},  // the tiles show a chip by its passes, not its status texts
                },
                event);
 }
 
-void LineWindow::RunStarted(const RunFacts&)
+void LineWindow::RunStarted(const LineEvent::RunStarted&)
 {
     for (SocketTile* tile : tiles_) {
         SocketTile::View view = tile->Shown();
@@ -460,7 +461,7 @@ void LineWindow::ChipFinished(const QString& port, int, const ChipResult& result
 
 void LineWindow::closeEvent(QCloseEvent* event)
 {
-    if (!run_) {
+    if (!line_) {
         event->accept();
         return;
     }
@@ -468,10 +469,10 @@ void LineWindow::closeEvent(QCloseEvent* event)
     if (closeWhenStopped_)
         return;
     const auto answer = QMessageBox::question(this, kTitle, QStringLiteral("Ports are still working. Stop them and close?"));
-    if (answer != QMessageBox::Yes || !run_)
+    if (answer != QMessageBox::Yes || !line_)
         return;
     closeWhenStopped_ = true;
-    run_->Stop();
+    line_->Stop();
 }
 
 void LineWindow::keyPressEvent(QKeyEvent* event)
@@ -479,7 +480,7 @@ void LineWindow::keyPressEvent(QKeyEvent* event)
     // A scanner ends the lot with Enter: that starts nothing.
     const bool typing = qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr;
     if (!typing && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space)) {
-        Start(LineRun::Mode::OneRound);
+        Start(LineThread::Mode::OneRound);
         return;
     }
     QWidget::keyPressEvent(event);

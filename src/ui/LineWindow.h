@@ -3,7 +3,7 @@
 #include "production/LineEvents.h"
 #include "production/ProductionJob.h"
 #include "ui/LineCounts.h"
-#include "ui/LineRun.h"
+#include "ui/LineThread.h"
 #include "ui/QueuedEvents.h"
 #include "ui/SocketTile.h"
 
@@ -40,7 +40,7 @@ public:
     ~LineWindow() override;
 
     void OpenJob(const QString& path);
-    bool Running() const { return run_ != nullptr; }
+    bool Running() const { return line_ != nullptr; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -56,7 +56,7 @@ private:
     void Preload(QLineEdit& field, const QString& given, bool locked, const QString& stored);
     void JobOpened(const std::variant<ProductionJob, QString>& opened);
     void UpdateControls();
-    void Start(LineRun::Mode mode);
+    void Start(LineThread::Mode mode);
     QString RecordAddress() const;
     void MakeTiles(const QStringList& ports);
     // Once the run's thread is over: nothing is waited for.
@@ -65,7 +65,7 @@ private:
     void Log(const QString& port, const ChipResult& result);
     void Tell(const LineEvent::Any& event) override;
 
-    void RunStarted(const RunFacts& facts);
+    void RunStarted(const LineEvent::RunStarted& run);
     void ChipStarted(const QString& port, int round, std::optional<long long> serial);
     void ChipIdentified(const QString& port, const ChipIdentity& chip);
     void PassProgress(const QString& port, const Progress& progress);
@@ -74,7 +74,7 @@ private:
     void ChipFinished(const QString& port, int round, const ChipResult& result);
 
     QueuedEvents queued_{*this, *this};
-    std::unique_ptr<LineRun> run_;
+    std::unique_ptr<LineThread> line_;
     std::optional<ProductionJob> job_;
     QThread* jobReader_ = nullptr;
     QString recordAddress_;  // as typed, with a password the field does not show

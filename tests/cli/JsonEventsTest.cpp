@@ -93,12 +93,27 @@ void ExpectTally(const QJsonObject& tally, const QByteArray& line)
         ExpectFields(port.toObject(), kCounts, line);
 }
 
+LinePlan Planned(ChipCommand command, const QString& file, const QString& sha256, const QString& job, const QString& jobSha256,
+                 std::optional<std::uint16_t> checksum, std::optional<int> fuse)
+{
+    LinePlan plan;
+    plan.command = command;
+    plan.file = file;
+    plan.sha256 = sha256;
+    plan.job = job;
+    plan.jobSha256 = jobSha256;
+    plan.checksum = checksum;
+    plan.fuse = fuse;
+    return plan;
+}
+
 // Every event kind, each nullable field once present and once not.
 void TellEverything(JsonEvents& json)
 {
-    json.Tell(
-        LineEvent::RunStarted{{ChipCommand::Program, "a.hex", "ab12", "Board", "cd34", 0x84D0, 0x3F72, {"p1", "p2"}, false}});
-    json.Tell(LineEvent::RunStarted{{ChipCommand::Detect, {}, {}, {}, {}, std::nullopt, std::nullopt, {"p1"}, true}});
+    json.Tell(LineEvent::RunStarted{Planned(ChipCommand::Program, "a.hex", "ab12", "Board", "cd34", 0x84D0, 0x3F72),
+                                    {"p1", "p2"},
+                                    false});
+    json.Tell(LineEvent::RunStarted{Planned(ChipCommand::Detect, {}, {}, {}, {}, std::nullopt, std::nullopt), {"p1"}, true});
     json.Tell(LineEvent::RoundStarted{1});
     for (const SocketState state : {SocketState::WaitingForChip, SocketState::WaitingForRemoval, SocketState::NoProgrammer})
         json.Tell(LineEvent::SocketChanged{"p1", state});

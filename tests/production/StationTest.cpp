@@ -37,7 +37,7 @@ public:
                        [this](const LineEvent::ChipStarted& e) { started[e.port].push_back(e.serial); },
                        [this](const LineEvent::ChipFinished& e) {
                            finished[e.port].push_back(e.result);
-                           rounds[e.port].push_back(e.round);
+                           rounds[e.port].push_back(e.chipNumber);
                            changed.notify_all();
                        },
                        [this](const LineEvent::NoticeGiven& e) { notices[e.port].push_back(e.notice); },
@@ -78,7 +78,7 @@ struct Gang {
             ports << simulators.back()->Path();
         }
     }
-    LinePlan Plan(LineRequest request)
+    LinePlan Plan(LinePlan request)
     {
         request.file = kSmall;
         request.pingReads = QStringLiteral("50000");
@@ -158,7 +158,7 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
 {
     Gang gang({{}, StuckChip(), EmptySocket(), {}});
     QTemporaryDir files;
-    LineRequest request;
+    LinePlan request;
     request.command = ChipCommand::Program;
     request.recordAddress = files.filePath(QStringLiteral("line.db"));
     request.serials = SerialSequence{7, 2};
@@ -204,7 +204,7 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
 TEST(Station, SocketsOnTheirOwnProgramEachSeatingOnceAndNeverAnEmptySocket)
 {
     Gang gang(std::vector<SimulatorFaults>(4, EmptySocket()));
-    LineRequest request;
+    LinePlan request;
     request.command = ChipCommand::Program;
     // A fifth port has no programmer on it.
     const QString absent = QStringLiteral("/dev/ttyKORVEXC-none");
@@ -249,7 +249,7 @@ TEST(Station, SocketsOnTheirOwnAskedToEndFinishTheChipsUnderWay)
     SimulatorTiming paced;
     paced.paced = true;
     Gang gang({{}}, paced);
-    LineRequest request;
+    LinePlan request;
     request.command = ChipCommand::Program;
     Station station(gang.Plan(request), gang.ports, gang.events);
     station.RunAuto([&] {
@@ -266,7 +266,7 @@ TEST(Station, AStationStoppedMidChipLeavesItsRowsUnfinishedAndItsPortsClosed)
     paced.paced = true;
     Gang gang({{}, {}}, paced);
     QTemporaryDir files;
-    LineRequest request;
+    LinePlan request;
     request.command = ChipCommand::Program;
     request.recordAddress = files.filePath(QStringLiteral("line.db"));
     Station station(gang.Plan(request), gang.ports, gang.events);
@@ -290,7 +290,7 @@ TEST(Station, AChipWhoseRowCannotBeCompletedStillTellsItsOwnResultAndNeverPasses
 {
     Gang gang({{}, StuckChip()});
     QTemporaryDir files;
-    LineRequest request;
+    LinePlan request;
     request.command = ChipCommand::Program;
     request.recordAddress = files.filePath(QStringLiteral("line.db"));
     ASSERT_EQ(ProductionRecord::Create(request.recordAddress), QString());
@@ -319,7 +319,7 @@ TEST(Station, ARecordServerThatNeverAnswersIsGivenUpOnBeforeAnyPortOpens)
 {
     const LoopbackListener silent;
     ASSERT_NE(silent.Port(), 0);
-    LineRequest request;
+    LinePlan request;
     request.command = ChipCommand::Erase;
     request.recordAddress = QStringLiteral("postgresql://line@127.0.0.1:%1/production").arg(silent.Port());
     Recorder events;
@@ -334,21 +334,21 @@ TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
 {
     QTemporaryDir files;
     Recorder events;
-    const auto refusal = [&](const LineRequest& request) {
+    const auto refusal = [&](const LinePlan& request) {
         const std::variant<LinePlan, SetupRefusal> prepared = LineSetup::Prepare(request, events);
         return std::holds_alternative<SetupRefusal>(prepared) ? std::optional(std::get<SetupRefusal>(prepared).kind)
                                                               : std::nullopt;
     };
-    LineRequest missing;
+    LinePlan missing;
     missing.command = ChipCommand::Verify;
     missing.file = files.filePath(QStringLiteral("none.hex"));
     EXPECT_EQ(refusal(missing), SetupRefusal::Kind::FileNotLoaded);
-    LineRequest unwritable;
+    LinePlan unwritable;
     unwritable.command = ChipCommand::Erase;
     unwritable.recordAddress = QStringLiteral("/proc/no/such/line.db");
     EXPECT_EQ(refusal(unwritable), SetupRefusal::Kind::RecordUnwritable);
     // A record that a newer version wrote is refused with its reason, and left as it was.
-    LineRequest newer;
+    LinePlan newer;
     newer.command = ChipCommand::Erase;
     newer.recordAddress = files.filePath(QStringLiteral("newer.db"));
     ASSERT_EQ(ProductionRecord::Create(newer.recordAddress), QString());
@@ -374,7 +374,7 @@ TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
     settings.serialAt = QStringLiteral("id");
     const QString job = files.filePath(QStringLiteral("board.kjob"));
     ASSERT_EQ(ProductionJob::Create(job, settings), QString());
-    LineRequest run;
+    LinePlan run;
     run.jobPath = job;
     EXPECT_EQ(refusal(run), SetupRefusal::Kind::SerialNeedsRecord);
     run.recordAddress = files.filePath(QStringLiteral("line.db"));

@@ -17,11 +17,11 @@ struct CommandRequest;
 // empty socket takes no serial number), completed when the command ends, and
 // left unfinished when it was stopped. Writes the serial number into the image
 // and the file that read makes.
-class ChipRun {
+class ChipTask {
 public:
-    ChipRun(const LinePlan& plan, QString port, int round, QString lot, OperatorInterface& ui, LineEvents& events);
-    ChipRun(const ChipRun&) = delete;
-    ChipRun& operator=(const ChipRun&) = delete;
+    ChipTask(const LinePlan& plan, QString port, int chipNumber, QString lot, OperatorInterface& ui, LineEvents& events);
+    ChipTask(const ChipTask&) = delete;
+    ChipTask& operator=(const ChipTask&) = delete;
 
     // Tells ChipFinished before it returns.
     ChipResult Run(SerialPort& link);
@@ -40,7 +40,7 @@ private:
 
     const LinePlan& plan_;
     QString port_;
-    int round_;
+    int chipNumber_;  // the port's, from 1
     QString lot_;
     OperatorInterface& ui_;
     LineEvents& events_;

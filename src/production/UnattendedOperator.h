@@ -12,7 +12,7 @@ class LineEvents;
 // the plan answers (the fuse value, the mismatch policy, whether to go on
 // with a doubtful chip), every report goes to the line's events, and a stop
 // that was asked for ends the command at its next safe point.
-class StationOperator : public OperatorInterface {
+class UnattendedOperator : public OperatorInterface {
 public:
     struct Answers {
         std::optional<int> fuse;  // unset: the file's own
@@ -20,7 +20,7 @@ public:
         bool force = false;
     };
 
-    StationOperator(QString port, Answers answers, LineEvents& events, const std::atomic<bool>& stop);
+    UnattendedOperator(QString port, Answers answers, LineEvents& events, const std::atomic<bool>& stop);
 
     void SetStatus(const QString& text) override;
     void ShowProgress(const Progress& progress) override;

@@ -17,17 +17,17 @@ class Station;
 // never waits on a file, a port or the record. Its events come from that
 // thread and the station's workers. A Qt thread, not an adopted one: on
 // Windows an adopted thread's end is watched for by Qt itself.
-class LineRun {
+class LineThread {
 public:
     enum class Mode { OneRound, Auto };
     using Refused = std::function<void(const SetupRefusal&)>;
 
     // refused is called on the run's thread when the line does not start.
-    LineRun(LineRequest request, QStringList ports, Mode mode, QString lot, LineEvents& events, Refused refused);
+    LineThread(LinePlan request, QStringList ports, Mode mode, QString lot, LineEvents& events, Refused refused);
     // Stops the station, and waits for its thread.
-    ~LineRun();
-    LineRun(const LineRun&) = delete;
-    LineRun& operator=(const LineRun&) = delete;
+    ~LineThread();
+    LineThread(const LineThread&) = delete;
+    LineThread& operator=(const LineThread&) = delete;
 
     // Every port stops at its next safe point.
     void Stop();
@@ -36,7 +36,7 @@ public:
     QThread& Thread() { return *thread_; }
 
 private:
-    void Run(const LineRequest& request, const QStringList& ports, Mode mode, LineEvents& events, const Refused& refused);
+    void Run(const LinePlan& request, const QStringList& ports, Mode mode, LineEvents& events, const Refused& refused);
     void AwaitStop();
 
     std::mutex mutex_;  // the station while it runs, the lot and the stop

@@ -1,4 +1,4 @@
-#include "production/ChipRun.h"
+#include "production/ChipTask.h"
 
 #include "image/HexText.h"
 #include "ops/CommandEnvelope.h"
@@ -9,12 +9,12 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-ChipRun::ChipRun(const LinePlan& plan, QString port, int round, QString lot, OperatorInterface& ui, LineEvents& events)
-    : plan_(plan), port_(std::move(port)), round_(round), lot_(std::move(lot)), ui_(ui), events_(events)
+ChipTask::ChipTask(const LinePlan& plan, QString port, int chipNumber, QString lot, OperatorInterface& ui, LineEvents& events)
+    : plan_(plan), port_(std::move(port)), chipNumber_(chipNumber), lot_(std::move(lot)), ui_(ui), events_(events)
 {
 }
 
-ChipResult ChipRun::Run(SerialPort& link)
+ChipResult ChipTask::Run(SerialPort& link)
 {
     QElapsedTimer clock;
     clock.start();
@@ -33,11 +33,11 @@ ChipResult ChipRun::Run(SerialPort& link)
     // A stopped chip's row stays unfinished.
     if (result_.verdict != ChipVerdict::Abandoned)
         FinishRow();
-    events_.Tell(LineEvent::ChipFinished{port_, round_, result_});
+    events_.Tell(LineEvent::ChipFinished{port_, chipNumber_, result_});
     return result_;
 }
 
-CommandRequest ChipRun::Request()
+CommandRequest ChipTask::Request()
 {
     CommandRequest request;
     request.port = port_;
@@ -53,7 +53,7 @@ CommandRequest ChipRun::Request()
     return request;
 }
 
-CommandOutcome ChipRun::RunCommand(SerialPort& link)
+CommandOutcome ChipTask::RunCommand(SerialPort& link)
 {
     CountingPort wire(link);
     CommandEnvelope envelope(wire, ui_);
@@ -68,7 +68,7 @@ CommandOutcome ChipRun::RunCommand(SerialPort& link)
     return done.outcome;
 }
 
-bool ChipRun::Accept(MemoryImage* image)
+bool ChipTask::Accept(MemoryImage* image)
 {
     if (record_) {
         // Serial numbers go only into chips that are programmed.
@@ -87,11 +87,11 @@ bool ChipRun::Accept(MemoryImage* image)
     }
     if (image && result_.serial && plan_.serialPlace)
         plan_.serialPlace->Apply(*image, *result_.serial);
-    events_.Tell(LineEvent::ChipStarted{port_, round_, result_.serial});
+    events_.Tell(LineEvent::ChipStarted{port_, chipNumber_, result_.serial});
     return true;
 }
 
-void ChipRun::JudgeContents()
+void ChipTask::JudgeContents()
 {
     if (result_.verdict != ChipVerdict::Passed)
         return;
@@ -107,7 +107,7 @@ void ChipRun::JudgeContents()
     }
 }
 
-void ChipRun::FinishRow()
+void ChipTask::FinishRow()
 {
     if (!record_ || result_.verdict == ChipVerdict::RecordFailed)
         return;
@@ -121,14 +121,12 @@ void ChipRun::FinishRow()
     }
 }
 
-ProductionRecord::Start ChipRun::RowStart(bool numbered) const
+ProductionRecord::Start ChipTask::RowStart(bool numbered) const
 {
-    return {port_,      QString(ChipCommands::Name(plan_.command)), plan_.file, plan_.sha256,
-            plan_.fuse, numbered ? plan_.serials : std::nullopt,    plan_.job,  plan_.jobSha256,
-            lot_};
+    return {plan_, port_, lot_, numbered};
 }
 
-void ChipRun::TellRecordTrouble()
+void ChipTask::TellRecordTrouble()
 {
     events_.Tell(LineEvent::NoticeGiven{port_, RecordTrouble{ProductionRecord::Shown(plan_.recordAddress), record_->Problem()}});
 }

@@ -1,8 +1,8 @@
-#include "ui/LineRun.h"
+#include "ui/LineThread.h"
 
 #include "production/Station.h"
 
-LineRun::LineRun(LineRequest request, QStringList ports, Mode mode, QString lot, LineEvents& events, Refused refused)
+LineThread::LineThread(LinePlan request, QStringList ports, Mode mode, QString lot, LineEvents& events, Refused refused)
     : lot_(std::move(lot))
 {
     thread_.reset(QThread::create([this, request = std::move(request), ports = std::move(ports), mode, &events,
@@ -10,13 +10,13 @@ LineRun::LineRun(LineRequest request, QStringList ports, Mode mode, QString lot,
     thread_->start();
 }
 
-LineRun::~LineRun()
+LineThread::~LineThread()
 {
     Stop();
     thread_->wait();
 }
 
-void LineRun::Stop()
+void LineThread::Stop()
 {
     const std::lock_guard lock(mutex_);
     stop_ = true;
@@ -25,7 +25,7 @@ void LineRun::Stop()
     stopped_.notify_all();
 }
 
-void LineRun::SetLot(const QString& lot)
+void LineThread::SetLot(const QString& lot)
 {
     const std::lock_guard lock(mutex_);
     lot_ = lot;
@@ -33,7 +33,7 @@ void LineRun::SetLot(const QString& lot)
         station_->SetLot(lot);
 }
 
-void LineRun::Run(const LineRequest& request, const QStringList& ports, Mode mode, LineEvents& events, const Refused& refused)
+void LineThread::Run(const LinePlan& request, const QStringList& ports, Mode mode, LineEvents& events, const Refused& refused)
 {
     std::variant<LinePlan, SetupRefusal> prepared = LineSetup::Prepare(request, events);
     if (const auto* refusal = std::get_if<SetupRefusal>(&prepared)) {
@@ -56,7 +56,7 @@ void LineRun::Run(const LineRequest& request, const QStringList& ports, Mode mod
     station_ = nullptr;
 }
 
-void LineRun::AwaitStop()
+void LineThread::AwaitStop()
 {
     std::unique_lock lock(mutex_);
     stopped_.wait(lock, [this] { return stop_; });

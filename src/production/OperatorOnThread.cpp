@@ -6,7 +6,7 @@
 #include <QObject>
 #include <exception>
 
-OperatorOnThread::OperatorOnThread(OperatorInterface& target, QObject& context) : target_(target), context_(context) {}
+OperatorOnThread::OperatorOnThread(QObject& context) : context_(context) {}
 
 void OperatorOnThread::Stop()
 {
@@ -15,8 +15,9 @@ void OperatorOnThread::Stop()
     gate_->answered.notify_all();
 }
 
-void OperatorOnThread::Resume()
+void OperatorOnThread::Resume(OperatorInterface& target)
 {
+    target_ = &target;
     const std::lock_guard lock(gate_->mutex);
     gate_->stop = false;
 }
@@ -24,7 +25,7 @@ void OperatorOnThread::Resume()
 void OperatorOnThread::Tell(std::function<void(OperatorInterface&)> report)
 {
     QMetaObject::invokeMethod(
-        &context_, [&target = target_, report = std::move(report)] { report(target); }, Qt::QueuedConnection);
+        &context_, [&target = *target_, report = std::move(report)] { report(target); }, Qt::QueuedConnection);
 }
 
 template <typename Answer> std::optional<Answer> OperatorOnThread::Await(std::function<Answer(OperatorInterface&)> question)
@@ -38,7 +39,7 @@ template <typename Answer> std::optional<Answer> OperatorOnThread::Await(std::fu
         return std::nullopt;
     QMetaObject::invokeMethod(
         &context_,
-        [&target = target_, gate = gate_, reply, question = std::move(question)] {
+        [&target = *target_, gate = gate_, reply, question = std::move(question)] {
             Reply given;
             try {
                 given.answer = question(target);

@@ -18,13 +18,13 @@ class QObject;
 // the other thread may wait for the worker.
 class OperatorOnThread : public OperatorInterface {
 public:
-    // context is a QObject of the operator's thread; what is posted to it is dropped when it goes.
-    OperatorOnThread(OperatorInterface& target, QObject& context);
+    // context is a QObject of the operators' thread; what is posted to it is dropped when it goes.
+    explicit OperatorOnThread(QObject& context);
 
     // Any thread.
     void Stop();
-    // Before each command, on the operator's thread.
-    void Resume();
+    // Before each command, on the operators' thread: who is asked and told during it.
+    void Resume(OperatorInterface& target);
 
     void SetStatus(const QString& text) override;
     void ShowProgress(const Progress& progress) override;
@@ -50,7 +50,7 @@ private:
     // The answer; a stop ends the command.
     template <typename Answer> Answer Ask(std::function<Answer(OperatorInterface&)> question);
 
-    OperatorInterface& target_;
+    OperatorInterface* target_ = nullptr;
     QObject& context_;
     std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
 };

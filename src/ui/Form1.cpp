@@ -1,13 +1,10 @@
 #include "ui/Form1.h"
 
 #include "image/HexText.h"
-#include "link/PortList.h"
 #include "ops/AppSettings.h"
 #include "ops/CommandAbandoned.h"
-#include "ops/FileChangeWatch.h"
-#include "ops/ProgrammerSearch.h"
 #include "ops/SharedWords.h"
-#include "production/LinkFactory.h"
+#include "ui/FileChangeProgrammer.h"
 #include "ui/FuseDialog.h"
 #include "ui/LineWindow.h"
 #include "ui/PortBox.h"
@@ -25,12 +22,11 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QThread>
 #include <utility>
 
 const QString Form1::kTitle = QStringLiteral("Korvex Program Copier");
 
-Form1::Form1() : remote_(*this, *this)
+Form1::Form1() : finder_([this](const ProgrammerSearch::Found& found) { ShowFound(found); }), remote_(*this)
 {
     setWindowTitle(kTitle);
     setAcceptDrops(true);
@@ -117,12 +113,12 @@ void Form1::BuildMenus()
     connect(mnuExit, &QAction::triggered, this, &Form1::close);
     for (const auto& [action, command] : {std::pair{mnuProgram, ChipCommand::Program}, std::pair{mnuVerify, ChipCommand::Verify},
                                           std::pair{mnuErase, ChipCommand::Erase}}) {
-        connect(action, &QAction::triggered, this, [this, command = command] { RunCommand(command, Filename->text()); });
+        connect(action, &QAction::triggered, this, [this, command = command] { RunCommand(command, Filename->text(), *this); });
     }
     connect(mnuAbout, &QAction::triggered, this, &Form1::mnuAbout_Click);
 }
 
-void Form1::RunCommand(ChipCommand command, const QString& file, Then then)
+void Form1::RunCommand(ChipCommand command, const QString& file, OperatorInterface& answers, Then then)
 {
     CommandRequest request;
     request.port = CPort->text();
@@ -130,7 +126,7 @@ void Form1::RunCommand(ChipCommand command, const QString& file, Then then)
     request.layout = AppSettings::HexEepromLayout();
     DisableControls();
     then_ = std::move(then);
-    remote_.Resume();
+    remote_.Resume(answers);
     worker_.Start(command, std::move(request), remote_, [this](const CommandWorker::Done& done) {
         QMetaObject::invokeMethod(
             this, [this, done] { CommandEnded(done); }, Qt::QueuedConnection);
@@ -160,26 +156,17 @@ void Form1::CommandEnded(const CommandWorker::Done& done)
 Form1::~Form1()
 {
     remote_.Stop();
-    StopWatching();
-    if (searchThread_)
-        searchThread_->wait();
 }
 
 void Form1::FindProgrammer()
 {
     mnuFindProgrammer->setEnabled(false);
-    if (searchThread_)
-        searchThread_->wait();
-    searchThread_.reset(QThread::create([this] {
-        const ProgrammerSearch::Found found = ProgrammerSearch::Among(PortList::Names(PortList::Present()), PlatformLinks());
-        QMetaObject::invokeMethod(
-            this, [this, found] { ShowFound(found.answered, found.tried); }, Qt::QueuedConnection);
-    }));
-    searchThread_->start();
+    finder_.Find();
 }
 
-void Form1::ShowFound(const QStringList& answered, const QStringList& tried)
+void Form1::ShowFound(const ProgrammerSearch::Found& found)
 {
+    const QStringList& answered = found.answered;
     mnuFindProgrammer->setEnabled(true);
     const auto listed = [](const QStringList& ports) {
         return ports.isEmpty() ? QStringLiteral("none") : ports.join(QLatin1String(", "));
@@ -189,65 +176,29 @@ void Form1::ShowFound(const QStringList& answered, const QStringList& tried)
         CPort->setEditText(answered[0]);
         return;
     }
-    ShowMessage(answered.isEmpty() ? QStringLiteral("No programmer answered on any port.\n\nPorts tried: %1").arg(listed(tried))
-                                   : QStringLiteral("Programmers answered on %1.\n\nType the one to use into the COM box.")
-                                         .arg(answered.join(QLatin1String(", "))));
+    ShowMessage(answered.isEmpty()
+                    ? QStringLiteral("No programmer answered on any port.\n\nPorts tried: %1").arg(listed(found.tried))
+                    : QStringLiteral("Programmers answered on %1.\n\nType the one to use into the COM box.")
+                          .arg(answered.join(QLatin1String(", "))));
 }
 
 void Form1::SetWatching(bool on)
 {
     if (!on) {
-        StopWatching();
+        watcher_.reset();
+        if (!busy_)
+            SetChipCommandsEnabled(true);
         return;
     }
-    if (watch_)
+    if (watcher_ || closeRequested_)
         return;
-    watch_ = std::make_unique<FileChangeWatch>(Filename->text());
-    ProgramWatchedFile();
+    watcher_ = std::make_unique<FileChangeProgrammer>(*this, Filename->text());
+    watcher_->Start();
 }
 
-void Form1::ProgramWatchedFile()
+void Form1::StopProgramOnFileChange()
 {
-    if (!watch_ || closeRequested_)
-        return;
-    // A write during the run counts: the file is taken as it stood when the run began.
-    watch_->TakeAsSeen();
-    RunCommand(ChipCommand::Program, Filename->text(), [this](const CommandWorker::Done& done) {
-        if (!watch_)
-            return;
-        if (done.result.outcome != CommandOutcome::Completed) {
-            mnuProgramOnChange->setChecked(false);
-            QApplication::alert(this);
-            return;
-        }
-        WaitForFileUpdate();
-    });
-}
-
-void Form1::WaitForFileUpdate()
-{
-    SetStatus(QStringLiteral("Waiting for file update..."));
-    SetChipCommandsEnabled(false);
-    // The last wait's thread may still be on its way out.
-    if (watchThread_)
-        watchThread_->wait();
-    watchThread_.reset(QThread::create([this, watch = watch_.get()] {
-        if (watch->WaitForChange())
-            QMetaObject::invokeMethod(this, &Form1::ProgramWatchedFile, Qt::QueuedConnection);
-    }));
-    watchThread_->start();
-}
-
-void Form1::StopWatching()
-{
-    if (watch_)
-        watch_->Stop();
-    if (watchThread_)
-        watchThread_->wait();
-    watchThread_.reset();
-    watch_.reset();
-    if (!busy_)
-        SetChipCommandsEnabled(true);
+    mnuProgramOnChange->setChecked(false);
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -324,7 +275,7 @@ void Form1::mnuSaveChip_Click()
     dialog.setDefaultSuffix(QStringLiteral("hex"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    RunCommand(ChipCommand::Read, dialog.selectedFiles().constFirst(), [this](const CommandWorker::Done& done) {
+    RunCommand(ChipCommand::Read, dialog.selectedFiles().constFirst(), *this, [this](const CommandWorker::Done& done) {
         if (done.result.outcome != CommandOutcome::Completed)
             return;
         if (done.notSaved.isEmpty())
@@ -375,9 +326,6 @@ int Form1::RunDialog(QDialog& dialog)
 
 void Form1::ShowMessage(const QString& text)
 {
-    // A watched run that has something to say has failed: the developer is at the editor.
-    if (watch_)
-        QApplication::alert(this);
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, this);
     RunDialog(box);
 }
@@ -393,33 +341,30 @@ bool Form1::AskYesNo(const QString& text, QMessageBox::StandardButton byDefault)
     return answer == QMessageBox::Yes;
 }
 
-bool Form1::Mismatched(const Mismatch& mismatch)
+QString Form1::MismatchError(const Mismatch& mismatch)
 {
     const QString at = HexText::Number(mismatch.address);
-    QString error;
     switch (mismatch.memory) {
     case Memory::ProgramWord:
-        error = QStringLiteral("Verify error @") + at;
-        break;
+        return QStringLiteral("Verify error @") + at;
     case Memory::EepromByte:
-        error = QStringLiteral("EEPROM Verify error @") + at;
-        break;
+        return QStringLiteral("EEPROM Verify error @") + at;
     case Memory::IdWord:
-        error = QStringLiteral("Configuration verify failure.");
-        break;
+        return QStringLiteral("Configuration verify failure.");
     case Memory::ConfigurationWord:
         break;
     }
-    // Nobody sits at a watched run: a mismatch fails it, told as the question would tell it.
-    if (error.isEmpty()) {
-        ShowMessage(SharedWords::FuseVerifyFailure());
-        return !watch_;
+    return SharedWords::FuseVerifyFailure();
+}
+
+bool Form1::Mismatched(const Mismatch& mismatch)
+{
+    // The configuration word's is told, and the verify goes on.
+    if (mismatch.memory == Memory::ConfigurationWord) {
+        ShowMessage(MismatchError(mismatch));
+        return true;
     }
-    if (watch_) {
-        ShowMessage(error);
-        return false;
-    }
-    return AskYesNo(error + QStringLiteral(" Continue?"));
+    return AskYesNo(MismatchError(mismatch) + QStringLiteral(" Continue?"));
 }
 
 void Form1::HexFileNotice(const HexNotice& notice)
@@ -437,18 +382,11 @@ void Form1::CommandFailed(const Failure& failure)
 
 bool Form1::GoOnDespite(const ChipDoubt& doubt)
 {
-    if (watch_) {
-        ShowMessage(SharedWords::DoubtText(doubt));
-        return false;
-    }
     return AskYesNo(SharedWords::DoubtText(doubt) + QStringLiteral("\n\nGo on anyway?"), QMessageBox::No);
 }
 
 QString Form1::PromptFuse(int currentValue)
 {
-    // A watched run programs the file's own configuration word.
-    if (watch_)
-        return HexText::Word(currentValue);
     FuseDialog dialog(currentValue, this);
     RunDialog(dialog);
     if (closeRequested_)

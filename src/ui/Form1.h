@@ -3,6 +3,7 @@
 #include "ops/OperatorInterface.h"
 #include "production/CommandWorker.h"
 #include "production/OperatorOnThread.h"
+#include "ui/ProgrammerFinder.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -11,7 +12,7 @@
 #include <memory>
 #include <optional>
 
-class FileChangeWatch;
+class FileChangeProgrammer;
 class QAction;
 class QDialog;
 class QLabel;
@@ -19,7 +20,6 @@ class QLineEdit;
 class QMenu;
 class QMimeData;
 class QPushButton;
-class QThread;
 class PortBox;
 class ProgressLine;
 
@@ -46,6 +46,17 @@ public:
     bool GoOnDespite(const ChipDoubt& doubt) override;
     QString PromptFuse(int currentValue) override;
 
+    using Then = std::function<void(const CommandWorker::Done&)>;
+    // Starts a chip command on the port the COM box holds now, with the
+    // controls locked until it ends, asking and telling answers meanwhile;
+    // then runs once they are enabled again.
+    void RunCommand(ChipCommand command, const QString& file, OperatorInterface& answers, Then then = {});
+    // Program!, Verify! and Erase!: also held while Program on File Change waits.
+    void SetChipCommandsEnabled(bool enabled);
+    void StopProgramOnFileChange();
+    // "Verify error @1F", as the verify's question puts it.
+    static QString MismatchError(const Mismatch& mismatch);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -57,31 +68,21 @@ private:
     void DisableControls();
     void EnableControls();
     void SetControlsEnabled(bool enabled);
-    // Program!, Verify! and Erase!: also held while Program on File Change waits.
-    void SetChipCommandsEnabled(bool enabled);
     int RunDialog(QDialog& dialog);
     bool AskYesNo(const QString& text, QMessageBox::StandardButton byDefault = QMessageBox::Yes);
-    using Then = std::function<void(const CommandWorker::Done&)>;
-    // Starts a chip command on the port the COM box holds now, with the
-    // controls locked until it ends; then runs once they are enabled again.
-    void RunCommand(ChipCommand command, const QString& file, Then then = {});
     void CommandEnded(const CommandWorker::Done& done);
-    // Program on File Change: Program! now and at each new write of the file,
-    // with the file's own fuse and no questions, until a run fails.
     void SetWatching(bool on);
-    void ProgramWatchedFile();
-    void WaitForFileUpdate();
-    void StopWatching();
-    // Find Programmer: every port present pinged at once, off the window's thread.
     void FindProgrammer();
-    void ShowFound(const QStringList& answered, const QStringList& tried);
+    void ShowFound(const ProgrammerSearch::Found& found);
     void FBrowse_Click();
     void mnuAbout_Click();
     void mnuSaveChip_Click();
     void ListRecentFiles();
     std::optional<QString> DroppedFile(const QMimeData& data) const;
 
-    OperatorOnThread remote_;  // the window, as the worker's commands see it
+    ProgrammerFinder finder_;
+    std::unique_ptr<FileChangeProgrammer> watcher_;  // while Program on File Change is on
+    OperatorOnThread remote_;  // the window, or the watcher, as the worker's commands see them
     CommandWorker worker_;  // after remote_: it goes first, waiting for the command under way
     Then then_;
     bool busy_ = false;
@@ -89,8 +90,6 @@ private:
     QPointer<QDialog> openDialog_;
     QList<QAction*> recentActions_;
     QAction* recentEnd_ = nullptr;  // the separator below the recent files
-    std::unique_ptr<FileChangeWatch> watch_;  // while Program on File Change is on
-    std::unique_ptr<QThread> watchThread_;  // waits for the file, so that the window never does
     QString chipId_;  // "ID 0E20", from the last command that read it
     QString checksum_;  // "Checksum 3A7F", from the last load of a file
 
@@ -104,7 +103,6 @@ private:
     QAction* mnuSaveChip = nullptr;
     QAction* mnuProgramOnChange = nullptr;
     QAction* mnuFindProgrammer = nullptr;
-    std::unique_ptr<QThread> searchThread_;
     QAction* mnuExit = nullptr;
     QAction* mnuProgram = nullptr;
     QAction* mnuVerify = nullptr;

@@ -342,12 +342,14 @@ private slots:
         QVERIFY(!Named<QAction>(bench.window, "mnuProgram")->isEnabled() && Named<QMenu>(bench.window, "mnuFile")->isEnabled());
         QVERIFY(WriteAsBuilt(kGaps, watched));
         QTRY_COMPARE_WITH_TIMEOUT(programs(), 2, 30000);
-        QTRY_COMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."));
+        QTRY_COMPARE_WITH_TIMEOUT(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."),
+                                  30000);
         QTest::qWait(1000);
         QCOMPARE(programs(), 2);
         QVERIFY(WriteAsBuilt(kEepromFull, watched));
         QTRY_COMPARE_WITH_TIMEOUT(programs(), 3, 30000);
-        QTRY_COMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."));
+        QTRY_COMPARE_WITH_TIMEOUT(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."),
+                                  30000);
         QVERIFY2(bench.answerer.seen.isEmpty(), qPrintable(bench.answerer.seen.join(u'\n')));
 
         // No programmer answers the next run: the mode goes off with the message, and the commands come back.

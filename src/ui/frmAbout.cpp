@@ -18,7 +18,35 @@ frmAbout::frmAbout(QWidget* parent, SystemRegistry* registry)
     setWindowTitle(QStringLiteral("About ") + Form1::kTitle);
     const ScaledLayout layout(*this);
     setFixedSize(layout.Scaled(382), layout.Scaled(237));
+    BuildTexts(layout);
 
+    auto* line1 = new QFrame(this);
+    line1->setFrameShape(QFrame::HLine);
+    line1->setFrameShadow(QFrame::Sunken);
+    layout.Place(line1, 6, 118, 370, 4);
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    layout.Place(cmdOK, 283, 175, 84, 23);
+    cmdOK->setDefault(true);
+    cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
+    layout.Place(cmdSysInfo, 284, 205, 83, 23);
+    cmdSysInfo->setAutoDefault(false);
+
+    for (const auto& [control, name] : {std::pair<QWidget*, const char*>{Image1, "Image1"},
+                                        {lblTitle, "lblTitle"},
+                                        {lblVersion, "lblVersion"},
+                                        {lblDescription, "lblDescription"},
+                                        {lblDisclaimer, "lblDisclaimer"},
+                                        {cmdOK, "cmdOK"},
+                                        {cmdSysInfo, "cmdSysInfo"}})
+        control->setObjectName(QLatin1String(name));
+
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
+}
+
+void frmAbout::BuildTexts(const ScaledLayout& layout)
+{
     Image1 = new QLabel(this);
     Image1->setPixmap(Logo(40));
     layout.Place(Image1, 16, 16, 40, 40);
@@ -49,30 +77,6 @@ frmAbout::frmAbout(QWidget* parent, SystemRegistry* registry)
     smaller.setPointSizeF(smaller.pointSizeF() * 0.9);
     lblDisclaimer->setFont(smaller);
     layout.Place(lblDisclaimer, 16, 130, 250, 100);
-
-    auto* line1 = new QFrame(this);
-    line1->setFrameShape(QFrame::HLine);
-    line1->setFrameShadow(QFrame::Sunken);
-    layout.Place(line1, 6, 118, 370, 4);
-
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    layout.Place(cmdOK, 283, 175, 84, 23);
-    cmdOK->setDefault(true);
-    cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
-    layout.Place(cmdSysInfo, 284, 205, 83, 23);
-    cmdSysInfo->setAutoDefault(false);
-
-    for (const auto& [control, name] : {std::pair<QWidget*, const char*>{Image1, "Image1"},
-                                        {lblTitle, "lblTitle"},
-                                        {lblVersion, "lblVersion"},
-                                        {lblDescription, "lblDescription"},
-                                        {lblDisclaimer, "lblDisclaimer"},
-                                        {cmdOK, "cmdOK"},
-                                        {cmdSysInfo, "cmdSysInfo"}})
-        control->setObjectName(QLatin1String(name));
-
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
 }
 
 QString frmAbout::VersionLine()

@@ -4,6 +4,7 @@
 
 class QLabel;
 class QPushButton;
+class ScaledLayout;
 class SystemRegistry;
 
 // The About box: title, version, the maker's notice, the tool's limits, and a
@@ -18,6 +19,8 @@ public:
     static QPixmap Logo(int size);
 
 private:
+    // The logo, the title, the version and the two texts.
+    void BuildTexts(const ScaledLayout& layout);
     void cmdSysInfo_Click();
 
     SystemRegistry& registry_;

@@ -118,27 +118,54 @@ void TimeNoProgrammer(const QString& simulatorPath)
     silent.waitForFinished(5000);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// The program and the simulator take turns and are never busy together: on
+// one core the simulator's reply wakes the program as a serial interrupt
+// would, without the cross-core wake-up that a pseudo-terminal adds.
+void KeepToOneCore()
 {
-    // The program and the simulator take turns and are never busy together: on
-    // one core the simulator's reply wakes the program as a serial interrupt
-    // would, without the cross-core wake-up that a pseudo-terminal adds.
     cpu_set_t one;
     CPU_ZERO(&one);
     CPU_SET(sched_getcpu(), &one);
     sched_setaffinity(0, sizeof one, &one);
+}
 
+// What the simulator said as it stopped.
+QString StopSimulator(QProcess& simulator)
+{
+    simulator.terminate();
+    simulator.waitForFinished(5000);
+    return QString::fromLocal8Bit(simulator.readAllStandardError());
+}
+
+bool WriteFile(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+void PrintFigures(long long bytes, double wall, double cpu)
+{
+    const double wire = double(bytes) * LineRate::kByteSeconds;
+    std::printf("full chip programmed and verified at %d baud\n", LineRate::kBaud);
+    std::printf("  bytes on the wire   %lld\n", bytes);
+    std::printf("  wall time           %.2f s\n", wall);
+    std::printf("  wire time           %.2f s\n", wire);
+    std::printf("  ratio               %.4f\n", wall / wire);
+    std::printf("  host CPU            %.2f s (%.2f%% of wall)\n", cpu, 100.0 * cpu / wall);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    KeepToOneCore();
     QCoreApplication app(argc, argv);
     const QString simulatorPath =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QCoreApplication::applicationDirPath() + "/../tools/korvexc-sim";
     QTemporaryDir dir;
     const QString hex = dir.filePath("full.hex");
-    QFile file(hex);
-    if (!file.open(QIODevice::WriteOnly) || file.write(FullChip()) < 0)
+    if (!WriteFile(hex, FullChip()))
         return 1;
-    file.close();
 
     QProcess simulator;
     const QString port = StartSimulator(simulator, simulatorPath, {"--paced"});
@@ -162,23 +189,14 @@ int main(int argc, char** argv)
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpu = CpuSeconds() - cpuStart;
 
-    simulator.terminate();
-    simulator.waitForFinished(5000);
-    const QString summary = QString::fromLocal8Bit(simulator.readAllStandardError());
+    const QString summary = StopSimulator(simulator);
     const auto counts = QRegularExpression(QStringLiteral("received (\\d+), sent (\\d+)")).match(summary);
     if (!counts.hasMatch() || programmed != "Done" || ui.last != "Verify Complete" || ui.messages != 0) {
         std::fprintf(stderr, "the run did not complete: %s / %s\n%s", qPrintable(programmed), qPrintable(ui.last),
                      qPrintable(summary));
         return 1;
     }
-    const long long bytes = counts.captured(1).toLongLong() + counts.captured(2).toLongLong();
-    const double wire = double(bytes) * LineRate::kByteSeconds;
-    std::printf("full chip programmed and verified at %d baud\n", LineRate::kBaud);
-    std::printf("  bytes on the wire   %lld\n", bytes);
-    std::printf("  wall time           %.2f s\n", wall);
-    std::printf("  wire time           %.2f s\n", wire);
-    std::printf("  ratio               %.4f\n", wall / wire);
-    std::printf("  host CPU            %.2f s (%.2f%% of wall)\n", cpu, 100.0 * cpu / wall);
+    PrintFigures(counts.captured(1).toLongLong() + counts.captured(2).toLongLong(), wall, cpu);
     TimeNoProgrammer(simulatorPath);
     return 0;
 }

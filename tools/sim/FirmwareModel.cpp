@@ -129,16 +129,7 @@ QByteArray FirmwareModel::Execute()
         ++counter_;
         break;
     case 'J':
-        for (const auto& [location, value] : loadedWords_) {
-            if (!inConfig_)
-                StoreProgramWord(location % kProgramWords, value);
-            else if (location < 4)
-                config[location] = value & kWordMask;
-        }
-        if (loadedEeprom_)
-            eeprom[counter_ % kEepromBytes] = *loadedEeprom_;
-        loadedWords_.clear();
-        loadedEeprom_.reset();
+        WriteLoaded();
         break;
     case 'K':
         if (inConfig_ && loadedWords_.count(kConfigWordLocation))
@@ -149,6 +140,20 @@ QByteArray FirmwareModel::Execute()
         break;
     }
     return QByteArray(1, kPrompt);
+}
+
+void FirmwareModel::WriteLoaded()
+{
+    for (const auto& [location, value] : loadedWords_) {
+        if (!inConfig_)
+            StoreProgramWord(location % kProgramWords, value);
+        else if (location < 4)
+            config[location] = value & kWordMask;
+    }
+    if (loadedEeprom_)
+        eeprom[counter_ % kEepromBytes] = *loadedEeprom_;
+    loadedWords_.clear();
+    loadedEeprom_.reset();
 }
 
 QByteArray FirmwareModel::SaveHex() const

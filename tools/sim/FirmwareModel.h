@@ -45,6 +45,8 @@ public:
 
 private:
     QByteArray Execute();
+    // "J": the block of words, the EEPROM byte or the ID words that were loaded.
+    void WriteLoaded();
     std::uint16_t ReadLocation(char letter) const;
 
     SimulatorFaults faults_;

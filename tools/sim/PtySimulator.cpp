@@ -220,60 +220,70 @@ void PtySimulator::Serve()
         const bool flooding = faults_.floodAfterBytes >= 0 && BytesFromProgram() >= faults_.floodAfterBytes;
         if (poll(fds, 2, flooding ? 1 : -1) < 0 && errno != EINTR)
             return;
-        if (fds[1].revents & POLLIN) {
-            char signal = 0;
-            [[maybe_unused]] const auto got = read(wake_[0], &signal, 1);
-            std::lock_guard lock(mutex_);
-            if (stopping_)
-                return;
-            if (hangup_) {
-                CloseTerminal();
-                return;
-            }
-        }
-        if (flooding) {
-            // Junk as fast as the line takes it, until the client goes or the simulator stops.
-            const QByteArray junk(64, 'x');
-            std::lock_guard lock(mutex_);
-            [[maybe_unused]] const auto written = write(master_, junk.constData(), size_t(junk.size()));
-            fromSimulator_ += junk.size();
-        }
+        if ((fds[1].revents & POLLIN) && !TakeWake())
+            return;
+        if (flooding)
+            Flood();
         if (!(fds[0].revents & POLLIN))
             continue;
         std::uint8_t buffer[256];
         const ssize_t got = read(master_, buffer, sizeof buffer);
-        if (got <= 0)
-            continue;
         const auto received = steady_clock::now();
         for (ssize_t i = 0; i < got; ++i) {
-            auto arrival = received;
-            if (timing_.paced) {
-                // The byte started on the wire when it was handed over, and takes one byte time to come in.
-                inputFree = std::max(inputFree, received) + kByteTime;
-                arrival = inputFree;
-                SleepUntil(arrival);
-            }
-            QByteArray reply;
-            std::function<void()> changed;
-            {
-                std::lock_guard lock(mutex_);
-                ++fromProgram_;
-                if (tracing_)
-                    trace_.push_back({true, buffer[i], received});
-                if (faults_.floodAfterBytes >= 0 && fromProgram_ > faults_.floodAfterBytes)
-                    continue;
-                reply = model_.Receive(buffer[i]);
-                if (ChangesChip(buffer[i]) && reply.endsWith('^'))
-                    changed = chipChanged_;
-            }
-            Send(reply, arrival);
-            if (changed)
-                changed();
-            if (faults_.hangupAfterBytes >= 0 && BytesFromProgram() >= faults_.hangupAfterBytes) {
-                std::lock_guard lock(mutex_);
-                CloseTerminal();
+            if (!Answer(buffer[i], received, inputFree))
                 return;
-            }
         }
     }
+}
+
+bool PtySimulator::TakeWake()
+{
+    char signal = 0;
+    [[maybe_unused]] const auto got = read(wake_[0], &signal, 1);
+    std::lock_guard lock(mutex_);
+    if (hangup_ && !stopping_)
+        CloseTerminal();
+    return !stopping_ && !hangup_;
+}
+
+void PtySimulator::Flood()
+{
+    // Junk as fast as the line takes it, until the client goes or the simulator stops.
+    const QByteArray junk(64, 'x');
+    std::lock_guard lock(mutex_);
+    [[maybe_unused]] const auto written = write(master_, junk.constData(), size_t(junk.size()));
+    fromSimulator_ += junk.size();
+}
+
+bool PtySimulator::Answer(std::uint8_t byte, steady_clock::time_point received, steady_clock::time_point& inputFree)
+{
+    auto arrival = received;
+    if (timing_.paced) {
+        // The byte started on the wire when it was handed over, and takes one byte time to come in.
+        inputFree = std::max(inputFree, received) + kByteTime;
+        arrival = inputFree;
+        SleepUntil(arrival);
+    }
+    QByteArray reply;
+    std::function<void()> changed;
+    {
+        std::lock_guard lock(mutex_);
+        ++fromProgram_;
+        if (tracing_)
+            trace_.push_back({true, byte, received});
+        if (faults_.floodAfterBytes >= 0 && fromProgram_ > faults_.floodAfterBytes)
+            return true;
+        reply = model_.Receive(byte);
+        if (ChangesChip(byte) && reply.endsWith('^'))
+            changed = chipChanged_;
+    }
+    Send(reply, arrival);
+    if (changed)
+        changed();
+    if (faults_.hangupAfterBytes >= 0 && BytesFromProgram() >= faults_.hangupAfterBytes) {
+        std::lock_guard lock(mutex_);
+        CloseTerminal();
+        return false;
+    }
+    return true;
 }

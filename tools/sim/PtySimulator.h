@@ -56,6 +56,12 @@ public:
 
 private:
     void Serve();
+    // Takes a wake-up; false when serving ends: stopped, or the terminal hung up.
+    bool TakeWake();
+    void Flood();
+    // Answers one byte from the program; false once the terminal hung up.
+    bool Answer(std::uint8_t byte, std::chrono::steady_clock::time_point received,
+                std::chrono::steady_clock::time_point& inputFree);
     void Send(const QByteArray& bytes, std::chrono::steady_clock::time_point arrival);
 
     void CloseTerminal();

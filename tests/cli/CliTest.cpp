@@ -377,8 +377,9 @@ TEST_F(Cli, TheJsonStreamIsOneObjectALineInOrderAndAgreesWithTheRecord)
         const QJsonObject event = QJsonDocument::fromJson(line.toUtf8()).object();
         ASSERT_EQ(event.value("v").toInt(), 1) << line.toStdString();
         events << event.value("event").toString();
-        if (events.back().endsWith("-finished") && event.contains("tally"))
+        if (events.back().endsWith("-finished") && event.contains("tally")) {
             EXPECT_EQ(event.value("exit").toInt(), run.exitCode) << line.toStdString();
+        }
         if (events.back() == "progress")
             ++progressPerPass[event.value("port").toString() + event.value("pass").toString()];
         if (events.back() == "chip-finished")

@@ -67,6 +67,15 @@ template <typename Answer> Answer OperatorOnThread::Ask(std::function<Answer(Ope
     return *answer;
 }
 
+void OperatorOnThread::AwaitTold(std::function<void(OperatorInterface&)> tell)
+{
+    // A message holds the command as its box would; all it answers is that it was seen.
+    Await<bool>([tell = std::move(tell)](OperatorInterface& ui) {
+        tell(ui);
+        return true;
+    });
+}
+
 void OperatorOnThread::SetStatus(const QString& text)
 {
     Tell([text](OperatorInterface& ui) { ui.SetStatus(text); });
@@ -91,10 +100,7 @@ void OperatorOnThread::SafePoint()
 
 void OperatorOnThread::ShowMessage(const QString& text)
 {
-    Await<bool>([text](OperatorInterface& ui) {
-        ui.ShowMessage(text);
-        return true;
-    });
+    AwaitTold([text](OperatorInterface& ui) { ui.ShowMessage(text); });
 }
 
 bool OperatorOnThread::Mismatched(const Mismatch& mismatch)
@@ -104,18 +110,12 @@ bool OperatorOnThread::Mismatched(const Mismatch& mismatch)
 
 void OperatorOnThread::HexFileNotice(const HexNotice& notice)
 {
-    Await<bool>([notice](OperatorInterface& ui) {
-        ui.HexFileNotice(notice);
-        return true;
-    });
+    AwaitTold([notice](OperatorInterface& ui) { ui.HexFileNotice(notice); });
 }
 
 void OperatorOnThread::CommandFailed(const Failure& failure)
 {
-    Await<bool>([failure](OperatorInterface& ui) {
-        ui.CommandFailed(failure);
-        return true;
-    });
+    AwaitTold([failure](OperatorInterface& ui) { ui.CommandFailed(failure); });
 }
 
 bool OperatorOnThread::GoOnDespite(const ChipDoubt& doubt)

@@ -45,6 +45,8 @@ private:
         bool stop = false;
     };
     void Tell(std::function<void(OperatorInterface&)> report);
+    // Tells, and waits until the operator has taken it in, or a stop.
+    void AwaitTold(std::function<void(OperatorInterface&)> tell);
     // The answer, or nothing once a stop was asked for.
     template <typename Answer> std::optional<Answer> Await(std::function<Answer(OperatorInterface&)> question);
     // The answer; a stop ends the command.

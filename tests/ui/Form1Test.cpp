@@ -369,6 +369,18 @@ private slots:
         QCOMPARE(bench.answerer.seen.size(), 1);
         QCOMPARE(programs(), 3);
     }
+
+    void aWatchedRunTellsAMismatchAsItsQuestionWouldAndTurnsTheModeOff()
+    {
+        SimulatorFaults stuck;
+        stuck.stuckBit = SimulatorFaults::StuckBit{0, 13, 0};
+        Bench bench(stuck, kGaps);
+        QAction* mode = Named<QAction>(bench.window, "mnuProgramOnChange");
+        mode->setChecked(true);
+        QTRY_VERIFY_WITH_TIMEOUT(!mode->isChecked(), 30000);
+        QCOMPARE(bench.answerer.seen, QStringList{QStringLiteral("Verify error @0")});
+        QCOMPARE(ControlStates(bench.window), kAllEnabled);
+    }
 };
 
 QTEST_MAIN(Form1Test)

@@ -74,6 +74,23 @@ TEST(SimulatorProgram, RefusesWhatItCannotServeAndKeepsTheChipItLoads)
     ASSERT_TRUE(two.waitForFinished(10000));
     EXPECT_EQ(two.exitCode(), 0);
 
+    // The chip is saved as soon as a command changes it, while the simulator runs.
+    const QString live = dir.filePath(QStringLiteral("live.hex"));
+    QProcess running;
+    running.start(QStringLiteral(KORVEXC_SIM), {"--save", live});
+    const QStringList port = Paths(running, 1);
+    ASSERT_EQ(port.size(), 1);
+    QProcess erase;
+    erase.start(QStringLiteral(KORVEXC_CLI), {"--port", port[0], "erase"});
+    ASSERT_TRUE(erase.waitForFinished(30000));
+    EXPECT_EQ(erase.exitCode(), 0);
+    const QDeadlineTimer written(20000);
+    while (!QFile::exists(live) && !written.hasExpired())
+        QThread::msleep(50);
+    EXPECT_TRUE(QFile::exists(live));
+    running.terminate();
+    ASSERT_TRUE(running.waitForFinished(10000));
+
     QProcess one;
     one.start(QStringLiteral(KORVEXC_SIM), {"--load", kSmall, "--save", saved});
     ASSERT_EQ(Paths(one, 1).size(), 1);

@@ -79,7 +79,7 @@ void FileChangeProgrammer::ShowMessage(const QString& text)
 
 bool FileChangeProgrammer::Mismatched(const Mismatch& mismatch)
 {
-    ShowMessage(mismatch.memory == Memory::ConfigurationWord ? SharedWords::FuseVerifyFailure() : Form1::MismatchError(mismatch));
+    ShowMessage(Form1::MismatchError(mismatch));
     return false;
 }
 

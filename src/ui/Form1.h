@@ -54,7 +54,7 @@ public:
     // Program!, Verify! and Erase!: also held while Program on File Change waits.
     void SetChipCommandsEnabled(bool enabled);
     void StopProgramOnFileChange();
-    // "Verify error @1F", as the verify's question puts it.
+    // "Verify error @1F", as the verify's question puts it; the configuration word's own text for it.
     static QString MismatchError(const Mismatch& mismatch);
 
 protected:

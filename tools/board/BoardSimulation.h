@@ -1,0 +1,45 @@
+#pragma once
+
+#include "PinChip.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct avr_t;
+struct avr_irq_t;
+struct uart_pty_t;
+
+// An Arduino board in simavr: the programmer's firmware, its serial port on a
+// pseudo-terminal, its programming pins wired to the chip model. PGD is the
+// one wire both sides drive; when neither does, the firmware's pull-up
+// decides, or nothing does and it reads low.
+class BoardSimulation {
+public:
+    BoardSimulation(const std::string& firmwareElf, PinChip& chip);
+    ~BoardSimulation();
+    BoardSimulation(const BoardSimulation&) = delete;
+    BoardSimulation& operator=(const BoardSimulation&) = delete;
+
+    bool Loaded() const { return avr_ != nullptr; }
+    std::string PortPath() const;
+    // Runs the board until the flag is set or the firmware stops.
+    void Run(const std::atomic<bool>& stop);
+    // The chip's broken rules and the wiring's, in the order they came.
+    std::vector<std::string> Faults() const;
+
+private:
+    static void PinChanged(avr_irq_t* irq, std::uint32_t value, void* param);
+    static std::uint64_t Timer(avr_t* avr, std::uint64_t when, void* param);
+    void Update();
+    std::uint64_t Nanoseconds() const;
+    void ScheduleAt(std::uint64_t ns);
+
+    PinChip& chip_;
+    avr_t* avr_ = nullptr;
+    uart_pty_t* pty_ = nullptr;
+    std::vector<std::string> wiringFaults_;
+    mutable std::mutex lock_;  // the faults are read while the board runs
+};

@@ -24,6 +24,10 @@ ISR(TIMER1_OVF_vect)
     overflows = overflows + 1;
 }
 
+// Wakes the idle loop every millisecond. A real board wakes on the byte
+// itself; simavr sleeps until its next timer and only then sees the byte.
+EMPTY_INTERRUPT(TIMER2_OVF_vect)
+
 void AvrIcsp::Start()
 {
     // Every pin low: the chip held in reset, PGM off.
@@ -32,6 +36,9 @@ void AvrIcsp::Start()
     TCCR1A = 0;
     TCCR1B = _BV(CS12);  // clk/256: 16 µs a tick
     TIMSK1 = _BV(TOIE1);
+    TCCR2A = 0;
+    TCCR2B = _BV(CS22);  // clk/64: an overflow every 1.024 ms
+    TIMSK2 = _BV(TOIE2);
 }
 
 uint32_t AvrIcsp::Ticks()

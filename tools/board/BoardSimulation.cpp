@@ -65,16 +65,6 @@ BoardSimulation::BoardSimulation(const std::string& firmwareElf, PinChip& chip) 
     avr_irq_register_notify(avr_io_getirq(avr_, AVR_IOCTL_IOPORT_GETIRQ('B'), IOPORT_IRQ_DIRECTION_ALL), PinChanged, this);
 }
 
-BoardSimulation::~BoardSimulation()
-{
-    if (pty_) {
-        uart_pty_stop(pty_);
-        delete pty_;
-    }
-    if (avr_)
-        avr_terminate(avr_);
-}
-
 std::string BoardSimulation::PortPath() const
 {
     return pty_ ? pty_->pty.slavename : "";

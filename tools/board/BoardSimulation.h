@@ -15,11 +15,12 @@ struct uart_pty_t;
 // An Arduino board in simavr: the programmer's firmware, its serial port on a
 // pseudo-terminal, its programming pins wired to the chip model. PGD is the
 // one wire both sides drive; when neither does, the firmware's pull-up
-// decides, or nothing does and it reads low.
+// decides, or nothing does and it reads low. A board lives as long as its
+// process: simavr stops the pseudo-terminal's thread with SIGINT, which the
+// process takes for itself.
 class BoardSimulation {
 public:
     BoardSimulation(const std::string& firmwareElf, PinChip& chip);
-    ~BoardSimulation();
     BoardSimulation(const BoardSimulation&) = delete;
     BoardSimulation& operator=(const BoardSimulation&) = delete;
 

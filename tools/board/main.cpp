@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 
@@ -124,11 +125,13 @@ int main(int argc, char** argv)
     TellFaults(boards);
     if (parser.isSet(options.save) && !ChipFile::Save(*boards[0].chip, parser.value(options.save))) {
         std::fprintf(stderr, "korvexc-board: cannot write %s\n", qPrintable(parser.value(options.save)));
-        return 1;
+        std::_Exit(1);
     }
-    for (const Board& board : boards) {
-        if (!board.simulation->Faults().empty())
-            return 3;
-    }
-    return 0;
+    int code = 0;
+    for (const Board& board : boards)
+        code = board.simulation->Faults().empty() ? code : 3;
+    // The boards are not taken down: see BoardSimulation.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(code);
 }

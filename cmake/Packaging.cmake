@@ -4,6 +4,11 @@
 include(GNUInstallDirs)
 install(TARGETS korvexc korvexc-cli korvexc-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/korvexc.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The companion firmware for an Arduino board, and how to put it there.
+if(TARGET korvexc_firmware)
+  install(FILES ${KORVEXC_FIRMWARE_DIR}/korvexc-programmer.hex DESTINATION ${CMAKE_INSTALL_DATADIR}/korvexc)
+  install(FILES packaging/flashing.txt DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvexc)
+endif()
 install(FILES packaging/99-korvexc-latency.rules DESTINATION lib/udev/rules.d)
 
 set(generated ${CMAKE_BINARY_DIR}/packaging)

@@ -1,9 +1,6 @@
 #include "BoardSimulation.h"
 
 #include <simavr/avr_ioport.h>
-extern "C" {
-#include <simavr/parts/uart_pty.h>
-}
 #include <simavr/sim_avr.h>
 #include <simavr/sim_elf.h>
 #include <unistd.h>
@@ -25,7 +22,7 @@ bool Bit(std::uint8_t value, int bit)
     return (value >> bit) & 1;
 }
 
-// simavr announces its pseudo-terminal on the standard output, which is ours.
+// simavr tells of the firmware it loads on the standard output, which is ours.
 template <typename Work> void Quietly(Work work)
 {
     std::fflush(stdout);
@@ -54,10 +51,9 @@ BoardSimulation::BoardSimulation(const std::string& firmwareElf, PinChip& chip) 
         firmware.frequency = kFrequency;
         avr_load_firmware(avr_, &firmware);
         avr_->log = LOG_NONE;
-        pty_ = new uart_pty_t{};
-        uart_pty_init(avr_, pty_);
-        uart_pty_connect(pty_, '0');
     });
+    if (avr_)
+        pty_ = std::make_unique<PtyBridge>(avr_);
     if (!avr_)
         return;
     for (int pin : {kMclr, kPgm, kPgc, kPgd})
@@ -67,7 +63,7 @@ BoardSimulation::BoardSimulation(const std::string& firmwareElf, PinChip& chip) 
 
 std::string BoardSimulation::PortPath() const
 {
-    return pty_ ? pty_->pty.slavename : "";
+    return pty_ ? pty_->Path() : "";
 }
 
 void BoardSimulation::Run(const std::atomic<bool>& stop)

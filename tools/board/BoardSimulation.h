@@ -1,35 +1,37 @@
 #pragma once
 
 #include "PinChip.h"
+#include "PtyBridge.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 struct avr_t;
 struct avr_irq_t;
-struct uart_pty_t;
 
 // An Arduino board in simavr: the programmer's firmware, its serial port on a
 // pseudo-terminal, its programming pins wired to the chip model. PGD is the
 // one wire both sides drive; when neither does, the firmware's pull-up
 // decides, or nothing does and it reads low. A board lives as long as its
-// process: simavr stops the pseudo-terminal's thread with SIGINT, which the
-// process takes for itself.
+// process.
 class BoardSimulation {
 public:
     BoardSimulation(const std::string& firmwareElf, PinChip& chip);
     BoardSimulation(const BoardSimulation&) = delete;
     BoardSimulation& operator=(const BoardSimulation&) = delete;
 
-    bool Loaded() const { return avr_ != nullptr; }
+    bool Loaded() const { return avr_ != nullptr && pty_ && pty_->Open(); }
     std::string PortPath() const;
     // Runs the board until the flag is set or the firmware stops.
     void Run(const std::atomic<bool>& stop);
     // The chip's broken rules and the wiring's, in the order they came.
     std::vector<std::string> Faults() const;
+    // The longest the firmware took from a byte's arrival to its answer's first byte, in cycles.
+    std::uint64_t WorstAnswerCycles() const { return pty_->WorstAnswerCycles(); }
 
 private:
     static void PinChanged(avr_irq_t* irq, std::uint32_t value, void* param);
@@ -40,7 +42,7 @@ private:
 
     PinChip& chip_;
     avr_t* avr_ = nullptr;
-    uart_pty_t* pty_ = nullptr;
+    std::unique_ptr<PtyBridge> pty_;
     std::vector<std::string> wiringFaults_;
     mutable std::mutex lock_;  // the faults are read while the board runs
 };

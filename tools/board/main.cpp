@@ -42,6 +42,8 @@ struct BoardOptions {
     const QCommandLineOption unpowered{QStringLiteral("unpowered"), QStringLiteral("A chip without power.")};
     const QCommandLineOption lvpOff{QStringLiteral("lvp-off"),
                                     QStringLiteral("A chip whose configuration word has LVP cleared.")};
+    const QCommandLineOption stats{QStringLiteral("stats"),
+                                   QStringLiteral("At exit, tell the longest the firmware took to answer a byte.")};
     const QCommandLineOption firmware{QStringLiteral("firmware"), QStringLiteral("The firmware's ELF file."),
                                       QStringLiteral("file"), QStringLiteral(KORVEXC_FIRMWARE_ELF)};
 };
@@ -88,7 +90,7 @@ int main(int argc, char** argv)
     parser.addVersionOption();
     const BoardOptions options;
     parser.addOptions({options.load, options.save, options.count, options.deviceId, options.noChip, options.unpowered,
-                       options.lvpOff, options.firmware});
+                       options.lvpOff, options.stats, options.firmware});
     parser.process(app);
     const int count = parser.value(options.count).toInt();
     if (count < 1 || count > 16 || (count > 1 && parser.isSet(options.save))) {
@@ -128,8 +130,12 @@ int main(int argc, char** argv)
         std::_Exit(1);
     }
     int code = 0;
-    for (const Board& board : boards)
-        code = board.simulation->Faults().empty() ? code : 3;
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+        code = boards[i].simulation->Faults().empty() ? code : 3;
+        if (parser.isSet(options.stats))
+            std::fprintf(stderr, "korvexc-board %zu: the slowest answer came %llu cycles after its byte\n", i + 1,
+                         static_cast<unsigned long long>(boards[i].simulation->WorstAnswerCycles()));
+    }
     // The boards are not taken down: see BoardSimulation.
     std::fflush(stdout);
     std::fflush(stderr);

@@ -1,0 +1,58 @@
+#include "PtyBridge.h"
+
+#include <simavr/avr_uart.h>
+#include <simavr/sim_avr.h>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::uint64_t kPollCycles = 800;  // 50 µs at 16 MHz
+constexpr std::uint64_t kByteCycles = 8334;  // ten bits at 19200 baud
+
+}  // namespace
+
+PtyBridge::PtyBridge(avr_t* avr) : avr_(avr)
+{
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+        master_ = -1;
+        return;
+    }
+    path_ = ptsname(master_);
+    keptOpen_ = open(path_.c_str(), O_RDWR | O_NOCTTY);
+    termios raw{};
+    tcgetattr(keptOpen_, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(keptOpen_, TCSANOW, &raw);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    avr_irq_register_notify(avr_io_getirq(avr_, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT), Sent, this);
+    avr_cycle_timer_register(avr_, kPollCycles, Poll, this);
+}
+
+std::uint64_t PtyBridge::Poll(avr_t* avr, std::uint64_t when, void* param)
+{
+    auto* bridge = static_cast<PtyBridge*>(param);
+    std::uint8_t byte = 0;
+    if (avr->cycle - bridge->lastIn_ >= kByteCycles && read(bridge->master_, &byte, 1) == 1) {
+        bridge->lastIn_ = avr->cycle;
+        bridge->answerDue_ = true;
+        avr_raise_irq(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT), byte);
+    }
+    return when + kPollCycles;
+}
+
+void PtyBridge::Sent(avr_irq_t*, std::uint32_t value, void* param)
+{
+    auto* bridge = static_cast<PtyBridge*>(param);
+    if (bridge->answerDue_)
+        bridge->worstAnswer_ = std::max(bridge->worstAnswer_, bridge->avr_->cycle - bridge->lastIn_);
+    bridge->answerDue_ = false;
+    const auto byte = std::uint8_t(value);
+    // The host reads what it is sent; a byte for no one is dropped.
+    [[maybe_unused]] const ssize_t written = write(bridge->master_, &byte, 1);
+}

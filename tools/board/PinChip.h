@@ -10,7 +10,7 @@
 // commands and data as the chip does and keeps the chip's minimum times in
 // simulated time. What breaks a rule is recorded, and the write it touched is
 // corrupted as on a real chip. Written from the chip maker's programming
-// specification, apart from the protocol simulator's model on purpose.
+// document, apart from the protocol simulator's model on purpose.
 class PinChip {
 public:
     // The chip's minimum times, in nanoseconds.

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -75,6 +76,62 @@ void TellFaults(std::vector<Board>& boards)
     }
 }
 
+// A board a count, each with its chip; nothing, said why and with the exit
+// code in `failure`, when one cannot be made.
+std::optional<std::vector<Board>> MakeBoards(const QCommandLineParser& parser, const BoardOptions& options, int count,
+                                             int& failure)
+{
+    std::vector<Board> boards(static_cast<std::size_t>(count));
+    for (Board& board : boards) {
+        board.chip = MakeChip(parser, options);
+        if (!board.chip) {
+            std::fprintf(stderr, "korvexc-board: the device ID or the file to load is not valid\n");
+            failure = 2;
+            return std::nullopt;
+        }
+        board.simulation = std::make_unique<BoardSimulation>(parser.value(options.firmware).toStdString(), *board.chip);
+        if (!board.simulation->Loaded()) {
+            std::fprintf(stderr, "korvexc-board: cannot load the firmware %s\n", qPrintable(parser.value(options.firmware)));
+            failure = 1;
+            return std::nullopt;
+        }
+        std::printf("%s\n", board.simulation->PortPath().c_str());
+    }
+    std::fflush(stdout);
+    return boards;
+}
+
+// Runs every board on a thread of its own until a signal stops them.
+void Serve(std::vector<Board>& boards)
+{
+    std::signal(SIGINT, Stop);
+    std::signal(SIGTERM, Stop);
+    std::signal(SIGHUP, Stop);
+    std::vector<std::thread> threads;
+    for (Board& board : boards)
+        threads.emplace_back([&board] { board.simulation->Run(stopping); });
+    while (!stopping) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        TellFaults(boards);
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    TellFaults(boards);
+}
+
+// The exit code once stopped: 3 when a board broke a rule of the chip.
+int Finish(const std::vector<Board>& boards, bool stats)
+{
+    int code = 0;
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+        code = boards[i].simulation->Faults().empty() ? code : 3;
+        if (stats)
+            std::fprintf(stderr, "korvexc-board %zu: the slowest answer came %llu cycles after its byte\n", i + 1,
+                         static_cast<unsigned long long>(boards[i].simulation->WorstAnswerCycles()));
+    }
+    return code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -97,44 +154,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "korvexc-board: a value given to an option is not valid; see --help\n");
         return 2;
     }
-    std::vector<Board> boards(static_cast<std::size_t>(count));
-    for (Board& board : boards) {
-        board.chip = MakeChip(parser, options);
-        if (!board.chip) {
-            std::fprintf(stderr, "korvexc-board: the device ID or the file to load is not valid\n");
-            return 2;
-        }
-        board.simulation = std::make_unique<BoardSimulation>(parser.value(options.firmware).toStdString(), *board.chip);
-        if (!board.simulation->Loaded()) {
-            std::fprintf(stderr, "korvexc-board: cannot load the firmware %s\n", qPrintable(parser.value(options.firmware)));
-            return 1;
-        }
-        std::printf("%s\n", board.simulation->PortPath().c_str());
-    }
-    std::fflush(stdout);
-    std::signal(SIGINT, Stop);
-    std::signal(SIGTERM, Stop);
-    std::signal(SIGHUP, Stop);
-    std::vector<std::thread> threads;
-    for (Board& board : boards)
-        threads.emplace_back([&board] { board.simulation->Run(stopping); });
-    while (!stopping) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        TellFaults(boards);
-    }
-    for (std::thread& thread : threads)
-        thread.join();
-    TellFaults(boards);
-    if (parser.isSet(options.save) && !ChipFile::Save(*boards[0].chip, parser.value(options.save))) {
+    int failure = 0;
+    std::optional<std::vector<Board>> boards = MakeBoards(parser, options, count, failure);
+    if (!boards)
+        return failure;
+    Serve(*boards);
+    int code = Finish(*boards, parser.isSet(options.stats));
+    if (parser.isSet(options.save) && !ChipFile::Save(*boards->front().chip, parser.value(options.save))) {
         std::fprintf(stderr, "korvexc-board: cannot write %s\n", qPrintable(parser.value(options.save)));
-        std::_Exit(1);
-    }
-    int code = 0;
-    for (std::size_t i = 0; i < boards.size(); ++i) {
-        code = boards[i].simulation->Faults().empty() ? code : 3;
-        if (parser.isSet(options.stats))
-            std::fprintf(stderr, "korvexc-board %zu: the slowest answer came %llu cycles after its byte\n", i + 1,
-                         static_cast<unsigned long long>(boards[i].simulation->WorstAnswerCycles()));
+        code = 1;
     }
     // The boards are not taken down: see BoardSimulation.
     std::fflush(stdout);

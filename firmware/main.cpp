@@ -8,8 +8,9 @@
 
 namespace {
 
-// A command whose data bytes stop coming for this long is dropped.
-constexpr uint32_t kAbandonTicks = 100000 / IcspBus::kMicrosecondsPerTick;
+// A command whose data bytes stop coming for this long is dropped: longer than
+// the host waits for an echo, so that a slow host never loses its command.
+constexpr uint32_t kAbandonTicks = 3000000UL / IcspBus::kMicrosecondsPerTick;
 
 }  // namespace
 

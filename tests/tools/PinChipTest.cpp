@@ -83,6 +83,18 @@ TEST(PinChip, KeepsItsTimesAndSpoilsWhatBreaksThem)
     for (int i = 0; i < 6; ++i)
         good.Command(0x06);
     EXPECT_EQ(good.Read(0x04), 0x0E20);
+    // The configuration block's write takes the four ID words and no more.
+    good.Command(0x00, 0x3FFF);
+    for (int i = 0; i < 5; ++i) {
+        good.Command(0x02, 0x0A0 + i);
+        good.Command(0x06);
+    }
+    good.Command(0x18);
+    good.Wait(1100);
+    good.Command(0x17);
+    good.Wait(200);
+    EXPECT_EQ(good.chip.ids, (std::array<std::uint16_t, 4>{0x0A0, 0x0A1, 0x0A2, 0x0A3}));
+    EXPECT_EQ(good.chip.configuration, 0x3FFF);
     EXPECT_TRUE(good.chip.Violations().empty());
 
     // The block's write ended before its time.

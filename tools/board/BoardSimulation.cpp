@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -16,6 +17,11 @@ constexpr int kDdrB = 0x24;
 constexpr int kPortB = 0x25;
 enum : int { kMclr = 0, kPgm = 1, kPgc = 2, kPgd = 3 };
 constexpr std::uint32_t kFrequency = 16000000;
+
+std::uint64_t NanosecondsOf(std::uint64_t cycle)
+{
+    return cycle / kFrequency * 1000000000ull + cycle % kFrequency * 1000000000ull / kFrequency;
+}
 
 bool Bit(std::uint8_t value, int bit)
 {
@@ -66,8 +72,26 @@ std::string BoardSimulation::PortPath() const
     return pty_ ? pty_->Path() : "";
 }
 
+namespace {
+// The board this thread runs, for simavr's sleep callback, which carries none.
+thread_local BoardSimulation* running = nullptr;
+}  // namespace
+
+// A sleeping firmware waits for the wall clock only while simulated time is
+// ahead of it: simavr's own sleep waits whatever the time, so a loaded machine
+// left an idle board ever further behind and its host without an answer.
+void BoardSimulation::Sleep(avr_t* avr, std::uint64_t howLong)
+{
+    const auto due = running->started_ + std::chrono::nanoseconds(NanosecondsOf(avr->cycle + howLong));
+    if (due - std::chrono::steady_clock::now() > std::chrono::microseconds(200))
+        std::this_thread::sleep_until(due);
+}
+
 void BoardSimulation::Run(const std::atomic<bool>& stop)
 {
+    running = this;
+    started_ = std::chrono::steady_clock::now();
+    avr_->sleep = Sleep;
     while (!stop.load(std::memory_order_relaxed)) {
         const int state = avr_run(avr_);
         if (state == cpu_Done || state == cpu_Crashed)
@@ -85,7 +109,7 @@ std::vector<std::string> BoardSimulation::Faults() const
 
 std::uint64_t BoardSimulation::Nanoseconds() const
 {
-    return avr_->cycle / kFrequency * 1000000000ull + avr_->cycle % kFrequency * 1000000000ull / kFrequency;
+    return NanosecondsOf(avr_->cycle);
 }
 
 void BoardSimulation::ScheduleAt(std::uint64_t ns)

@@ -4,6 +4,7 @@
 #include "PtyBridge.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -36,6 +37,7 @@ public:
 private:
     static void PinChanged(avr_irq_t* irq, std::uint32_t value, void* param);
     static std::uint64_t Timer(avr_t* avr, std::uint64_t when, void* param);
+    static void Sleep(avr_t* avr, std::uint64_t howLong);
     void Update();
     std::uint64_t Nanoseconds() const;
     void ScheduleAt(std::uint64_t ns);
@@ -44,5 +46,6 @@ private:
     avr_t* avr_ = nullptr;
     std::unique_ptr<PtyBridge> pty_;
     std::vector<std::string> wiringFaults_;
+    std::chrono::steady_clock::time_point started_;  // when the board's cycle 0 was
     mutable std::mutex lock_;  // the faults are read while the board runs
 };

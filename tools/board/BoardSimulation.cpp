@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <fcntl.h>
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -77,14 +78,17 @@ namespace {
 thread_local BoardSimulation* running = nullptr;
 }  // namespace
 
-// A sleeping firmware waits for the wall clock only while simulated time is
-// ahead of it: simavr's own sleep waits whatever the time, so a loaded machine
-// left an idle board ever further behind and its host without an answer.
+// A sleeping firmware waits out its sleep on the wall clock only while
+// simulated time is ahead of it, and never longer than the sleep itself:
+// simavr's own sleep waits whatever the time, so a loaded machine left an idle
+// board ever further behind and its host without an answer.
 void BoardSimulation::Sleep(avr_t* avr, std::uint64_t howLong)
 {
-    const auto due = running->started_ + std::chrono::nanoseconds(NanosecondsOf(avr->cycle + howLong));
-    if (due - std::chrono::steady_clock::now() > std::chrono::microseconds(200))
-        std::this_thread::sleep_until(due);
+    const auto now = std::chrono::steady_clock::now();
+    const auto ahead = running->started_ + std::chrono::nanoseconds(NanosecondsOf(avr->cycle + howLong)) - now;
+    const auto wait = std::min<std::chrono::nanoseconds>(ahead, std::chrono::nanoseconds(NanosecondsOf(howLong)));
+    if (wait > std::chrono::microseconds(200))
+        std::this_thread::sleep_for(wait);
 }
 
 void BoardSimulation::Run(const std::atomic<bool>& stop)

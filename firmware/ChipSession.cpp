@@ -25,7 +25,12 @@ void ChipSession::ToConfiguration()
 
 void ChipSession::Advance()
 {
-    counter_ = (counter_ + 1) & kAddressMask;
+    Move(1);
+}
+
+void ChipSession::Move(uint16_t step)
+{
+    counter_ = uint16_t(counter_ + step) & kAddressMask;
 }
 
 bool ChipSession::Elapsed(uint32_t since, uint32_t microseconds)

@@ -16,6 +16,8 @@ public:
     void Restart();  // "A"
     void ToConfiguration();  // "D"
     void Advance();  // "I"
+    void Move(uint16_t step);  // by step locations, modulo the address space
+    uint16_t Counter() const { return counter_; }
     void LoadWord(uint16_t word);
     void LoadEepromByte(uint8_t value);
     void Erase();

@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-// The board's serial port at 19200 baud, 8N1: received bytes wait in a ring
+// The board's serial port at 19200 baud, or 500000 once the host asks, 8N1: received bytes wait in a ring
 // filled by the receive interrupt, so a byte that arrives while the chip is
 // being clocked is kept.
 class Uart : public ByteSink {
@@ -13,4 +13,6 @@ public:
     static bool Available();
     static uint8_t Next();
     void Send(uint8_t byte) override;
+    void SetRate(uint8_t code) override;
+    static bool Fast();
 };

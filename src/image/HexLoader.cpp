@@ -34,6 +34,7 @@ struct Region {
     int base;  // HEX address of offset 0
     int step;  // HEX bytes per offset: 2 for EEPROM data in the word layout
     std::int16_t* mark;  // null for the configuration area
+    bool* given;  // null for the configuration area
 };
 
 enum class LineResult { Next, EndOfFile };
@@ -107,13 +108,14 @@ LineResult HandleRecord(const QByteArray& line, MemoryImage& image, EepromLayout
     Region region{};
     if (address < kConfigBase) {
         // The lone offset 16384 lies past the chip's last word: nothing is kept there.
-        region = {image.ProgramImage.data(), MemoryImage::kProgramWordEnd, kProgramBase, 1, &image.ProgramTop};
+        region = {image.ProgramImage.data(), MemoryImage::kProgramWordEnd, kProgramBase, 1, &image.ProgramTop,
+                  image.ProgramGiven.data()};
     } else if (address < kEepromBase) {
-        region = {image.ConfigImage.data(), MemoryImage::kConfigImageBytes, kConfigBase, 1, nullptr};
+        region = {image.ConfigImage.data(), MemoryImage::kConfigImageBytes, kConfigBase, 1, nullptr, nullptr};
     } else if (address < kEepromBase + eepromStep * kEepromBytes) {
         // In the word layout the image ends with the chip's last location.
         const int size = layout == EepromLayout::Word ? kEepromBytes : MemoryImage::kEepromImageBytes;
-        region = {image.EepromImage.data(), size, kEepromBase, eepromStep, &image.EepromTop};
+        region = {image.EepromImage.data(), size, kEepromBase, eepromStep, &image.EepromTop, image.EepromGiven.data()};
     } else {
         notice({HexNotice::Kind::BadAddress, {}, address});
         return LineResult::Next;
@@ -132,6 +134,8 @@ LineResult HandleRecord(const QByteArray& line, MemoryImage& image, EepromLayout
         }
         if (region.mark && *region.mark < offset)
             *region.mark = static_cast<std::int16_t>(offset);
+        if (region.given)
+            region.given[offset] = true;
         region.bytes[offset] = static_cast<std::uint8_t>(record->Byte(k));
     }
     return LineResult::Next;

@@ -21,6 +21,8 @@ void MemoryImage::ClearImage()
     ClearWords(ProgramImage);
     ClearWords(ConfigImage);
     EepromImage.fill(0xFF);
+    ProgramGiven.fill(false);
+    EepromGiven.fill(false);
 }
 
 int MemoryImage::ProgramReadTop() const
@@ -42,4 +44,17 @@ void MemoryImage::SetConfigWord(int offset, int value)
 {
     ConfigImage[offset + 1] = static_cast<std::uint8_t>(value / 256);
     ConfigImage[offset] = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+bool MemoryImage::WordGiven(int word) const
+{
+    return ProgramGiven[2 * word] || ProgramGiven[2 * word + 1];
+}
+
+int MemoryImage::WordOverErased(int word) const
+{
+    using ChipGeometry::kErasedWord;
+    const int low = ProgramGiven[2 * word] ? ProgramImage[2 * word] : kErasedWord & 0xFF;
+    const int high = ProgramGiven[2 * word + 1] ? ProgramImage[2 * word + 1] : kErasedWord >> 8;
+    return high * 256 + low;
 }

@@ -28,6 +28,9 @@ struct MemoryImage {
     std::array<std::uint8_t, kEepromImageBytes> EepromImage{};
     std::int16_t ProgramTop = -1;
     std::int16_t EepromTop = -1;
+    // Which bytes the file gave: what a run that skips empty blocks writes and checks.
+    std::array<bool, kProgramImageBytes> ProgramGiven{};
+    std::array<bool, kEepromImageBytes> EepromGiven{};
 
     void ClearImage();
 
@@ -39,4 +42,9 @@ struct MemoryImage {
     int ProgramWord(int offset) const;
     int ConfigWord(int offset) const;
     void SetConfigWord(int offset, int value);
+    // Whether the file gave either byte of program word `word`.
+    bool WordGiven(int word) const;
+    // Word `word` as it stands after the file is written over an erased chip:
+    // the bytes the file gave, the erased word's elsewhere.
+    int WordOverErased(int word) const;
 };

@@ -125,19 +125,34 @@ template <typename Describe> unsigned char ProgrammerProtocol::AwaitAny(Describe
 
 void ProgrammerProtocol::SendCommand(char letter)
 {
-    const auto byte = static_cast<unsigned char>(letter);
-    const auto echo = EchoOf(letter);
-    Send(byte, echo);
-    Await(byte, echo);
+    SendLetter(letter);
     Await(kPrompt, PromptAfter(letter));
+}
+
+void ProgrammerProtocol::SendLetter(char letter)
+{
+    const auto byte = static_cast<unsigned char>(letter);
+    Send(byte, EchoOf(letter));
+    Await(byte, EchoOf(letter));
+}
+
+void ProgrammerProtocol::SendBurst(char letter, const QByteArray& bytes)
+{
+    try {
+        port_.Write(bytes);
+    } catch (const PortFailure& failure) {
+        throw LinkLost(QStringLiteral("the data after %1").arg(Letter(letter)), failure.Cause());
+    }
+}
+
+unsigned char ProgrammerProtocol::ReplyByte(char letter)
+{
+    return AwaitAny([letter] { return QStringLiteral("the reply to %1").arg(Letter(letter)); });
 }
 
 void ProgrammerProtocol::SendCommandWord(char letter, unsigned char low, unsigned char high)
 {
-    const auto byte = static_cast<unsigned char>(letter);
-    const auto echo = EchoOf(letter);
-    Send(byte, echo);
-    Await(byte, echo);
+    SendLetter(letter);
     for (const unsigned char data : {high, low}) {
         const auto dataEcho = [letter, data] {
             return QStringLiteral("the echo of the data byte %1 after %2").arg(ByteText(data), Letter(letter));
@@ -150,12 +165,8 @@ void ProgrammerProtocol::SendCommandWord(char letter, unsigned char low, unsigne
 
 int ProgrammerProtocol::ReadWord(char letter)
 {
-    const auto byte = static_cast<unsigned char>(letter);
-    const auto echo = EchoOf(letter);
-    Send(byte, echo);
-    Await(byte, echo);
-    const auto reply = [letter] { return QStringLiteral("the reply to %1").arg(Letter(letter)); };
-    const int first = AwaitAny(reply);
-    const int second = AwaitAny(reply);
+    SendLetter(letter);
+    const int first = ReplyByte(letter);
+    const int second = ReplyByte(letter);
     return first * 256 + second;
 }

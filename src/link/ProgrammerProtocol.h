@@ -1,12 +1,11 @@
 #pragma once
 
 #include "link/PingPacer.h"
+#include "link/SerialPort.h"
 
 #include <QString>
 #include <chrono>
 #include <functional>
-
-class SerialPort;
 
 // The byte-level exchange with the programmer's firmware: one byte in flight,
 // every byte echoed, "^" when a command is done, 16-bit values high byte first.
@@ -50,6 +49,14 @@ public:
     void SendCommand(char letter);
     void SendCommandWord(char letter, unsigned char low, unsigned char high);
     int ReadWord(char letter);
+
+    // The companion firmware's exchanges are built from these: a letter sent
+    // and echoed, data sent in one burst, and the reply's bytes one by one.
+    void SendLetter(char letter);
+    void SendBurst(char letter, const QByteArray& bytes);
+    unsigned char ReplyByte(char letter);
+    LinkFacts& Facts() { return port_.Facts(); }
+    SerialPort& Port() { return port_; }
 
     // Reads per ping attempt from the stored text: anything but a positive
     // whole number up to kMostPingReads gives the default.

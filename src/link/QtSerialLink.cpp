@@ -67,6 +67,7 @@ QString QtSerialLink::DescribeOpenFailure(const QString& device, QSerialPort::Se
 
 QString QtSerialLink::Open()
 {
+    facts_ = {};
     port_.clearError();
     if (!port_.open(QIODevice::ReadWrite)) {
         const QString text = DescribeOpenFailure(device_, port_.error(), port_.errorString());
@@ -87,6 +88,11 @@ QString QtSerialLink::Open()
     adapterTimer_ = LowLatency::AdapterTimer(device_);
     port_.clearError();
     return QString();
+}
+
+bool QtSerialLink::SetRate(int baud)
+{
+    return port_.isOpen() && port_.setBaudRate(baud);
 }
 
 void QtSerialLink::Close()

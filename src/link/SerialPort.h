@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/LinkFacts.h"
 #include "link/PortFailure.h"
 
 #include <QByteArray>
@@ -27,4 +28,10 @@ public:
     virtual void WaitForData(int milliseconds) = 0;
     // The adapter's latency timer in milliseconds as it stood after the last open, where the system shows it.
     virtual std::optional<int> AdapterTimer() const { return std::nullopt; }
+    // Sets the open port's line rate; false when the port or its adapter refuses it.
+    virtual bool SetRate(int) { return false; }
+    virtual LinkFacts& Facts() { return facts_; }
+
+protected:
+    LinkFacts facts_;
 };

@@ -67,6 +67,7 @@ QString WinSerialLink::DescribeOpenFailure(const QString& device, unsigned long 
 
 QString WinSerialLink::Open()
 {
+    facts_ = {};
     Close();
     const QString path = DeviceNamespacePath(device_);
     HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -106,6 +107,16 @@ QString WinSerialLink::Open()
     // Whatever an earlier program or a reset left in the driver is not an answer.
     PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR | PURGE_RXABORT | PURGE_TXABORT);
     return QString();
+}
+
+bool WinSerialLink::SetRate(int baud)
+{
+    DCB line{};
+    line.DCBlength = sizeof line;
+    if (!handle_ || !GetCommState(Handle(handle_), &line))
+        return false;
+    line.BaudRate = DWORD(baud);
+    return SetCommState(Handle(handle_), &line);
 }
 
 void WinSerialLink::Close()

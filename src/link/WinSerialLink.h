@@ -17,6 +17,7 @@ public:
 
     void SetPort(const QString& device) override;
     QString Open() override;
+    bool SetRate(int baud) override;
     void Close() override;
     bool IsOpen() const override;
     void Write(const QByteArray& bytes) override;

@@ -12,6 +12,8 @@ struct MemoryImage;
 struct ChipIdentity {
     int idWord = 0;
     std::optional<ChipGeometry::FamilyMember> member;
+    // The programmer runs the companion firmware: its block commands carry the data.
+    bool fastPath = false;
 
     explicit ChipIdentity(int word) : idWord(word), member(ChipGeometry::MemberWithId(word)) {}
     bool Answered() const { return idWord != 0 && idWord != ChipGeometry::kErasedWord; }

@@ -1,8 +1,12 @@
 #include "ops/ChipOperations.h"
 
 #include "image/MemoryImage.h"
+#include "link/CompanionCommands.h"
 #include "link/ProgrammerProtocol.h"
+#include "ops/BlockCourier.h"
 #include "ops/OperatorInterface.h"
+
+#include <algorithm>
 
 using namespace ChipGeometry;
 
@@ -18,9 +22,14 @@ constexpr int kIdToConfigSteps = kConfigWordLocation - kIdWords;
 
 }  // namespace
 
-ChipOperations::ChipOperations(ProgrammerProtocol& protocol, const MemoryImage& image, OperatorInterface& ui)
-    : protocol_(protocol), image_(image), ui_(ui)
+ChipOperations::ChipOperations(ProgrammerProtocol& protocol, const MemoryImage& image, OperatorInterface& ui, ProgramScope scope)
+    : protocol_(protocol), image_(image), ui_(ui), scope_(scope)
 {
+}
+
+bool ChipOperations::Fast() const
+{
+    return protocol_.Facts().FastPath();
 }
 
 ChipOperations::ChipOperations(ProgrammerProtocol& protocol, OperatorInterface& ui) : ChipOperations(protocol, kNoImage, ui) {}
@@ -63,6 +72,9 @@ bool ChipOperations::Mismatched(const Mismatch& mismatch)
 {
     if (++mismatches_ == 1)
         first_ = mismatch;
+    // The firmware leaves its faster rate after a second of silence; the operator may take longer.
+    if (protocol_.Facts().rate != LineRate::kBaud)
+        CompanionCommands(protocol_).SetRate(LineRate::kBaud);
     return ui_.Mismatched(mismatch);
 }
 
@@ -89,19 +101,66 @@ bool ChipOperations::VerifyWord(char readCommand, Memory memory, int address, in
 bool ChipOperations::VerifyMemory()
 {
     ui_.SetStatus(QStringLiteral("Verifying Program Memory"));
+    if (Fast())
+        return VerifyProgramBlocks() && VerifyEepromBlocks();
     protocol_.SendCommand(ProgrammerProtocol::Restart);
-    const int words = image_.ProgramReadWords();
-    const bool goOn = Walk(Pass::VerifyProgram, words, [this](int word) {
-        return VerifyWord(ProgrammerProtocol::ReadProgram, Memory::ProgramWord, word, image_.ProgramWord(2 * word));
+    const bool goOn = Walk(Pass::VerifyProgram, scope_.CheckedWordsEnd(image_), [this](int word) {
+        return !scope_.ChecksWord(image_, word)
+               || VerifyWord(ProgrammerProtocol::ReadProgram, Memory::ProgramWord, word, scope_.WordAfter(image_, word));
     });
     if (!goOn)
         return false;
     protocol_.SendCommand(ProgrammerProtocol::Restart);
-    return Walk(Pass::VerifyEeprom, image_.EepromTop + 1, [this](int i) {
+    return Walk(Pass::VerifyEeprom, scope_.CheckedEepromEnd(image_), [this](int i) {
+        if (!scope_.ChecksEeprom(image_, i))
+            return true;
         // The reply's first byte means nothing: only the EEPROM byte is compared.
         const int read = protocol_.ReadWord(ProgrammerProtocol::ReadEeprom) & 0xFF;
         return read == image_.EepromImage[i] || Mismatched({Memory::EepromByte, i, image_.EepromImage[i], read});
     });
+}
+
+bool ChipOperations::VerifyProgramBlocks()
+{
+    BlockCourier courier(protocol_);
+    courier.Restart();
+    const int end = scope_.CheckedWordsEnd(image_);
+    for (int first = 0; first < end; first += kBlockBytes / 2) {
+        ProgressPoint(Pass::VerifyProgram, first, end);
+        if (!scope_.ChecksAnyWord(image_, first))
+            continue;
+        const BlockCourier::Words read = courier.ReadWords(first);
+        for (int w = first; w < first + kBlockBytes / 2; ++w) {
+            if (!scope_.ChecksWord(image_, w))
+                continue;
+            const auto mismatch = Compare(Memory::ProgramWord, w, scope_.WordAfter(image_, w), read[w - first]);
+            if (mismatch && !Mismatched(*mismatch))
+                return false;
+        }
+    }
+    if (end > 0)
+        ui_.PassCompleted(Pass::VerifyProgram);
+    return true;
+}
+
+bool ChipOperations::VerifyEepromBlocks()
+{
+    BlockCourier courier(protocol_);
+    courier.Restart();
+    const int end = scope_.CheckedEepromEnd(image_);
+    for (int first = 0; first < end; first += kBlockBytes / 2) {
+        ProgressPoint(Pass::VerifyEeprom, first, end);
+        const BlockCourier::Bytes read = courier.ReadEeprom(first);
+        for (int i = first; i < std::min(end, first + kBlockBytes / 2); ++i) {
+            const int expected = image_.EepromImage[i];
+            if (scope_.ChecksEeprom(image_, i) && read[i - first] != expected
+                && !Mismatched({Memory::EepromByte, i, expected, read[i - first]}))
+                return false;
+        }
+    }
+    if (end > 0)
+        ui_.PassCompleted(Pass::VerifyEeprom);
+    return true;
 }
 
 bool ChipOperations::VerifyConfiguration()
@@ -139,19 +198,48 @@ void ChipOperations::ProgramChip()
 
 void ChipOperations::WriteProgramMemory()
 {
+    if (Fast()) {
+        WriteProgramBlocks();
+        return;
+    }
     protocol_.SendCommand(ProgrammerProtocol::Restart);
     // Blocks are sent whole, up to the one that holds ProgramReadTop; a block
     // never starts at the lone offset 16384.
     const int top = image_.ProgramReadTop();
     const int words = WordsWritten(image_);
-    for (int b = 0; b <= top; b += kBlockBytes) {
-        for (int j = 0; j < kBlockBytes; j += 2) {
-            if (b + j > 0)
-                protocol_.SendCommand(ProgrammerProtocol::Increment);
-            protocol_.SendCommandWord(ProgrammerProtocol::LoadWord, image_.ProgramImage[b + j], image_.ProgramImage[b + j + 1]);
+    int counter = 0;
+    for (int first = 0; 2 * first <= top; first += kBlockBytes / 2) {
+        if (!scope_.WritesBlock(image_, first)) {
+            ProgressPoint(Pass::Program, first, words);
+            continue;
         }
-        ProgressPoint(Pass::Program, b / 2, words);
+        for (int w = first; w < first + kBlockBytes / 2; ++w) {
+            for (; counter < w; ++counter)
+                protocol_.SendCommand(ProgrammerProtocol::Increment);
+            const int word = scope_.WordAfter(image_, w);
+            protocol_.SendCommandWord(ProgrammerProtocol::LoadWord, word & 0xFF, word >> 8);
+        }
+        ProgressPoint(Pass::Program, first, words);
         protocol_.SendCommand(ProgrammerProtocol::Write);
+    }
+    if (top >= 0)
+        ui_.PassCompleted(Pass::Program);
+}
+
+void ChipOperations::WriteProgramBlocks()
+{
+    BlockCourier courier(protocol_);
+    courier.Restart();
+    const int top = image_.ProgramReadTop();
+    const int words = WordsWritten(image_);
+    for (int first = 0; 2 * first <= top; first += kBlockBytes / 2) {
+        ProgressPoint(Pass::Program, first, words);
+        if (!scope_.WritesBlock(image_, first))
+            continue;
+        BlockCourier::Words block{};
+        for (int k = 0; k < kBlockBytes / 2; ++k)
+            block[k] = std::uint16_t(scope_.WordAfter(image_, first + k));
+        courier.WriteWords(first, block);
     }
     if (top >= 0)
         ui_.PassCompleted(Pass::Program);
@@ -163,24 +251,52 @@ int ChipOperations::WordsWritten(const MemoryImage& image)
     return top < 0 ? 0 : (top / kBlockBytes + 1) * kBlockBytes / 2;
 }
 
-std::uint16_t ChipOperations::Checksum(const MemoryImage& image)
+std::uint16_t ChipOperations::Checksum(const MemoryImage& image, ProgramScope scope)
 {
     const int written = WordsWritten(image);
     unsigned sum = 0;
-    for (int w = 0; w < kProgramWords; ++w)
-        sum += w < written ? image.ProgramWord(2 * w) & kWordBits : kErasedWord;
+    for (int w = 0; w < kProgramWords; ++w) {
+        const bool over = scope.skipEmpty || w < written;
+        sum += over ? scope.WordAfter(image, w) & kWordBits : kErasedWord;
+    }
     sum += (image.ConfigWord(MemoryImage::kConfigWordOffset) | kConfigReadBackBits) & kWordBits;
     return std::uint16_t(sum);
 }
 
 void ChipOperations::WriteEeprom()
 {
+    if (Fast()) {
+        WriteEepromBlocks();
+        return;
+    }
     protocol_.SendCommand(ProgrammerProtocol::Restart);
-    Walk(Pass::Eeprom, image_.EepromTop + 1, [this](int i) {
-        protocol_.SendCommandWord(ProgrammerProtocol::LoadEepromByte, image_.EepromImage[i], 0);
-        protocol_.SendCommand(ProgrammerProtocol::Write);
+    Walk(Pass::Eeprom, scope_.WrittenEepromEnd(image_), [this](int i) {
+        if (scope_.WritesEeprom(image_, i)) {
+            protocol_.SendCommandWord(ProgrammerProtocol::LoadEepromByte, image_.EepromImage[i], 0);
+            protocol_.SendCommand(ProgrammerProtocol::Write);
+        }
         return true;
     });
+}
+
+void ChipOperations::WriteEepromBlocks()
+{
+    BlockCourier courier(protocol_);
+    courier.Restart();
+    const int end = scope_.WrittenEepromEnd(image_);
+    for (int first = 0; first < end; first += kBlockBytes / 2) {
+        ProgressPoint(Pass::Eeprom, first, end);
+        std::uint8_t mask = 0;
+        BlockCourier::Bytes bytes{};
+        for (int k = 0; k < kBlockBytes / 2 && first + k < end; ++k) {
+            bytes[k] = image_.EepromImage[first + k];
+            mask |= scope_.WritesEeprom(image_, first + k) ? std::uint8_t(1u << k) : 0;
+        }
+        if (mask != 0)
+            courier.WriteEeprom(first, mask, bytes);
+    }
+    if (end > 0)
+        ui_.PassCompleted(Pass::Eeprom);
 }
 
 void ChipOperations::WriteConfiguration()
@@ -206,19 +322,29 @@ int ChipOperations::ReadDeviceId()
     return protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration);
 }
 
+int ChipOperations::ProbeCompanion()
+{
+    Step(CompanionCommands::kProbeLocation - kDeviceIdLocation);
+    return CompanionCommands::VersionIn(protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration));
+}
+
 ChipContents ChipOperations::ReadChip()
 {
     ChipContents chip;
-    protocol_.SendCommand(ProgrammerProtocol::Restart);
-    Walk(Pass::Read, kProgramWords, [&](int word) {
-        chip.program[word] = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadProgram));
-        return true;
-    });
-    protocol_.SendCommand(ProgrammerProtocol::Restart);
-    Walk(Pass::ReadEeprom, kEepromBytes, [&](int i) {
-        chip.eeprom[i] = std::uint8_t(protocol_.ReadWord(ProgrammerProtocol::ReadEeprom) & 0xFF);
-        return true;
-    });
+    if (Fast()) {
+        ReadBlocks(chip);
+    } else {
+        protocol_.SendCommand(ProgrammerProtocol::Restart);
+        Walk(Pass::Read, kProgramWords, [&](int word) {
+            chip.program[word] = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadProgram));
+            return true;
+        });
+        protocol_.SendCommand(ProgrammerProtocol::Restart);
+        Walk(Pass::ReadEeprom, kEepromBytes, [&](int i) {
+            chip.eeprom[i] = std::uint8_t(protocol_.ReadWord(ProgrammerProtocol::ReadEeprom) & 0xFF);
+            return true;
+        });
+    }
     ui_.SetStatus(QStringLiteral("Reading Configuration"));
     ui_.SafePoint();
     EnterConfiguration();
@@ -230,4 +356,24 @@ ChipContents ChipOperations::ReadChip()
     chip.config = std::uint16_t(protocol_.ReadWord(ProgrammerProtocol::ReadConfiguration));
     protocol_.SendCommand(ProgrammerProtocol::Restart);
     return chip;
+}
+
+void ChipOperations::ReadBlocks(ChipContents& chip)
+{
+    constexpr int kBlock = kBlockBytes / 2;
+    BlockCourier courier(protocol_);
+    courier.Restart();
+    for (int first = 0; first < kProgramWords; first += kBlock) {
+        ProgressPoint(Pass::Read, first, kProgramWords);
+        const BlockCourier::Words words = courier.ReadWords(first);
+        std::copy(words.begin(), words.end(), chip.program.begin() + first);
+    }
+    ui_.PassCompleted(Pass::Read);
+    courier.Restart();
+    for (int first = 0; first < kEepromBytes; first += kBlock) {
+        ProgressPoint(Pass::ReadEeprom, first, kEepromBytes);
+        const BlockCourier::Bytes bytes = courier.ReadEeprom(first);
+        std::copy(bytes.begin(), bytes.end(), chip.eeprom.begin() + first);
+    }
+    ui_.PassCompleted(Pass::ReadEeprom);
 }

@@ -2,6 +2,7 @@
 
 #include "ops/ChipContents.h"
 #include "ops/OperatorFacts.h"
+#include "ops/ProgramScope.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,7 +15,7 @@ class ProgrammerProtocol;
 // follow the firmware's location counter by counting their own "I" commands.
 class ChipOperations {
 public:
-    ChipOperations(ProgrammerProtocol& protocol, const MemoryImage& image, OperatorInterface& ui);
+    ChipOperations(ProgrammerProtocol& protocol, const MemoryImage& image, OperatorInterface& ui, ProgramScope scope = {});
     // For the commands that take no file's data: erase, read, and the device ID.
     ChipOperations(ProgrammerProtocol& protocol, OperatorInterface& ui);
 
@@ -27,11 +28,14 @@ public:
     ChipContents ReadChip();
     // The read-only device ID word in configuration location 6.
     int ReadDeviceId();
+    // Right after ReadDeviceId: the companion firmware's version, 0 when a
+    // chip answered the probe, that is a programmer with the table's letters only.
+    int ProbeCompanion();
 
     // The 16-bit sum of what Program! leaves on the chip: every program word
     // (the whole blocks written, erased words beyond them) and the
     // configuration word as it reads back, each as its 14 bits.
-    static std::uint16_t Checksum(const MemoryImage& image);
+    static std::uint16_t Checksum(const MemoryImage& image, ProgramScope scope = {});
 
     // How many mismatches the verifies of this object met.
     int Mismatches() const { return mismatches_; }
@@ -40,6 +44,13 @@ public:
 private:
     // ProgramChip's steps: the memory, the EEPROM, the ID words and the configuration word.
     void WriteProgramMemory();
+    // The same passes through the companion firmware's block commands.
+    void WriteProgramBlocks();
+    bool VerifyProgramBlocks();
+    void WriteEepromBlocks();
+    bool VerifyEepromBlocks();
+    void ReadBlocks(ChipContents& chip);
+    bool Fast() const;
     // How many program words the whole blocks up to ProgramReadTop hold: what Program! writes.
     static int WordsWritten(const MemoryImage& image);
     void WriteEeprom();
@@ -61,6 +72,7 @@ private:
     ProgrammerProtocol& protocol_;
     const MemoryImage& image_;
     OperatorInterface& ui_;
+    ProgramScope scope_;
     int mismatches_ = 0;
     std::optional<Mismatch> first_;
 };

@@ -1,5 +1,6 @@
 #include "ops/CommandEnvelope.h"
 
+#include "link/CompanionCommands.h"
 #include "link/LinkLost.h"
 #include "link/PortName.h"
 #include "link/SerialPort.h"
@@ -33,9 +34,12 @@ CommandOutcome CommandEnvelope::Run(const CommandRequest& request, const Body& b
         const auto close = qScopeGuard([this] { port_.Close(); });
         try {
             ProgrammerProtocol protocol(port_, request.pingReads, replyLimit_);
-            if (protocol.DetectProgrammer())
+            if (protocol.DetectProgrammer()) {
                 outcome = body(protocol);
-            else
+                // The next command, or the next program to open the port, starts at the table's rate.
+                if (protocol.Facts().rate != LineRate::kBaud)
+                    CompanionCommands(protocol).SetRate(LineRate::kBaud);
+            } else
                 ui_.CommandFailed({CommandOutcome::NotDetected, QString()});
         } catch (const LinkLost& lost) {
             // Closed before the operator is told, so that the port is free while the message shows.

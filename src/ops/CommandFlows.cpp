@@ -35,10 +35,23 @@ bool CommandFlows::Load(const CommandRequest& request, MemoryImage& image)
         request.file, image, [this](const HexNotice& notice) { ui_.HexFileNotice(notice); }, request.layout);
 }
 
+ChipIdentity CommandFlows::ReadIdentity(ProgrammerProtocol& protocol)
+{
+    ChipOperations operations(protocol, ui_);
+    ChipIdentity chip(operations.ReadDeviceId());
+    LinkFacts& facts = protocol.Facts();
+    if (!facts.probed) {
+        facts.companion = operations.ProbeCompanion();
+        facts.probed = true;
+    }
+    chip.fastPath = facts.FastPath();
+    return chip;
+}
+
 std::optional<CommandOutcome> CommandFlows::Identify(const CommandRequest& request, ProgrammerProtocol& protocol,
                                                      CommandResult& result)
 {
-    result.chip = ChipIdentity(ChipOperations(protocol, ui_).ReadDeviceId());
+    result.chip = ReadIdentity(protocol);
     if (request.identified)
         request.identified(*result.chip);
     const std::optional<ChipDoubt> doubt = result.chip->Doubt();
@@ -52,7 +65,7 @@ CommandResult CommandFlows::DoDetect(const CommandRequest& request)
     CommandResult result;
     result.outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
         result.pingRoundTrip = protocol.PingRoundTrip();
-        result.chip = ChipIdentity(ChipOperations(protocol, ui_).ReadDeviceId());
+        result.chip = ReadIdentity(protocol);
         if (request.identified)
             request.identified(*result.chip);
         return CommandOutcome::Completed;
@@ -88,14 +101,14 @@ CommandResult CommandFlows::RunOnImage(const CommandRequest& request, const Imag
         result.fileLoaded = Load(request, image);
         if (!result.fileLoaded)
             return CommandOutcome::FileNotLoaded;
-        result.checksum = ChipOperations::Checksum(image);
+        result.checksum = ChipOperations::Checksum(image, request.scope);
         if (const std::optional<ChipDoubt> misfit = result.chip->Misfit(image); misfit && !ui_.GoOnDespite(*misfit))
             return CommandOutcome::WrongChip;
         if (!Accepted(request, &image))
             return CommandOutcome::Declined;
         const CommandOutcome outcome = body(protocol, image, result);
         // With the configuration word that Program! wrote.
-        result.checksum = ChipOperations::Checksum(image);
+        result.checksum = ChipOperations::Checksum(image, request.scope);
         return outcome;
     });
     return result;
@@ -103,8 +116,8 @@ CommandResult CommandFlows::RunOnImage(const CommandRequest& request, const Imag
 
 CommandResult CommandFlows::DoVerify(const CommandRequest& request)
 {
-    return RunOnImage(request, [this](ProgrammerProtocol& protocol, const MemoryImage& image, CommandResult& result) {
-        ChipOperations operations(protocol, image, ui_);
+    return RunOnImage(request, [&](ProgrammerProtocol& protocol, const MemoryImage& image, CommandResult& result) {
+        ChipOperations operations(protocol, image, ui_, request.scope);
         if (operations.VerifyMemory())
             operations.VerifyConfiguration();
         ui_.SetStatus(QStringLiteral("Verify Complete"));
@@ -114,7 +127,7 @@ CommandResult CommandFlows::DoVerify(const CommandRequest& request)
 
 CommandResult CommandFlows::DoProgram(const CommandRequest& request)
 {
-    return RunOnImage(request, [this](ProgrammerProtocol& protocol, MemoryImage& image, CommandResult& result) {
+    return RunOnImage(request, [&](ProgrammerProtocol& protocol, MemoryImage& image, CommandResult& result) {
         const QString answer = ui_.PromptFuse(image.ConfigWord(MemoryImage::kConfigWordOffset));
         if (answer.isEmpty())
             return CommandOutcome::Cancelled;
@@ -124,7 +137,7 @@ CommandResult CommandFlows::DoProgram(const CommandRequest& request)
             return CommandOutcome::FuseRefused;
         }
         image.SetConfigWord(MemoryImage::kConfigWordOffset, *reading.value);
-        ChipOperations operations(protocol, image, ui_);
+        ChipOperations operations(protocol, image, ui_, request.scope);
         operations.ProgramChip();
         return Judged(operations, result);
     });
@@ -134,6 +147,7 @@ CommandResult CommandFlows::DoRead(const CommandRequest& request, ChipContents& 
 {
     CommandResult result;
     result.outcome = envelope_.Run(request, [&](ProgrammerProtocol& protocol) {
+        result.chip = ReadIdentity(protocol);
         chip = ChipOperations(protocol, ui_).ReadChip();
         return CommandOutcome::Completed;
     });

@@ -25,6 +25,8 @@ public:
 private:
     // The request's image, or its file loaded with the loader's notices told; false when there is none.
     bool Load(const CommandRequest& request, MemoryImage& image);
+    // The chip's ID, and once an opening of the port, whether the companion firmware answers.
+    ChipIdentity ReadIdentity(ProgrammerProtocol& protocol);
     // Reads the chip's ID into the result and asks about a chip that is
     // missing or unknown; the outcome that stops the command, if any.
     std::optional<CommandOutcome> Identify(const CommandRequest& request, ProgrammerProtocol& protocol, CommandResult& result);

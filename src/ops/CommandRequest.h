@@ -5,6 +5,7 @@
 #include "ops/AppSettings.h"
 #include "ops/ChipIdentity.h"
 #include "ops/CommandOutcome.h"
+#include "ops/ProgramScope.h"
 
 #include <QString>
 #include <chrono>
@@ -19,6 +20,7 @@ struct CommandRequest {
     // Verify and Program load this file inside the command, with this layout...
     QString file;
     EepromLayout layout = EepromLayout::Auto;
+    ProgramScope scope;
     // ...unless the image is given, loaded already.
     std::optional<MemoryImage> image;
     // Told the chip's ID as soon as it is read, before anything is asked about it.

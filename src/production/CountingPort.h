@@ -15,6 +15,8 @@ public:
     std::optional<unsigned char> Read() override;
     void WaitForData(int milliseconds) override { port_.WaitForData(milliseconds); }
     std::optional<int> AdapterTimer() const override { return port_.AdapterTimer(); }
+    bool SetRate(int baud) override { return port_.SetRate(baud); }
+    LinkFacts& Facts() override { return port_.Facts(); }
 
     long long BytesOnTheWire() const { return bytes_; }
 

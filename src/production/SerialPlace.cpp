@@ -68,8 +68,10 @@ void SerialPlace::Apply(MemoryImage& image, long long number) const
         }
         return;
     }
-    for (int k = 0; k < bytes_; ++k)
+    for (int k = 0; k < bytes_; ++k) {
         image.EepromImage[eepromAddress_ + k] = std::uint8_t(number >> (8 * (bytes_ - 1 - k)));
+        image.EepromGiven[eepromAddress_ + k] = true;
+    }
     // The bytes before the number are written too, with whatever the image holds there.
     image.EepromTop = std::max<std::int16_t>(image.EepromTop, std::int16_t(eepromAddress_ + bytes_ - 1));
 }

@@ -41,6 +41,8 @@ public:
 class ByteRecord : public ByteSink {
 public:
     void Send(std::uint8_t byte) override { bytes.push_back(char(byte)); }
+    void SetRate(std::uint8_t code) override { rates.push_back(code); }
+    std::vector<std::uint8_t> rates;
     std::string bytes;
 };
 

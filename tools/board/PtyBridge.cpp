@@ -12,7 +12,18 @@
 namespace {
 
 constexpr std::uint64_t kPollCycles = 800;  // 50 µs at 16 MHz
-constexpr std::uint64_t kByteCycles = 8334;  // ten bits at 19200 baud
+// The ATmega328P's UART registers, in data space.
+constexpr int kUcsr0a = 0xC0;
+constexpr int kUbrr0l = 0xC4;
+constexpr int kUbrr0h = 0xC5;
+constexpr std::uint8_t kU2x0 = 0x02;
+
+// Ten bits at the rate the firmware has set: 8334 cycles at 19200 baud, 320 at 500000.
+std::uint64_t ByteCycles(const avr_t* avr)
+{
+    const std::uint64_t divisor = (avr->data[kUbrr0h] << 8 | avr->data[kUbrr0l]) + 1;
+    return 10 * divisor * (avr->data[kUcsr0a] & kU2x0 ? 8 : 16);
+}
 
 }  // namespace
 
@@ -38,12 +49,13 @@ std::uint64_t PtyBridge::Poll(avr_t* avr, std::uint64_t when, void* param)
 {
     auto* bridge = static_cast<PtyBridge*>(param);
     std::uint8_t byte = 0;
-    if (avr->cycle - bridge->lastIn_ >= kByteCycles && read(bridge->master_, &byte, 1) == 1) {
+    const std::uint64_t byteCycles = ByteCycles(avr);
+    if (avr->cycle - bridge->lastIn_ >= byteCycles && read(bridge->master_, &byte, 1) == 1) {
         bridge->lastIn_ = avr->cycle;
         bridge->answerDue_ = true;
         avr_raise_irq(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT), byte);
     }
-    return when + kPollCycles;
+    return when + std::min(kPollCycles, byteCycles);
 }
 
 void PtyBridge::Sent(avr_irq_t*, std::uint32_t value, void* param)

@@ -7,7 +7,7 @@ struct avr_t;
 struct avr_irq_t;
 
 // The board's serial port on a pseudo-terminal, served from the simulation's
-// own thread: bytes go into the UART at most one a byte time of 19200 baud,
+// own thread: bytes go into the UART at most one a byte time at the firmware's rate,
 // as a real line brings them, and its answers go out as they are sent.
 // (simavr's own bridge hands bytes over between two threads, and under load
 // now and then leaves one waiting until the host gives up.)

@@ -1,0 +1,72 @@
+#include "ops/ProgramScope.h"
+
+#include "image/MemoryImage.h"
+
+namespace {
+
+constexpr int kBlockWords = 8;
+
+// One past the last index below end for which the test holds.
+template <typename Test> int EndOf(int end, Test test)
+{
+    while (end > 0 && !test(end - 1))
+        --end;
+    return end;
+}
+
+}  // namespace
+
+bool ProgramScope::WritesBlock(const MemoryImage& image, int first) const
+{
+    if (!skipEmpty)
+        return true;
+    for (int w = first; w < first + kBlockWords; ++w) {
+        if (image.WordGiven(w))
+            return true;
+    }
+    return false;
+}
+
+int ProgramScope::WordAfter(const MemoryImage& image, int w) const
+{
+    return skipEmpty ? image.WordOverErased(w) : image.ProgramWord(2 * w);
+}
+
+bool ProgramScope::ChecksWord(const MemoryImage& image, int w) const
+{
+    return w < image.ProgramReadWords() && (!skipEmpty || checkGaps || image.WordGiven(w));
+}
+
+bool ProgramScope::ChecksAnyWord(const MemoryImage& image, int first) const
+{
+    for (int w = first; w < first + kBlockWords; ++w) {
+        if (ChecksWord(image, w))
+            return true;
+    }
+    return false;
+}
+
+bool ProgramScope::WritesEeprom(const MemoryImage& image, int i) const
+{
+    return i <= image.EepromTop && (!skipEmpty || image.EepromGiven[i]);
+}
+
+bool ProgramScope::ChecksEeprom(const MemoryImage& image, int i) const
+{
+    return i <= image.EepromTop && (!skipEmpty || checkGaps || image.EepromGiven[i]);
+}
+
+int ProgramScope::CheckedWordsEnd(const MemoryImage& image) const
+{
+    return EndOf(image.ProgramReadWords(), [&](int w) { return ChecksWord(image, w); });
+}
+
+int ProgramScope::CheckedEepromEnd(const MemoryImage& image) const
+{
+    return EndOf(image.EepromTop + 1, [&](int i) { return ChecksEeprom(image, i); });
+}
+
+int ProgramScope::WrittenEepromEnd(const MemoryImage& image) const
+{
+    return EndOf(image.EepromTop + 1, [&](int i) { return WritesEeprom(image, i); });
+}

@@ -65,6 +65,13 @@ struct Options {
         QStringLiteral("expect-checksum"),
         QStringLiteral("With run: refuse to start unless the job's checksum is this (the number on the release sheet)."),
         QStringLiteral("XXXX")};
+    const QCommandLineOption skipEmpty{
+        QStringLiteral("skip-empty"),
+        QStringLiteral("With program, verify, checksum and job create: only the blocks and EEPROM bytes the file gives are "
+                       "written and verified, over the erased chip; the rest stays erased.")};
+    const QCommandLineOption checkGaps{QStringLiteral("check-gaps"),
+                                       QStringLiteral("With --skip-empty: the verify also reads what the file leaves out "
+                                                      "and expects it erased.")};
     const QCommandLineOption force{QStringLiteral("force"),
                                    QStringLiteral(
                                        "Go on with a chip that does not answer, is not of the family, or is too "

@@ -43,6 +43,20 @@ QString ReadSerial(const QCommandLineParser& parser, const Options& given, std::
                : QStringLiteral("--serial takes START[:STEP] and --serial-at takes id or eeprom:ADDR[:BYTES], both together");
 }
 
+// --skip-empty and --check-gaps; the problem, if any.
+QString ReadScope(const QCommandLineParser& parser, const Options& given, Invocation& run)
+{
+    ProgramScope& scope = run.line.scope;
+    scope.skipEmpty = parser.isSet(given.skipEmpty);
+    scope.checkGaps = parser.isSet(given.checkGaps);
+    if (scope.checkGaps && !scope.skipEmpty)
+        return QStringLiteral("--check-gaps goes with --skip-empty");
+    const std::set<CliCommand> scoped{CliCommand::Program, CliCommand::Verify, CliCommand::Checksum, CliCommand::Job};
+    if (scope.skipEmpty && !scoped.count(run.command))
+        return QStringLiteral("--skip-empty goes with program, verify, checksum and job create");
+    return QString();
+}
+
 // job create: what the job locks; the problem, if any.
 QString ParseJob(const QCommandLineParser& parser, const Options& given, Invocation& run)
 {
@@ -52,6 +66,7 @@ QString ParseJob(const QCommandLineParser& parser, const Options& given, Invocat
     run.job.name = parser.value(given.name);
     run.job.layout = run.line.layout;
     run.job.continueOnMismatch = run.line.continueOnMismatch;
+    run.job.scope = run.line.scope;
     std::optional<SerialSequence> serials;
     std::optional<SerialPlace> place;
     if (QString problem = ReadFuse(parser, given, run.job.fuse); !problem.isEmpty())
@@ -120,7 +135,8 @@ QString ParseFileOptions(const QCommandLineParser& parser, const Options& given,
 {
     if (run.command == CliCommand::Run) {
         for (const QCommandLineOption* locked :
-             {&given.fuse, &given.eepromLayout, &given.serial, &given.serialAt, &given.onMismatch}) {
+             {&given.fuse, &given.eepromLayout, &given.serial, &given.serialAt, &given.onMismatch, &given.skipEmpty,
+              &given.checkGaps}) {
             if (parser.isSet(*locked))
                 return QStringLiteral("run takes the job's own settings: --%1 is refused").arg(locked->names().constFirst());
         }
@@ -163,6 +179,8 @@ std::variant<Invocation, QString> CliParser::Parse(const QCommandLineParser& par
     if (run.probe && run.command != CliCommand::ListPorts)
         return QStringLiteral("--probe goes with list-ports");
     run.quiet = parser.isSet(given.quiet);
+    if (QString problem = ReadScope(parser, given, run); !problem.isEmpty())
+        return problem;
     if (!CliCommandInfo::ChipCommandOf(run.command) && run.command != CliCommand::Job)
         return run;
     if (QString problem = ParseFileOptions(parser, given, run); !problem.isEmpty())

@@ -26,6 +26,19 @@ QString CliWords::ChipLine(const ChipIdentity& chip)
         .arg(chip.Revision());
 }
 
+QString CliWords::PathLine(const ChipIdentity& chip)
+{
+    return chip.fastPath ? QStringLiteral("The programmer runs the companion firmware: data go in checked blocks of eight, "
+                                          "at 500000 baud where the adapter takes it")
+                         : QStringLiteral("The programmer takes the command letters only: every byte is echoed, at 19200 baud");
+}
+
+QString CliWords::ScopeAssumed(const ProgramScope& scope)
+{
+    return scope.skipEmpty ? QStringLiteral("(skipping empty blocks: what the file gives, over the erased chip)")
+                           : QStringLiteral("(every block up to the file's last word, the gaps with the blank value 03FF)");
+}
+
 QString CliWords::AdapterTimerAdvice(int milliseconds)
 {
     return QStringLiteral(

@@ -151,7 +151,8 @@ void JsonEvents::ChipIdentified(const QString& port, const ChipIdentity& chip)
     QJsonObject fields{{"port", port},
                        {"id", HexText::Word(chip.idWord)},
                        {"empty", !chip.Answered()},
-                       {"revision", chip.Revision()}};
+                       {"revision", chip.Revision()},
+                       {"path", chip.fastPath ? "blocks" : "letters"}};
     fields["device"] = chip.member ? QJsonValue(QJsonObject{{"words", chip.member->programWords},
                                                             {"eeprom_bytes", chip.member->eepromBytes},
                                                             {"pins", chip.member->pins}})

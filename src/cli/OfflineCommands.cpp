@@ -50,7 +50,7 @@ int OfflineCommands::Fuses(const QString& valueOrFile)
     return kSuccess;
 }
 
-int OfflineCommands::Checksum(const QString& file)
+int OfflineCommands::Checksum(const QString& file, ProgramScope scope, bool quiet)
 {
     std::optional<std::uint16_t> checksum;
     if (file.endsWith(QLatin1String(".kjob"))) {
@@ -60,12 +60,15 @@ int OfflineCommands::Checksum(const QString& file)
             return kFileError;
         }
         checksum = std::get<ProductionJob>(job).checksum;
+        scope = std::get<ProductionJob>(job).settings.scope;
     } else if (const std::optional<MemoryImage> image = LoadImage(file)) {
-        checksum = ChipOperations::Checksum(*image);
+        checksum = ChipOperations::Checksum(*image, scope);
     }
     if (!checksum)
         return kFileError;
     std::printf("%s\n", qPrintable(HexText::Word(*checksum)));
+    if (!quiet)
+        std::fprintf(stderr, "%s\n", qPrintable(CliWords::ScopeAssumed(scope)));
     return kSuccess;
 }
 
@@ -81,5 +84,5 @@ int OfflineCommands::CreateJob(const QString& path, ProductionJob::Settings sett
         Complain(QStringLiteral("cannot make the job %1: %2").arg(path, problem));
         return kFileError;
     }
-    return Checksum(path);
+    return Checksum(path, settings.scope, false);
 }

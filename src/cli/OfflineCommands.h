@@ -8,7 +8,8 @@
 namespace OfflineCommands {
 // What a configuration word sets: a value, or a HEX file's word.
 int Fuses(const QString& valueOrFile);
-// The sum of what Program! leaves on the chip, for a HEX file or a job.
-int Checksum(const QString& file);
+// The sum of what Program! leaves on the chip, for a HEX file in the scope
+// given or a job in its own; unless quiet, the scope it assumed on stderr.
+int Checksum(const QString& file, ProgramScope scope, bool quiet);
 int CreateJob(const QString& path, ProductionJob::Settings settings);
 }  // namespace OfflineCommands

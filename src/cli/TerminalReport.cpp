@@ -142,8 +142,10 @@ void TerminalReport::TellDetected(const QString& port, const ChipResult& result)
                                 "Port Settings, Advanced, Latency Timer (msec)")
                      .arg(kSlowPing.count() / 1000));
     }
-    if (const std::optional<ChipIdentity>& chip = result.identity)
+    if (const std::optional<ChipIdentity>& chip = result.identity) {
         Inform(CliWords::ChipLine(*chip));
+        Inform(CliWords::PathLine(*chip));
+    }
 }
 
 void TerminalReport::ChipFinished(const QString& port, int, const ChipResult& result)

@@ -37,7 +37,8 @@ void Describe(QCommandLineParser& parser, const Options& options)
     parser.addVersionOption();
     parser.addOptions({options.port, options.fuse, options.onMismatch, options.eepromLayout, options.record, options.serial,
                        options.serialAt, options.csv, options.trace, options.quiet, options.force, options.hex, options.name,
-                       options.expectChecksum, options.repeat, options.json, options.probe, options.watch});
+                       options.expectChecksum, options.repeat, options.json, options.probe, options.watch, options.skipEmpty,
+                       options.checkGaps});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral(
                                      "list-ports, fuses, detect, erase, verify, program, read, blank-check, record or checksum"));
@@ -56,7 +57,7 @@ int Run(const Invocation& run)
     case CliCommand::Record:
         return RecordReport::Print(run.argument, run.csv);
     case CliCommand::Checksum:
-        return OfflineCommands::Checksum(run.argument);
+        return OfflineCommands::Checksum(run.argument, run.line.scope, run.quiet);
     case CliCommand::Job:
         return OfflineCommands::CreateJob(run.argument, run.job);
     default:

@@ -36,6 +36,18 @@ EepromLayout AppSettings::HexEepromLayout()
     return HexLoader::LayoutNamed(name).value_or(EepromLayout::Auto);
 }
 
+bool AppSettings::SkipEmpty()
+{
+    return Store().value(QStringLiteral("Program/SkipEmpty"), false).toBool();
+}
+
+void AppSettings::SetSkipEmpty(bool skip)
+{
+    QSettings store = Store();
+    store.setValue(QStringLiteral("Program/SkipEmpty"), skip);
+    store.sync();
+}
+
 QStringList AppSettings::RecentFiles()
 {
     return Store().value(QStringLiteral("Files/Recent")).toStringList();

@@ -16,6 +16,9 @@ public:
     static QString PingReads();
     // "Hex"/"EepromLayout": auto, word or byte; anything else is auto.
     static EepromLayout HexEepromLayout();
+    // "Program"/"SkipEmpty": Program! and Verify! cover only what the file gives.
+    static bool SkipEmpty();
+    static void SetSkipEmpty(bool skip);
     // "Files"/"Recent": the last HEX files used, newest first.
     static QStringList RecentFiles();
     static void AddRecentFile(const QString& path);

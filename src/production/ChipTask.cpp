@@ -44,6 +44,7 @@ CommandRequest ChipTask::Request()
     request.pingReads = [reads = plan_.pingReads] { return reads; };
     request.file = plan_.file;
     request.layout = plan_.layout;
+    request.scope = plan_.scope;
     request.image = plan_.image;
     request.identified = [this](const ChipIdentity& chip) {
         result_.identity = chip;

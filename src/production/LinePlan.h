@@ -3,6 +3,7 @@
 #include "image/EepromLayout.h"
 #include "image/MemoryImage.h"
 #include "production/ChipCommand.h"
+#include "ops/ProgramScope.h"
 #include "production/SerialPlace.h"
 
 #include <QString>
@@ -20,6 +21,7 @@ struct LinePlan {
     QString expectChecksum;  // the checksum the job must have, as the release sheet gives it
     EepromLayout layout = EepromLayout::Auto;
     std::optional<int> fuse;  // the configuration word Program! writes
+    ProgramScope scope;
     std::optional<SerialSequence> serials;
     std::optional<SerialPlace> serialPlace;
     QString recordAddress;  // empty: no record

@@ -37,6 +37,7 @@ std::optional<SetupRefusal> TakeJob(const LinePlan& request, LinePlan& plan)
     plan.job = job.settings.name;
     plan.jobSha256 = job.jobSha256;
     plan.continueOnMismatch = job.settings.continueOnMismatch;
+    plan.scope = job.settings.scope;
     return std::nullopt;
 }
 
@@ -61,7 +62,7 @@ bool LoadFile(LinePlan& plan, LineEvents& events)
         plan.fuse = plan.fuse.value_or(image.ConfigWord(MemoryImage::kConfigWordOffset));
         image.SetConfigWord(MemoryImage::kConfigWordOffset, *plan.fuse);
     }
-    plan.checksum = ChipOperations::Checksum(image);
+    plan.checksum = ChipOperations::Checksum(image, plan.scope);
     if (plan.serialPlace && plan.serialPlace->CoversFileData(image))
         events.Tell(LineEvent::NoticeGiven{QString(), SerialOverFileData{}});
     plan.image = std::move(image);

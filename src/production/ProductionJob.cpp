@@ -42,7 +42,7 @@ bool ProductionJob::Load()
         return false;
     if (settings.fuse)
         image.SetConfigWord(MemoryImage::kConfigWordOffset, *settings.fuse);
-    checksum = ChipOperations::Checksum(image);
+    checksum = ChipOperations::Checksum(image, settings.scope);
     hexSha256 = Sha256(settings.hex);
     return true;
 }
@@ -63,6 +63,11 @@ QString ProductionJob::Create(const QString& path, const Settings& settings)
                      {"onMismatch", settings.continueOnMismatch ? "continue" : "stop"}};
     if (settings.fuse)
         json.insert("fuse", HexText::Word(*settings.fuse));
+    // Only when chosen, so that a job made before the choice existed reads the same.
+    if (settings.scope.skipEmpty)
+        json.insert("skipEmpty", true);
+    if (settings.scope.checkGaps)
+        json.insert("checkGaps", true);
     if (!settings.serial.isEmpty()) {
         json.insert("serial", settings.serial);
         json.insert("serialAt", settings.serialAt);
@@ -93,6 +98,8 @@ std::variant<ProductionJob, QString> ProductionJob::Open(const QString& path)
     settings.serial = json.value("serial").toString();
     settings.serialAt = json.value("serialAt").toString();
     settings.continueOnMismatch = json.value("onMismatch").toString() == QLatin1String("continue");
+    settings.scope.skipEmpty = json.value("skipEmpty").toBool();
+    settings.scope.checkGaps = json.value("checkGaps").toBool();
     if (json.contains("fuse")) {
         settings.fuse = FuseAnswer::Read(json.value("fuse").toString()).value;
         if (!settings.fuse)

@@ -2,6 +2,7 @@
 
 #include "image/EepromLayout.h"
 #include "image/MemoryImage.h"
+#include "ops/ProgramScope.h"
 
 #include <QString>
 #include <cstdint>
@@ -22,6 +23,7 @@ public:
         QString serial;  // START[:STEP], or empty
         QString serialAt;  // id or eeprom:ADDR[:BYTES], with a serial
         bool continueOnMismatch = false;
+        ProgramScope scope;
     };
 
     // Writes the job for the HEX file and settings; empty, or why not.

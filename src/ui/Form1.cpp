@@ -89,6 +89,11 @@ void Form1::BuildMenus()
     mnuProgramOnChange->setObjectName(QStringLiteral("mnuProgramOnChange"));
     mnuProgramOnChange->setCheckable(true);
     connect(mnuProgramOnChange, &QAction::toggled, this, &Form1::SetWatching);
+    mnuSkipEmpty = mnuFile->addAction(QStringLiteral("Skip Empty Blocks"));
+    mnuSkipEmpty->setObjectName(QStringLiteral("mnuSkipEmpty"));
+    mnuSkipEmpty->setCheckable(true);
+    mnuSkipEmpty->setChecked(AppSettings::SkipEmpty());
+    connect(mnuSkipEmpty, &QAction::toggled, this, &AppSettings::SetSkipEmpty);
     mnuFindProgrammer = mnuFile->addAction(QStringLiteral("Find Programmer"));
     mnuFindProgrammer->setObjectName(QStringLiteral("mnuFindProgrammer"));
     connect(mnuFindProgrammer, &QAction::triggered, this, &Form1::FindProgrammer);
@@ -124,6 +129,7 @@ void Form1::RunCommand(ChipCommand command, const QString& file, OperatorInterfa
     request.port = CPort->text();
     request.file = file;
     request.layout = AppSettings::HexEepromLayout();
+    request.scope.skipEmpty = mnuSkipEmpty->isChecked();
     DisableControls();
     then_ = std::move(then);
     remote_.Resume(answers);

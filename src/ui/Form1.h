@@ -101,6 +101,7 @@ private:
     ProgressLine* StatusProgress = nullptr;
     QMenu* mnuFile = nullptr;
     QAction* mnuSaveChip = nullptr;
+    QAction* mnuSkipEmpty = nullptr;
     QAction* mnuProgramOnChange = nullptr;
     QAction* mnuFindProgrammer = nullptr;
     QAction* mnuExit = nullptr;

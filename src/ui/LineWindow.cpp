@@ -404,6 +404,9 @@ void LineWindow::ChipIdentified(const QString& port, const ChipIdentity& chip)
 {
     ShowTile(port, [&chip](SocketTile::View& view) {
         view.chip = chip.Answered() ? QStringLiteral("ID %1").arg(HexText::Word(chip.idWord)) : QString();
+        // The companion firmware's blocks, or the letters.
+        if (chip.fastPath)
+            view.chip += QStringLiteral(" \u00B7 blocks");
     });
 }
 

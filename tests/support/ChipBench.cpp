@@ -5,7 +5,8 @@
 #include <stdexcept>
 #include <thread>
 
-const QStringList ChipBench::kDetectAndIdentify{"@", "A", "D 00 00", "I", "I", "I", "I", "I", "I", "F"};
+// The ping, the device ID in configuration location 6, and the probe at 8.
+const QStringList ChipBench::kDetectAndIdentify{"@", "A", "D 00 00", "I", "I", "I", "I", "I", "I", "F", "I", "I", "F"};
 
 ChipBench::ChipBench(SimulatorFaults faults, std::chrono::milliseconds replyLimit)
     : simulator(faults), envelope(link, ui, replyLimit)

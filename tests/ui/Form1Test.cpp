@@ -39,8 +39,8 @@ QList<bool> ControlStates(const Form1& window)
             Named<PortBox>(window, "CPort")->isEnabled(),     Named<QPushButton>(window, "FBrowse")->isEnabled()};
 }
 
-// The ping, then the read of the chip's ID, as every command starts.
-const QByteArray kIdentify("@AD\0\0IIIIIIF", 12);
+// The ping, the device ID, and the probe that finds the programmer with the letters only.
+const QByteArray kIdentify("@AD\0\0IIIIIIFIIF", 15);
 const QList<bool> kAllDisabled(8, false);
 const QList<bool> kAllEnabled(8, true);
 

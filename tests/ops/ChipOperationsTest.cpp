@@ -1,7 +1,12 @@
 #include "AssemblerListing.h"
 #include "ChipBench.h"
 
+#include "image/HexLoader.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
 
 namespace {
 
@@ -293,6 +298,68 @@ TEST(ChipIdentity, AMissingUnknownOrTooSmallChipIsAskedAboutBeforeItIsTouched)
                 EXPECT_EQ(outcome, asked.kind == Kind::NoChip ? CommandOutcome::NoChip : CommandOutcome::WrongChip) << label;
                 EXPECT_EQ(bench.Commands(), ChipBench::kDetectAndIdentify) << label;
             }
+        }
+    }
+}
+
+// Skipping empty blocks, the chip holds the file over an erased chip, as its
+// listing gives it: every block the file touches is written whole with the
+// erased word in its gaps, nothing else is written, and the checksum is the
+// sum of what the chip then holds. The verify reads what the file gives, and
+// the gaps only when asked to.
+TEST(SkipEmpty, TheChipHoldsTheFileOverAnErasedChipAndTheChecksumSaysSo)
+{
+    for (const char* name : {"only-word0", "only-block-end", "only-chip-end", "two-far", "eeprom-only", "xc8-layout", "gaps"}) {
+        SCOPED_TRACE(name);
+        ChipBench bench;
+        bench.file = kFixtures + "/" + name + ".hex";
+        bench.scope.skipEmpty = true;
+        ASSERT_EQ(bench.Do(&CommandFlows::DoProgram), CommandOutcome::Completed);
+        std::array<int, 8192> words;
+        words.fill(0x3FFF);
+        std::array<int, 256> eeprom;
+        eeprom.fill(0xFF);
+        std::set<int> blocks;
+        int eepromWrites = 0;
+        for (const auto& [address, byte] : AssemblerListing::Bytes(kFixtures + "/" + name + ".lst")) {
+            if (address < 0x4000) {
+                int& word = words.at(std::size_t(address / 2));
+                word = address % 2 ? (word & 0xFF) | (byte & 0x3F) << 8 : (word & 0x3F00) | byte;
+                blocks.insert(address / 16);
+            } else if (address >= 0x4200 && address % 2 == 0) {
+                eeprom.at(std::size_t((address - 0x4200) / 2)) = byte;
+                ++eepromWrites;
+            }
+        }
+        const FirmwareModel chip = bench.Chip();
+        unsigned sum = chip.config.at(7) | ChipGeometry::kConfigReadBackBits;
+        for (int w = 0; w < 8192; ++w) {
+            ASSERT_EQ(chip.program.at(std::size_t(w)), words.at(std::size_t(w))) << w;
+            sum += chip.program.at(std::size_t(w));
+        }
+        for (int i = 0; i < 256; ++i)
+            ASSERT_EQ(chip.eeprom.at(std::size_t(i)), eeprom.at(std::size_t(i))) << i;
+        const QStringList sent = bench.Commands();
+        EXPECT_EQ(ChipBench::Count(sent, "J"), int(blocks.size()) + eepromWrites + 1);
+        EXPECT_EQ(ChipBench::Count(sent, "C"), 8 * int(blocks.size()) + 5);
+        MemoryImage image;
+        ASSERT_TRUE(HexLoader::LoadHexFile(bench.file, image, [](const HexNotice&) {}));
+        EXPECT_EQ(ChipOperations::Checksum(image, bench.scope), std::uint16_t(sum));
+
+        // A gap spoilt: seen only by --check-gaps, and only below the file's last word.
+        const int gap = int(std::find(words.begin(), words.end(), 0x3FFF) - words.begin());
+        bench.simulator.WithModel([gap](FirmwareModel& model) { model.program[std::size_t(gap)] = 0x1234; });
+        EXPECT_EQ(bench.Do(&CommandFlows::DoVerify), CommandOutcome::Completed);
+        bench.scope.checkGaps = true;
+        const bool seen = gap < image.ProgramReadWords();
+        EXPECT_EQ(bench.Do(&CommandFlows::DoVerify), seen ? CommandOutcome::Mismatch : CommandOutcome::Completed);
+        // A word the file gives, spoilt: always seen.
+        const auto given = std::find_if(words.rbegin(), words.rend(), [](int w) { return w != 0x3FFF; });
+        if (given != words.rend()) {
+            const std::size_t w = std::size_t(words.rend() - given - 1);
+            bench.simulator.WithModel([w](FirmwareModel& model) { model.program[w] ^= 1; });
+            bench.scope.checkGaps = false;
+            EXPECT_EQ(bench.Do(&CommandFlows::DoVerify), CommandOutcome::Mismatch);
         }
     }
 }

@@ -23,6 +23,7 @@ CommandRequest ChipBench::Request() const
     request.port = simulator.Path();
     request.pingReads = [] { return QStringLiteral("5000"); };
     request.file = file;
+    request.scope = scope;
     return request;
 }
 

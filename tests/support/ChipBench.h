@@ -48,6 +48,7 @@ struct ChipBench {
     RecordingOperator ui;
     MemoryImage image;
     QString file;
+    ProgramScope scope;
     CommandEnvelope envelope;
     CommandFlows flows{envelope, ui};
 };

@@ -13,6 +13,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <array>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -141,6 +143,66 @@ public:
 
 private:
     int fd_;
+};
+
+// A noisy line between the host and a board: every byte passes, but the
+// fifth after the host's first "M" and the fifth after the board's first "N"
+// are spoilt, in the first block the host writes and the first it reads.
+class SpoilingLine {
+public:
+    explicit SpoilingLine(const QString& board)
+        : host_(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)), board_(open(board.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
+    {
+        grantpt(host_);
+        unlockpt(host_);
+        path_ = QString::fromLocal8Bit(ptsname(host_));
+        for (const int fd : {kept_ = open(ptsname(host_), O_RDWR | O_NOCTTY), board_}) {
+            termios settings{};
+            tcgetattr(fd, &settings);
+            cfmakeraw(&settings);
+            tcsetattr(fd, TCSANOW, &settings);
+        }
+        relay_ = std::thread([this] {
+            pollfd ready[2] = {{host_, POLLIN, 0}, {board_, POLLIN, 0}};
+            int toBoard = -1;
+            int toHost = -1;
+            while (!stop_) {
+                if (poll(ready, 2, 20) > 0) {
+                    Pass(host_, board_, 'M', toBoard);
+                    Pass(board_, host_, 'N', toHost);
+                }
+            }
+        });
+    }
+    ~SpoilingLine()
+    {
+        stop_ = true;
+        relay_.join();
+        for (const int fd : {host_, kept_, board_})
+            close(fd);
+    }
+    const QString& Path() const { return path_; }
+
+private:
+    // countdown: -1 until the letter passes, then the bytes left to the one spoilt, 0 once done.
+    static void Pass(int from, int to, char letter, int& countdown)
+    {
+        char byte = 0;
+        while (read(from, &byte, 1) == 1) {
+            if (countdown > 0 && --countdown == 0)
+                byte ^= 0x01;
+            else if (countdown < 0 && byte == letter)
+                countdown = 5;
+            EXPECT_EQ(write(to, &byte, 1), 1);
+        }
+    }
+
+    int host_;
+    int board_;
+    int kept_ = -1;
+    QString path_;
+    std::atomic<bool> stop_{false};
+    std::thread relay_;
 };
 
 // The table's exchanges: bytes sent, and how many come back.
@@ -289,4 +351,51 @@ TEST(Board, AGangOfFourProgramsIntoOneRecord)
     EXPECT_EQ(rows.exitCode, 0);
     EXPECT_EQ(rows.output.count(QStringLiteral(" success ")), 4) << rows.output.toStdString();
     EXPECT_EQ(boards.Stop(), 0) << boards.Told().toStdString();
+}
+
+// Skipping empty blocks, through the companion firmware's blocks: the chip
+// holds the file over an erased chip, and a verify of the gaps agrees.
+class BoardSkip : public testing::TestWithParam<const char*> {};
+
+TEST_P(BoardSkip, TheChipHoldsTheFileOverAnErasedChip)
+{
+    QTemporaryDir dir;
+    const QString file = QStringLiteral(KORVEXC_FIXTURES "/") + QLatin1String(GetParam());
+    const QString back = dir.filePath(QStringLiteral("back.hex"));
+    BoardProcess board;
+    const QStringList port{"--port", board.Ports().value(0)};
+    EXPECT_EQ(RunCli(port + QStringList{"program", "--skip-empty", file}).exitCode, 0);
+    EXPECT_EQ(RunCli(port + QStringList{"verify", "--skip-empty", "--check-gaps", file}).exitCode, 0);
+    EXPECT_EQ(RunCli(port + QStringList{"read", back}).exitCode, 0);
+    Chip expected = ChipOf(file);
+    const Chip whole = Programmed(file, true);
+    expected.ids = whole.ids;
+    expected.configuration = whole.configuration;
+    EXPECT_EQ(Difference(ChipOf(back), expected), "");
+    EXPECT_EQ(board.Stop(), 0) << board.Told().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, BoardSkip,
+                         testing::Values("only-word0.hex", "only-block-end.hex", "only-chip-end.hex", "two-far.hex",
+                                         "eeprom-only.hex", "xc8-layout.hex"));
+
+// A block spoilt on the line, either way, is found by its check byte and
+// carried again with the letters: the chip is programmed and verified good,
+// and holds exactly the file.
+TEST(Board, ABlockSpoiltOnTheLineIsCarriedAgainWithTheLetters)
+{
+    QTemporaryDir dir;
+    const QString file = QStringLiteral(KORVEXC_FIXTURES "/small.hex");
+    const QString back = dir.filePath(QStringLiteral("back.hex"));
+    BoardProcess board;
+    {
+        SpoilingLine line(board.Ports().value(0));
+        const QStringList port{"--port", line.Path()};
+        EXPECT_TRUE(RunCli(port + QStringList{"detect"}).output.contains(QStringLiteral("companion firmware")));
+        EXPECT_EQ(RunCli(port + QStringList{"program", file}).exitCode, 0);
+        EXPECT_EQ(RunCli(port + QStringList{"verify", file}).exitCode, 0);
+    }
+    EXPECT_EQ(RunCli({"--port", board.Ports().value(0), "read", back}).exitCode, 0);
+    EXPECT_EQ(Difference(ChipOf(back), Programmed(file, true)), "");
+    EXPECT_EQ(board.Stop(), 0) << board.Told().toStdString();
 }

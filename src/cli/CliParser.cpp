@@ -134,9 +134,8 @@ QString ParseChipCommand(const QCommandLineParser& parser, const Options& given,
 QString ParseFileOptions(const QCommandLineParser& parser, const Options& given, Invocation& run)
 {
     if (run.command == CliCommand::Run) {
-        for (const QCommandLineOption* locked :
-             {&given.fuse, &given.eepromLayout, &given.serial, &given.serialAt, &given.onMismatch, &given.skipEmpty,
-              &given.checkGaps}) {
+        for (const QCommandLineOption* locked : {&given.fuse, &given.eepromLayout, &given.serial, &given.serialAt,
+                                                 &given.onMismatch, &given.skipEmpty, &given.checkGaps}) {
             if (parser.isSet(*locked))
                 return QStringLiteral("run takes the job's own settings: --%1 is refused").arg(locked->names().constFirst());
         }

@@ -28,8 +28,9 @@ QString CliWords::ChipLine(const ChipIdentity& chip)
 
 QString CliWords::PathLine(const ChipIdentity& chip)
 {
-    return chip.fastPath ? QStringLiteral("The programmer runs the companion firmware: data go in checked blocks of eight, "
-                                          "at 500000 baud where the adapter takes it")
+    return chip.fastPath ? QStringLiteral(
+               "The programmer runs the companion firmware: data go in checked blocks of eight, "
+               "at 500000 baud where the adapter takes it")
                          : QStringLiteral("The programmer takes the command letters only: every byte is echoed, at 19200 baud");
 }
 

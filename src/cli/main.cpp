@@ -35,10 +35,10 @@ void Describe(QCommandLineParser& parser, const Options& options)
         + ExitCodeHelp());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({options.port, options.fuse, options.onMismatch, options.eepromLayout, options.record, options.serial,
-                       options.serialAt, options.csv, options.trace, options.quiet, options.force, options.hex, options.name,
-                       options.expectChecksum, options.repeat, options.json, options.probe, options.watch, options.skipEmpty,
-                       options.checkGaps});
+    parser.addOptions({options.port,   options.fuse,     options.onMismatch, options.eepromLayout,   options.record,
+                       options.serial, options.serialAt, options.csv,        options.trace,          options.quiet,
+                       options.force,  options.hex,      options.name,       options.expectChecksum, options.repeat,
+                       options.json,   options.probe,    options.watch,      options.skipEmpty,      options.checkGaps});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral(
                                      "list-ports, fuses, detect, erase, verify, program, read, blank-check, record or checksum"));

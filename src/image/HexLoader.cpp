@@ -108,8 +108,8 @@ LineResult HandleRecord(const QByteArray& line, MemoryImage& image, EepromLayout
     Region region{};
     if (address < kConfigBase) {
         // The lone offset 16384 lies past the chip's last word: nothing is kept there.
-        region = {image.ProgramImage.data(), MemoryImage::kProgramWordEnd, kProgramBase, 1, &image.ProgramTop,
-                  image.ProgramGiven.data()};
+        region = {image.ProgramImage.data(), MemoryImage::kProgramWordEnd, kProgramBase, 1,
+                  &image.ProgramTop,         image.ProgramGiven.data()};
     } else if (address < kEepromBase) {
         region = {image.ConfigImage.data(), MemoryImage::kConfigImageBytes, kConfigBase, 1, nullptr, nullptr};
     } else if (address < kEepromBase + eepromStep * kEepromBytes) {

@@ -62,75 +62,75 @@ void BlockCourier::Failed(int location)
     Resync(location);
 }
 
-void BlockCourier::WriteWords(int first, const Words& words)
+template <typename Write, typename ByLetters> void BlockCourier::Send(int first, Write write, ByLetters byLetters)
 {
     MoveTo(first);
     if (Fast()) {
-        if (commands_.WriteBlock(words)) {
+        if (write()) {
             counter_ += CompanionCommands::kBlockWords;
             return;
         }
         Failed(first);
     }
-    for (int k = 0; k < CompanionCommands::kBlockWords; ++k) {
-        if (k > 0)
-            StepOnce();
-        protocol_.SendCommandWord(P::LoadWord, words[k] & 0xFF, words[k] >> 8);
+    byLetters();
+}
+
+template <typename Block, typename Read, typename ReadOne> Block BlockCourier::Fetch(int first, Read read, ReadOne readOne)
+{
+    MoveTo(first);
+    if (Fast()) {
+        if (const std::optional<Block> block = read()) {
+            counter_ += CompanionCommands::kBlockWords;
+            return *block;
+        }
+        Failed(first);
     }
-    protocol_.SendCommand(P::Write);
+    Block block{};
+    for (auto& location : block) {
+        location = readOne();
+        StepOnce();
+    }
+    return block;
+}
+
+void BlockCourier::WriteWords(int first, const Words& words)
+{
+    Send(
+        first, [&] { return commands_.WriteBlock(words); },
+        [&] {
+            for (int k = 0; k < CompanionCommands::kBlockWords; ++k) {
+                if (k > 0)
+                    StepOnce();
+                protocol_.SendCommandWord(P::LoadWord, words[k] & 0xFF, words[k] >> 8);
+            }
+            protocol_.SendCommand(P::Write);
+        });
 }
 
 BlockCourier::Words BlockCourier::ReadWords(int first)
 {
-    MoveTo(first);
-    if (Fast()) {
-        if (const std::optional<Words> words = commands_.ReadBlock()) {
-            counter_ += CompanionCommands::kBlockWords;
-            return *words;
-        }
-        Failed(first);
-    }
-    Words words{};
-    for (std::uint16_t& word : words) {
-        word = std::uint16_t(protocol_.ReadWord(P::ReadProgram));
-        StepOnce();
-    }
-    return words;
+    return Fetch<Words>(
+        first, [this] { return commands_.ReadBlock(); }, [this] { return std::uint16_t(protocol_.ReadWord(P::ReadProgram)); });
 }
 
 void BlockCourier::WriteEeprom(int first, std::uint8_t mask, const Bytes& bytes)
 {
-    MoveTo(first);
-    if (Fast()) {
-        if (commands_.WriteEeprom(mask, bytes)) {
-            counter_ += CompanionCommands::kBlockWords;
-            return;
-        }
-        Failed(first);
-    }
-    for (int k = 0; k < CompanionCommands::kBlockWords; ++k) {
-        if (mask & (1u << k)) {
-            protocol_.SendCommandWord(P::LoadEepromByte, bytes[k], 0);
-            protocol_.SendCommand(P::Write);
-        }
-        StepOnce();
-    }
+    Send(
+        first, [&] { return commands_.WriteEeprom(mask, bytes); },
+        [&] {
+            for (int k = 0; k < CompanionCommands::kBlockWords; ++k) {
+                if (mask & (1u << k)) {
+                    protocol_.SendCommandWord(P::LoadEepromByte, bytes[k], 0);
+                    protocol_.SendCommand(P::Write);
+                }
+                StepOnce();
+            }
+        });
 }
 
 BlockCourier::Bytes BlockCourier::ReadEeprom(int first)
 {
-    MoveTo(first);
-    if (Fast()) {
-        if (const std::optional<Bytes> bytes = commands_.ReadEeprom()) {
-            counter_ += CompanionCommands::kBlockWords;
-            return *bytes;
-        }
-        Failed(first);
-    }
-    Bytes bytes{};
-    for (std::uint8_t& byte : bytes) {
-        byte = std::uint8_t(protocol_.ReadWord(P::ReadEeprom) & 0xFF);
-        StepOnce();
-    }
-    return bytes;
+    return Fetch<Bytes>(
+        first, [this] { return commands_.ReadEeprom(); },
+        [this] { return std::uint8_t(protocol_.ReadWord(P::ReadEeprom) & 0xFF); });
 }

@@ -32,6 +32,10 @@ private:
     void Resync(int location);
     void Failed(int location);
     void StepOnce();
+    // A block through write, or after a failed check or without the firmware's own letters, byLetters.
+    template <typename Write, typename ByLetters> void Send(int first, Write write, ByLetters byLetters);
+    // A block through read, or the same ways location by location with readOne.
+    template <typename Block, typename Read, typename ReadOne> Block Fetch(int first, Read read, ReadOne readOne);
 
     ProgrammerProtocol& protocol_;
     CompanionCommands commands_;

@@ -13,6 +13,7 @@ using namespace ChipGeometry;
 namespace {
 
 constexpr int kBlockBytes = 16;
+constexpr int kBlockWords = kBlockBytes / 2;
 // What the commands that take no file's data see as their image.
 const MemoryImage kNoImage;
 constexpr int kWordsPerProgress = 32;
@@ -45,6 +46,20 @@ template <typename Visit> bool ChipOperations::Walk(std::optional<Pass> pass, in
     }
     if (pass && count > 0)
         ui_.PassCompleted(*pass);
+    return true;
+}
+
+template <typename Visit> bool ChipOperations::Blocks(Pass pass, int end, Visit visit)
+{
+    BlockCourier courier(protocol_);
+    courier.Restart();
+    for (int first = 0; first < end; first += kBlockWords) {
+        ProgressPoint(pass, first, end);
+        if (!visit(courier, first))
+            return false;
+    }
+    if (end > 0)
+        ui_.PassCompleted(pass);
     return true;
 }
 
@@ -122,45 +137,34 @@ bool ChipOperations::VerifyMemory()
 
 bool ChipOperations::VerifyProgramBlocks()
 {
-    BlockCourier courier(protocol_);
-    courier.Restart();
-    const int end = scope_.CheckedWordsEnd(image_);
-    for (int first = 0; first < end; first += kBlockBytes / 2) {
-        ProgressPoint(Pass::VerifyProgram, first, end);
+    return Blocks(Pass::VerifyProgram, scope_.CheckedWordsEnd(image_), [this](BlockCourier& courier, int first) {
         if (!scope_.ChecksAnyWord(image_, first))
-            continue;
+            return true;
         const BlockCourier::Words read = courier.ReadWords(first);
-        for (int w = first; w < first + kBlockBytes / 2; ++w) {
+        for (int w = first; w < first + kBlockWords; ++w) {
             if (!scope_.ChecksWord(image_, w))
                 continue;
             const auto mismatch = Compare(Memory::ProgramWord, w, scope_.WordAfter(image_, w), read[w - first]);
             if (mismatch && !Mismatched(*mismatch))
                 return false;
         }
-    }
-    if (end > 0)
-        ui_.PassCompleted(Pass::VerifyProgram);
-    return true;
+        return true;
+    });
 }
 
 bool ChipOperations::VerifyEepromBlocks()
 {
-    BlockCourier courier(protocol_);
-    courier.Restart();
-    const int end = scope_.CheckedEepromEnd(image_);
-    for (int first = 0; first < end; first += kBlockBytes / 2) {
-        ProgressPoint(Pass::VerifyEeprom, first, end);
+    return Blocks(Pass::VerifyEeprom, scope_.CheckedEepromEnd(image_), [this](BlockCourier& courier, int first) {
         const BlockCourier::Bytes read = courier.ReadEeprom(first);
-        for (int i = first; i < std::min(end, first + kBlockBytes / 2); ++i) {
+        for (int i = first; i < first + kBlockWords; ++i) {
+            if (!scope_.ChecksEeprom(image_, i))
+                continue;
             const int expected = image_.EepromImage[i];
-            if (scope_.ChecksEeprom(image_, i) && read[i - first] != expected
-                && !Mismatched({Memory::EepromByte, i, expected, read[i - first]}))
+            if (read[i - first] != expected && !Mismatched({Memory::EepromByte, i, expected, read[i - first]}))
                 return false;
         }
-    }
-    if (end > 0)
-        ui_.PassCompleted(Pass::VerifyEeprom);
-    return true;
+        return true;
+    });
 }
 
 bool ChipOperations::VerifyConfiguration()
@@ -208,12 +212,12 @@ void ChipOperations::WriteProgramMemory()
     const int top = image_.ProgramReadTop();
     const int words = WordsWritten(image_);
     int counter = 0;
-    for (int first = 0; 2 * first <= top; first += kBlockBytes / 2) {
+    for (int first = 0; 2 * first <= top; first += kBlockWords) {
         if (!scope_.WritesBlock(image_, first)) {
             ProgressPoint(Pass::Program, first, words);
             continue;
         }
-        for (int w = first; w < first + kBlockBytes / 2; ++w) {
+        for (int w = first; w < first + kBlockWords; ++w) {
             for (; counter < w; ++counter)
                 protocol_.SendCommand(ProgrammerProtocol::Increment);
             const int word = scope_.WordAfter(image_, w);
@@ -228,27 +232,21 @@ void ChipOperations::WriteProgramMemory()
 
 void ChipOperations::WriteProgramBlocks()
 {
-    BlockCourier courier(protocol_);
-    courier.Restart();
-    const int top = image_.ProgramReadTop();
-    const int words = WordsWritten(image_);
-    for (int first = 0; 2 * first <= top; first += kBlockBytes / 2) {
-        ProgressPoint(Pass::Program, first, words);
+    Blocks(Pass::Program, WordsWritten(image_), [this](BlockCourier& courier, int first) {
         if (!scope_.WritesBlock(image_, first))
-            continue;
+            return true;
         BlockCourier::Words block{};
-        for (int k = 0; k < kBlockBytes / 2; ++k)
+        for (int k = 0; k < kBlockWords; ++k)
             block[k] = std::uint16_t(scope_.WordAfter(image_, first + k));
         courier.WriteWords(first, block);
-    }
-    if (top >= 0)
-        ui_.PassCompleted(Pass::Program);
+        return true;
+    });
 }
 
 int ChipOperations::WordsWritten(const MemoryImage& image)
 {
     const int top = image.ProgramReadTop();
-    return top < 0 ? 0 : (top / kBlockBytes + 1) * kBlockBytes / 2;
+    return top < 0 ? 0 : (top / kBlockBytes + 1) * kBlockWords;
 }
 
 std::uint16_t ChipOperations::Checksum(const MemoryImage& image, ProgramScope scope)
@@ -281,22 +279,19 @@ void ChipOperations::WriteEeprom()
 
 void ChipOperations::WriteEepromBlocks()
 {
-    BlockCourier courier(protocol_);
-    courier.Restart();
-    const int end = scope_.WrittenEepromEnd(image_);
-    for (int first = 0; first < end; first += kBlockBytes / 2) {
-        ProgressPoint(Pass::Eeprom, first, end);
+    Blocks(Pass::Eeprom, scope_.WrittenEepromEnd(image_), [this](BlockCourier& courier, int first) {
         std::uint8_t mask = 0;
         BlockCourier::Bytes bytes{};
-        for (int k = 0; k < kBlockBytes / 2 && first + k < end; ++k) {
+        for (int k = 0; k < kBlockWords; ++k) {
+            if (!scope_.WritesEeprom(image_, first + k))
+                continue;
             bytes[k] = image_.EepromImage[first + k];
-            mask |= scope_.WritesEeprom(image_, first + k) ? std::uint8_t(1u << k) : 0;
+            mask |= std::uint8_t(1u << k);
         }
         if (mask != 0)
             courier.WriteEeprom(first, mask, bytes);
-    }
-    if (end > 0)
-        ui_.PassCompleted(Pass::Eeprom);
+        return true;
+    });
 }
 
 void ChipOperations::WriteConfiguration()
@@ -360,20 +355,14 @@ ChipContents ChipOperations::ReadChip()
 
 void ChipOperations::ReadBlocks(ChipContents& chip)
 {
-    constexpr int kBlock = kBlockBytes / 2;
-    BlockCourier courier(protocol_);
-    courier.Restart();
-    for (int first = 0; first < kProgramWords; first += kBlock) {
-        ProgressPoint(Pass::Read, first, kProgramWords);
+    Blocks(Pass::Read, kProgramWords, [&chip](BlockCourier& courier, int first) {
         const BlockCourier::Words words = courier.ReadWords(first);
         std::copy(words.begin(), words.end(), chip.program.begin() + first);
-    }
-    ui_.PassCompleted(Pass::Read);
-    courier.Restart();
-    for (int first = 0; first < kEepromBytes; first += kBlock) {
-        ProgressPoint(Pass::ReadEeprom, first, kEepromBytes);
+        return true;
+    });
+    Blocks(Pass::ReadEeprom, kEepromBytes, [&chip](BlockCourier& courier, int first) {
         const BlockCourier::Bytes bytes = courier.ReadEeprom(first);
         std::copy(bytes.begin(), bytes.end(), chip.eeprom.begin() + first);
-    }
-    ui_.PassCompleted(Pass::ReadEeprom);
+        return true;
+    });
 }

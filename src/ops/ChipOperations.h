@@ -9,6 +9,7 @@
 
 struct MemoryImage;
 class OperatorInterface;
+class BlockCourier;
 class ProgrammerProtocol;
 
 // The command sequences that erase, verify, program and read the target. They
@@ -50,6 +51,10 @@ private:
     void WriteEepromBlocks();
     bool VerifyEepromBlocks();
     void ReadBlocks(ChipContents& chip);
+    // Visits the blocks of eight locations below end through one courier, a
+    // progress point before each, the pass completed after the last. False as
+    // soon as a visit is.
+    template <typename Visit> bool Blocks(Pass pass, int end, Visit visit);
     bool Fast() const;
     // How many program words the whole blocks up to ProgramReadTop hold: what Program! writes.
     static int WordsWritten(const MemoryImage& image);

@@ -33,6 +33,12 @@ CommandOutcome CommandEnvelope::Run(const CommandRequest& request, const Body& b
         // Closed on every way out, exceptions nobody expects included.
         const auto close = qScopeGuard([this] { port_.Close(); });
         try {
+            // A command cut short on a port held open may have left the faster
+            // rate; the companion firmware drops it after a second of silence.
+            if (LinkFacts& facts = port_.Facts(); facts.rate != LineRate::kBaud) {
+                port_.SetRate(LineRate::kBaud);
+                facts.rate = LineRate::kBaud;
+            }
             ProgrammerProtocol protocol(port_, request.pingReads, replyLimit_);
             if (protocol.DetectProgrammer()) {
                 outcome = body(protocol);

@@ -2,8 +2,8 @@
 
 #include "image/EepromLayout.h"
 #include "image/MemoryImage.h"
-#include "production/ChipCommand.h"
 #include "ops/ProgramScope.h"
+#include "production/ChipCommand.h"
 #include "production/SerialPlace.h"
 
 #include <QString>

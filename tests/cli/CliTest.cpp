@@ -103,7 +103,9 @@ TEST_F(Cli, EachCommandAndItsExitCode)
           QStringList{"--serial", "1", "--serial-at", "id", "program", "a.hex"},
           // A job fixes every setting of its own.
           QStringList{"--eeprom-layout", "word", "run", "a.kjob"}, QStringList{"--on-mismatch", "continue", "run", "a.kjob"},
-          QStringList{"--serial", "1", "--serial-at", "id", "--record", "a.db", "run", "a.kjob"}})
+          QStringList{"--serial", "1", "--serial-at", "id", "--record", "a.db", "run", "a.kjob"},
+          QStringList{"--skip-empty", "run", "a.kjob"}, QStringList{"--check-gaps", "program", "a.hex"},
+          QStringList{"--skip-empty", "erase"}})
         EXPECT_EQ(RunBare(usage).exitCode, 2) << usage.join(' ').toStdString();
     const Result help = RunBare({"--help"});
     EXPECT_EQ(help.exitCode, 0);
@@ -294,7 +296,19 @@ TEST_F(Cli, AJobRunsWithExactlyItsSettingsAndAChangedOneNeverReachesAPort)
     EXPECT_EQ(Run({"--fuse", "3FFF", "run", job}).exitCode, 2);
     EXPECT_EQ(Run({"--expect-checksum", "8490", "run", job}).exitCode, 4);
     ASSERT_EQ(Run({"--record", db, "--expect-checksum", "84d0", "run", job}).exitCode, 0);
-    simulator.WithModel([](FirmwareModel& model) { EXPECT_EQ(model.config[7], 0x3F72); });
+    simulator.WithModel([](FirmwareModel& model) {
+        EXPECT_EQ(model.config[7], 0x3F72);
+        EXPECT_EQ(model.program[1], 0x03FF) << "a gap in a block written whole: the image's blank";
+    });
+    // A job that skips empty blocks: its checksum is that of the gaps left erased, as checksum --skip-empty says.
+    const QString skipping = files.filePath("skip.kjob");
+    const Result skipMade = RunBare({"job", "create", skipping, "--hex", kFixtures + "/gaps.hex", "--skip-empty"});
+    const Result skipSum = RunBare({"checksum", "--skip-empty", kFixtures + "/gaps.hex"});
+    EXPECT_EQ(skipMade.out, skipSum.out);
+    EXPECT_NE(skipSum.out, RunBare({"checksum", kFixtures + "/gaps.hex"}).out);
+    EXPECT_TRUE(skipSum.err.contains("skipping empty blocks")) << skipSum.err.toStdString();
+    ASSERT_EQ(Run({"run", skipping}).exitCode, 0);
+    simulator.WithModel([](FirmwareModel& model) { EXPECT_EQ(model.program[1], 0x3FFF); });
     QFile file(job);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QByteArray text = file.readAll();

@@ -182,3 +182,45 @@ TEST(FirmwareLogic, EveryCycleRunsItsTimeBeforeTheNextCommand)
     steps = firmware.Steps();
     ASSERT_EQ(steps, (std::vector<Step>{kLeave}));
 }
+
+// The firmware's own letters: only the letter is echoed; the probe's location
+// answers the signature; data whose check byte fails are refused and change
+// nothing; answers carry their own check byte; a rate is changed once the
+// prompt is out.
+TEST(FirmwareLogic, OwnLettersCarryCheckedBlocksAndRefuseSpoiltOnes)
+{
+    Firmware firmware;
+    const std::string probe = firmware.Take(std::string("AD\0\0IIIIIIIIF", 13));
+    EXPECT_EQ(probe.substr(probe.size() - 3), "F\x4B\x01");
+    const auto checked = [](std::string data) {
+        return data + char(ProtocolDecoder::Check(reinterpret_cast<const std::uint8_t*>(data.data()), std::uint8_t(data.size())));
+    };
+    firmware.Take("A");
+    const std::string step = checked(std::string("\x00\x10", 2));
+    EXPECT_EQ(firmware.Take("L" + step), "L" + checked(std::string("\x00\x10", 2)));
+    std::string spoilt = step;
+    spoilt[1] ^= 1;
+    EXPECT_EQ(firmware.Take("L" + spoilt), "L" + checked(std::string("\x00\x10", 2))) << "the counter stays";
+    std::string block;
+    for (int k = 0; k < 8; ++k)
+        block += std::string{char(0x10 + k), char(0x20 + k)};
+    firmware.Steps();
+    EXPECT_EQ(firmware.Take("M" + checked(block)), "M^");
+    const std::vector<Step> steps = firmware.Steps();
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), Command(IcspCommand::kLoadProgram, 0x1727)), 1);
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), Command(IcspCommand::kBeginProgramOnly)), 1);
+    std::string spoiltBlock = checked(block);
+    spoiltBlock[3] ^= 0x40;
+    EXPECT_EQ(firmware.Take("M" + spoiltBlock), "M!");
+    EXPECT_TRUE(firmware.Steps().empty());
+    EXPECT_EQ(firmware.Take("L" + checked(std::string("\xFF\xF8", 2))), "L" + checked(std::string("\x00\x10", 2)));
+    std::string words;
+    for (int k = 0; k < 8; ++k)
+        words += "\x2A\x5C";
+    EXPECT_EQ(firmware.Take("N"), "N" + checked(words));
+    EXPECT_EQ(firmware.Take("Q"), "Q" + checked(std::string(8, '\x5C')));
+    EXPECT_EQ(firmware.Take("P" + checked(std::string("\x05\x01\x02\x03\x04\x05\x06\x07\x08", 9))), "P^");
+    EXPECT_EQ(firmware.Take("R" + checked(std::string(1, '\x02'))), "R!");
+    EXPECT_EQ(firmware.Take("R" + checked(std::string(1, '\x01'))), "R^");
+    EXPECT_EQ(firmware.out.rates, std::vector<std::uint8_t>{1});
+}

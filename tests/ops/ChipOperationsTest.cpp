@@ -37,6 +37,35 @@ std::vector<std::pair<Memory, int>> Asked(const RecordingOperator& ui)
     return asked;
 }
 
+// What an assembler listing puts over an erased chip, and how many blocks
+// of eight words and EEPROM bytes it gives.
+struct Listed {
+    std::array<int, 8192> words{};
+    std::array<int, 256> eeprom{};
+    int blocks = 0;
+    int eepromBytes = 0;
+};
+
+Listed ListedOverErased(const QString& listing)
+{
+    Listed listed;
+    listed.words.fill(0x3FFF);
+    listed.eeprom.fill(0xFF);
+    std::set<int> blocks;
+    for (const auto& [address, byte] : AssemblerListing::Bytes(listing)) {
+        if (address < 0x4000) {
+            int& word = listed.words.at(std::size_t(address / 2));
+            word = address % 2 ? (word & 0xFF) | (byte & 0x3F) << 8 : (word & 0x3F00) | byte;
+            blocks.insert(address / 16);
+        } else if (address >= 0x4200 && address % 2 == 0) {
+            listed.eeprom.at(std::size_t((address - 0x4200) / 2)) = byte;
+            ++listed.eepromBytes;
+        }
+    }
+    listed.blocks = int(blocks.size());
+    return listed;
+}
+
 bool Program(ChipOperations& operations)
 {
     operations.ProgramChip();
@@ -315,22 +344,8 @@ TEST(SkipEmpty, TheChipHoldsTheFileOverAnErasedChipAndTheChecksumSaysSo)
         bench.file = kFixtures + "/" + name + ".hex";
         bench.scope.skipEmpty = true;
         ASSERT_EQ(bench.Do(&CommandFlows::DoProgram), CommandOutcome::Completed);
-        std::array<int, 8192> words;
-        words.fill(0x3FFF);
-        std::array<int, 256> eeprom;
-        eeprom.fill(0xFF);
-        std::set<int> blocks;
-        int eepromWrites = 0;
-        for (const auto& [address, byte] : AssemblerListing::Bytes(kFixtures + "/" + name + ".lst")) {
-            if (address < 0x4000) {
-                int& word = words.at(std::size_t(address / 2));
-                word = address % 2 ? (word & 0xFF) | (byte & 0x3F) << 8 : (word & 0x3F00) | byte;
-                blocks.insert(address / 16);
-            } else if (address >= 0x4200 && address % 2 == 0) {
-                eeprom.at(std::size_t((address - 0x4200) / 2)) = byte;
-                ++eepromWrites;
-            }
-        }
+        const Listed listed = ListedOverErased(kFixtures + "/" + name + ".lst");
+        const auto& words = listed.words;
         const FirmwareModel chip = bench.Chip();
         unsigned sum = chip.config.at(7) | ChipGeometry::kConfigReadBackBits;
         for (int w = 0; w < 8192; ++w) {
@@ -338,10 +353,10 @@ TEST(SkipEmpty, TheChipHoldsTheFileOverAnErasedChipAndTheChecksumSaysSo)
             sum += chip.program.at(std::size_t(w));
         }
         for (int i = 0; i < 256; ++i)
-            ASSERT_EQ(chip.eeprom.at(std::size_t(i)), eeprom.at(std::size_t(i))) << i;
+            ASSERT_EQ(chip.eeprom.at(std::size_t(i)), listed.eeprom.at(std::size_t(i))) << i;
         const QStringList sent = bench.Commands();
-        EXPECT_EQ(ChipBench::Count(sent, "J"), int(blocks.size()) + eepromWrites + 1);
-        EXPECT_EQ(ChipBench::Count(sent, "C"), 8 * int(blocks.size()) + 5);
+        EXPECT_EQ(ChipBench::Count(sent, "J"), listed.blocks + listed.eepromBytes + 1);
+        EXPECT_EQ(ChipBench::Count(sent, "C"), 8 * listed.blocks + 5);
         MemoryImage image;
         ASSERT_TRUE(HexLoader::LoadHexFile(bench.file, image, [](const HexNotice&) {}));
         EXPECT_EQ(ChipOperations::Checksum(image, bench.scope), std::uint16_t(sum));

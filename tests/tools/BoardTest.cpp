@@ -151,7 +151,8 @@ private:
 class SpoilingLine {
 public:
     explicit SpoilingLine(const QString& board)
-        : host_(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)), board_(open(board.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
+        : host_(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)),
+          board_(open(board.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
     {
         grantpt(host_);
         unlockpt(host_);

@@ -334,6 +334,9 @@ private slots:
         Bench bench({}, watched);
         QAction* mode = Named<QAction>(bench.window, "mnuProgramOnChange");
         const auto programs = [&] { return bench.simulator.EraseCommands(); };
+        // Skipping empty blocks, remembered: the gaps of a block written stay erased.
+        Named<QAction>(bench.window, "mnuSkipEmpty")->setChecked(true);
+        QVERIFY(AppSettings::SkipEmpty());
         // On: programmed at once, with the file's fuse and no prompt; then it waits.
         mode->setChecked(true);
         QTRY_COMPARE_WITH_TIMEOUT(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."),
@@ -342,6 +345,9 @@ private slots:
         QVERIFY(!Named<QAction>(bench.window, "mnuProgram")->isEnabled() && Named<QMenu>(bench.window, "mnuFile")->isEnabled());
         QVERIFY(WriteAsBuilt(kGaps, watched));
         QTRY_COMPARE_WITH_TIMEOUT(programs(), 2, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."),
+                                  30000);
+        bench.simulator.WithModel([](FirmwareModel& model) { QCOMPARE(model.program[1], 0x3FFF); });
         QTRY_COMPARE_WITH_TIMEOUT(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Waiting for file update..."),
                                   30000);
         QTest::qWait(1000);

@@ -87,7 +87,11 @@ void BoardSimulation::Sleep(avr_t* avr, std::uint64_t howLong)
     const auto now = std::chrono::steady_clock::now();
     const auto ahead = running->started_ + std::chrono::nanoseconds(NanosecondsOf(avr->cycle + howLong)) - now;
     const auto wait = std::min<std::chrono::nanoseconds>(ahead, std::chrono::nanoseconds(NanosecondsOf(howLong)));
-    if (wait > std::chrono::microseconds(200))
+    // The serial poll wakes the firmware every 50 µs: each such nap is waited
+    // out, so that an idle board keeps to the wall clock instead of racing
+    // ahead of it (its timeouts then last as long as a real board's) and
+    // leaves the processor to the host.
+    if (wait > std::chrono::microseconds(10))
         std::this_thread::sleep_for(wait);
 }
 

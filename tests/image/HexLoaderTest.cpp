@@ -141,6 +141,7 @@ TEST_F(Loader, RecordsAreReadLenientlyByFixedPositions)
              ":0000\n"  // no type at all
              ":02430000FFFF00\n"
              ":02FFFF00FFFF00\n"
+             ":01009000125D\n"  // the low byte of a word alone
              ":00000001FF\n"
              ":02008000FFFF00\n"));
     EXPECT_EQ(notices, (QStringList{"Unknown record: 03", "Unknown record: ", "Bad Address: 4300", "Bad Address: FFFF"}));
@@ -149,7 +150,12 @@ TEST_F(Loader, RecordsAreReadLenientlyByFixedPositions)
         words.push_back(image.ProgramWord(offset));
     // Nothing after the end record is read.
     EXPECT_EQ(words, (std::vector<int>{0x1234, 0x03FF, 0x0B0A, 0x0001, 0x0000, 0x1200, 0xAA55, 0x03FF, 0x03FF}));
-    EXPECT_EQ(image.ProgramTop, 0x61);
+    EXPECT_EQ(image.ProgramTop, 0x90);
+    // What the file gave, for a run that skips empty blocks: over the erased word, byte by byte.
+    EXPECT_EQ(std::vector<bool>({image.WordGiven(0x30), image.WordGiven(0x38), image.WordGiven(0x40), image.WordGiven(0x48)}),
+              std::vector<bool>({true, false, false, true}));
+    EXPECT_EQ(std::vector<int>({image.WordOverErased(0x30), image.WordOverErased(0x38), image.WordOverErased(0x48)}),
+              std::vector<int>({0xAA55, 0x3FFF, 0x3F12}));
 }
 
 TEST_F(Loader, RegionIsChosenOncePerRecordAndMarksFollowTheHighestOffset)

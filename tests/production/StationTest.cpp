@@ -6,6 +6,8 @@
 #include "PlatformLink.h"
 #include "PtySimulator.h"
 #include "SocketFaults.h"
+#include "link/CompanionCommands.h"
+#include "production/HeldPort.h"
 #include "production/LineEvents.h"
 #include "production/LineSetup.h"
 #include "production/ProductionJob.h"
@@ -390,4 +392,20 @@ TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
     changed.write(text);
     changed.close();
     EXPECT_EQ(refusal(run), SetupRefusal::Kind::JobRefused);
+}
+
+// A port held open from one command to the next, left at the faster rate by a
+// command cut short: the next command starts at the table's rate, and sends
+// nothing to lower a rate that the programmer no longer keeps.
+TEST(HeldPort, TheNextCommandStartsAtTheTablesRate)
+{
+    ChipBench bench;
+    HeldPort held(bench.link);
+    CommandEnvelope envelope(held, bench.ui);
+    CommandFlows flows(envelope, bench.ui);
+    ASSERT_EQ(flows.DoDetect(bench.Request()).outcome, CommandOutcome::Completed);
+    held.Facts().rate = CompanionCommands::kFastRate;
+    EXPECT_EQ(flows.DoDetect(bench.Request()).outcome, CommandOutcome::Completed) << bench.ui.messages.join(' ').toStdString();
+    EXPECT_EQ(held.Facts().rate, LineRate::kBaud);
+    EXPECT_EQ(ChipBench::Count(bench.Commands(), "F"), 3) << "the device ID twice, the probe once an opening";
 }

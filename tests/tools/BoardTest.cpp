@@ -146,11 +146,12 @@ private:
 };
 
 // A noisy line between the host and a board: every byte passes, but the
-// fifth after the host's first "M" and the fifth after the board's first "N"
-// are spoilt, in the first block the host writes and the first it reads.
+// fifth after the host's first toBoard letter and the fifth after the board's
+// first toHost letter are spoilt: in the first block the host writes, and the
+// first it reads.
 class SpoilingLine {
 public:
-    explicit SpoilingLine(const QString& board)
+    SpoilingLine(const QString& board, char toBoard, char toHost)
         : host_(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)),
           board_(open(board.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
     {
@@ -163,14 +164,14 @@ public:
             cfmakeraw(&settings);
             tcsetattr(fd, TCSANOW, &settings);
         }
-        relay_ = std::thread([this] {
+        relay_ = std::thread([this, toBoard, toHost] {
             pollfd ready[2] = {{host_, POLLIN, 0}, {board_, POLLIN, 0}};
-            int toBoard = -1;
-            int toHost = -1;
+            int spoilToBoard = -1;
+            int spoilToHost = -1;
             while (!stop_) {
                 if (poll(ready, 2, 20) > 0) {
-                    Pass(host_, board_, 'M', toBoard);
-                    Pass(board_, host_, 'N', toHost);
+                    Pass(host_, board_, toBoard, spoilToBoard);
+                    Pass(board_, host_, toHost, spoilToHost);
                 }
             }
         });
@@ -390,7 +391,16 @@ TEST(Board, ABlockSpoiltOnTheLineIsCarriedAgainWithTheLetters)
     const QString back = dir.filePath(QStringLiteral("back.hex"));
     BoardProcess board;
     {
-        SpoilingLine line(board.Ports().value(0));
+        // The first EEPROM block written, and the first read back.
+        const QString eeprom = QStringLiteral(KORVEXC_FIXTURES "/eeprom-only.hex");
+        SpoilingLine line(board.Ports().value(0), 'P', 'Q');
+        const Cli traced = RunCli({"--port", line.Path(), "--trace", "program", eeprom});
+        EXPECT_EQ(traced.exitCode, 0);
+        EXPECT_TRUE(traced.output.contains(QStringLiteral("> 52\n< 52\n> 01 07\n"))) << "the faster rate asked for";
+        EXPECT_EQ(RunCli({"--port", line.Path(), "verify", eeprom}).exitCode, 0);
+    }
+    {
+        SpoilingLine line(board.Ports().value(0), 'M', 'N');
         const QStringList port{"--port", line.Path()};
         EXPECT_TRUE(RunCli(port + QStringList{"detect"}).output.contains(QStringLiteral("companion firmware")));
         EXPECT_EQ(RunCli(port + QStringList{"program", file}).exitCode, 0);

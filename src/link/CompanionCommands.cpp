@@ -1,6 +1,7 @@
 #include "link/CompanionCommands.h"
 
 #include "link/LineRate.h"
+#include "link/LinkLost.h"
 #include "link/ProgrammerProtocol.h"
 
 #include <QThread>
@@ -136,9 +137,13 @@ bool CompanionCommands::ConfirmRate(int baud)
 {
     if (!protocol_.Port().SetRate(baud))
         return false;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (protocol_.AnswersOnePing(kConfirmBudget))
-            return true;
+    try {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (protocol_.AnswersOnePing(kConfirmBudget))
+                return true;
+        }
+    } catch (const PortFailure& failure) {
+        throw LinkLost(QStringLiteral("the answer to the ping at %1 baud").arg(baud), failure.Cause());
     }
     return false;
 }

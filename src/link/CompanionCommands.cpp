@@ -43,17 +43,15 @@ std::uint8_t CompanionCommands::Check(const QByteArray& bytes)
     return crc;
 }
 
-bool CompanionCommands::Deliver(char letter, QByteArray data)
+void CompanionCommands::SendChecked(char letter, QByteArray data)
 {
     protocol_.SendLetter(letter);
     data.append(char(Check(data)));
     protocol_.SendBurst(letter, data);
-    return protocol_.ReplyByte(letter) == kTaken;
 }
 
-std::optional<QByteArray> CompanionCommands::Fetch(char letter, int count)
+std::optional<QByteArray> CompanionCommands::ReadChecked(char letter, int count)
 {
-    protocol_.SendLetter(letter);
     QByteArray reply;
     for (int i = 0; i < count; ++i)
         reply.append(char(protocol_.ReplyByte(letter)));
@@ -62,19 +60,26 @@ std::optional<QByteArray> CompanionCommands::Fetch(char letter, int count)
     return reply;
 }
 
+bool CompanionCommands::Deliver(char letter, const QByteArray& data)
+{
+    SendChecked(letter, data);
+    return protocol_.ReplyByte(letter) == kTaken;
+}
+
+std::optional<QByteArray> CompanionCommands::Fetch(char letter, int count)
+{
+    protocol_.SendLetter(letter);
+    return ReadChecked(letter, count);
+}
+
 std::optional<int> CompanionCommands::Move(int step)
 {
     const auto raw = std::uint16_t(step);
-    QByteArray data;
-    data.append(char(raw >> 8)).append(char(raw & 0xFF));
-    protocol_.SendLetter(kMove);
-    data.append(char(Check(data)));
-    protocol_.SendBurst(kMove, data);
-    QByteArray reply;
-    reply.append(char(protocol_.ReplyByte(kMove))).append(char(protocol_.ReplyByte(kMove)));
-    if (protocol_.ReplyByte(kMove) != Check(reply))
+    SendChecked(kMove, QByteArray().append(char(raw >> 8)).append(char(raw & 0xFF)));
+    const std::optional<QByteArray> counter = ReadChecked(kMove, 2);
+    if (!counter)
         return std::nullopt;
-    return std::uint8_t(reply[0]) * 256 + std::uint8_t(reply[1]);
+    return std::uint8_t(counter->at(0)) * 256 + std::uint8_t(counter->at(1));
 }
 
 bool CompanionCommands::WriteBlock(const Words& words)

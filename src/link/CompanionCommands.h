@@ -45,9 +45,13 @@ public:
     static std::uint8_t Check(const QByteArray& bytes);
 
 private:
-    // The letter, then data with its check; true when the firmware took it.
-    bool Deliver(char letter, QByteArray data);
-    // The letter, then count bytes of reply and their check.
+    // The letter, then data closed by its check byte.
+    void SendChecked(char letter, QByteArray data);
+    // count bytes of reply and their check byte; nothing when the check fails.
+    std::optional<QByteArray> ReadChecked(char letter, int count);
+    // SendChecked; true when the firmware took the data.
+    bool Deliver(char letter, const QByteArray& data);
+    // The letter, then ReadChecked.
     std::optional<QByteArray> Fetch(char letter, int count);
     bool ConfirmRate(int baud);
 

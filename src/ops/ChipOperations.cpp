@@ -88,8 +88,7 @@ bool ChipOperations::Mismatched(const Mismatch& mismatch)
     if (++mismatches_ == 1)
         first_ = mismatch;
     // The firmware leaves its faster rate after a second of silence; the operator may take longer.
-    if (protocol_.Facts().rate != LineRate::kBaud)
-        CompanionCommands(protocol_).SetRate(LineRate::kBaud);
+    CompanionCommands(protocol_).SetRate(LineRate::kBaud);
     return ui_.Mismatched(mismatch);
 }
 

@@ -43,8 +43,7 @@ CommandOutcome CommandEnvelope::Run(const CommandRequest& request, const Body& b
             if (protocol.DetectProgrammer()) {
                 outcome = body(protocol);
                 // The next command, or the next program to open the port, starts at the table's rate.
-                if (protocol.Facts().rate != LineRate::kBaud)
-                    CompanionCommands(protocol).SetRate(LineRate::kBaud);
+                CompanionCommands(protocol).SetRate(LineRate::kBaud);
             } else
                 ui_.CommandFailed({CommandOutcome::NotDetected, QString()});
         } catch (const LinkLost& lost) {

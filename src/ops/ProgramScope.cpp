@@ -6,6 +6,16 @@ namespace {
 
 constexpr int kBlockWords = 8;
 
+// Whether the test holds for any word of the block from word first.
+template <typename Test> bool AnyInBlock(int first, Test test)
+{
+    for (int w = first; w < first + kBlockWords; ++w) {
+        if (test(w))
+            return true;
+    }
+    return false;
+}
+
 // One past the last index below end for which the test holds.
 template <typename Test> int EndOf(int end, Test test)
 {
@@ -18,13 +28,7 @@ template <typename Test> int EndOf(int end, Test test)
 
 bool ProgramScope::WritesBlock(const MemoryImage& image, int first) const
 {
-    if (!skipEmpty)
-        return true;
-    for (int w = first; w < first + kBlockWords; ++w) {
-        if (image.WordGiven(w))
-            return true;
-    }
-    return false;
+    return !skipEmpty || AnyInBlock(first, [&](int w) { return image.WordGiven(w); });
 }
 
 int ProgramScope::WordAfter(const MemoryImage& image, int w) const
@@ -39,11 +43,7 @@ bool ProgramScope::ChecksWord(const MemoryImage& image, int w) const
 
 bool ProgramScope::ChecksAnyWord(const MemoryImage& image, int first) const
 {
-    for (int w = first; w < first + kBlockWords; ++w) {
-        if (ChecksWord(image, w))
-            return true;
-    }
-    return false;
+    return AnyInBlock(first, [&](int w) { return ChecksWord(image, w); });
 }
 
 bool ProgramScope::WritesEeprom(const MemoryImage& image, int i) const

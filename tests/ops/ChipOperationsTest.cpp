@@ -377,6 +377,15 @@ TEST(SkipEmpty, TheChipHoldsTheFileOverAnErasedChipAndTheChecksumSaysSo)
             bench.simulator.WithModel([w](FirmwareModel& model) { model.program[w] ^= 1; });
             bench.scope.checkGaps = false;
             EXPECT_EQ(bench.Do(&CommandFlows::DoVerify), CommandOutcome::Mismatch);
+            bench.simulator.WithModel([w](FirmwareModel& model) { model.program[w] ^= 1; });
+        }
+        // The file's last EEPROM byte, spoilt: always seen.
+        const auto last = std::find_if(listed.eeprom.rbegin(), listed.eeprom.rend(), [](int b) { return b != 0xFF; });
+        if (last != listed.eeprom.rend()) {
+            const std::size_t i = std::size_t(listed.eeprom.rend() - last - 1);
+            bench.simulator.WithModel([i](FirmwareModel& model) { model.eeprom[i] ^= 1; });
+            bench.scope.checkGaps = false;
+            EXPECT_EQ(bench.Do(&CommandFlows::DoVerify), CommandOutcome::Mismatch);
         }
     }
 }

@@ -16,12 +16,16 @@ constexpr CliCommandInfo kCommands[] = {
     {CliCommand::Read, "read", "OUT.hex", true, "read the whole chip into a HEX file"},
     {CliCommand::BlankCheck, "blank-check", nullptr, false,
      "tell whether the chip is erased, and the first location that is not"},
-    {CliCommand::Record, "record", "FILE.db|URL", false, "print the production record, then a summary line"},
+    {CliCommand::Record, "record", "FILE.db|URL", false,
+     "print the production record, then a summary line; --check walks its hash chain, --head prints its head"},
     {CliCommand::Checksum, "checksum", "FILE.hex|JOB.kjob", false,
      "the 16-bit sum of what program leaves on the chip: every program word and the configuration word"},
     {CliCommand::Job, "job", "create JOB.kjob", false,
-     "lock --hex FILE and the settings given (--fuse, --eeprom-layout, --serial, --serial-at, --on-mismatch, --name) in a job"},
+     "lock --hex FILE and the settings given (--fuse, --eeprom-layout, --serial, --serial-at, --serial-file, --on-mismatch, "
+     "--name) in a job"},
     {CliCommand::Run, "run", "JOB.kjob", false, "program with exactly the job's file and settings"},
+    {CliCommand::Serials, "serials", "make FILE.num", false,
+     "write a serial number file: --count N --at PLACE and --sequential START[:STEP], --random or --pseudo-random SEED"},
 };
 
 constexpr bool InEnumOrder()

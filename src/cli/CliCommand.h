@@ -7,7 +7,7 @@
 
 // What korvexc-cli is asked to do: one table says each command's name, what it
 // takes and its help line.
-enum class CliCommand { ListPorts, Fuses, Detect, Erase, Verify, Program, Read, BlankCheck, Record, Checksum, Job, Run };
+enum class CliCommand { ListPorts, Fuses, Detect, Erase, Verify, Program, Read, BlankCheck, Record, Checksum, Job, Run, Serials };
 
 struct CliCommandInfo {
     CliCommand command;

@@ -36,10 +36,37 @@ struct Options {
                                     QStringLiteral("START[:STEP]")};
     const QCommandLineOption
         serialAt{QStringLiteral("serial-at"),
-                 QStringLiteral("Where the serial number goes: id (the low four bits of the four ID words) or "
-                                "eeprom:ADDR[:BYTES] (hexadecimal address, 2 bytes by default), most significant first."),
-                 QStringLiteral("id|eeprom:ADDR[:BYTES]")};
-    const QCommandLineOption csv{QStringLiteral("csv"), QStringLiteral("With record: print the rows as CSV.")};
+                 QStringLiteral("Where the serial number goes, most significant first: id (the low four bits of the four "
+                                "ID words), eeprom:ADDR[:BYTES], retlw:ADDR[:BYTES[:lsb]] (program words as RETLW "
+                                "0x34kk, one byte each) or words:ADDR[:COUNT] (raw 14-bit words); hexadecimal addresses, "
+                                "2 bytes or words by default, at most 4."),
+                 QStringLiteral("PLACE")};
+    const QCommandLineOption serialFile{QStringLiteral("serial-file"),
+                                        QStringLiteral("Give each chip programmed the next unused line of this serial number "
+                                                       "file (Intel HEX, one line a chip, a used line marked ';'), each line "
+                                                       "once; needs --record. With serials make: --at is where the numbers go."),
+                                        QStringLiteral("FILE.num")};
+    const QCommandLineOption count{QStringLiteral("count"), QStringLiteral("With serials make: how many lines."),
+                                   QStringLiteral("N")};
+    const QCommandLineOption at{QStringLiteral("at"),
+                                QStringLiteral("With serials make: where the numbers go, as --serial-at takes it."),
+                                QStringLiteral("PLACE")};
+    const QCommandLineOption sequential{QStringLiteral("sequential"),
+                                        QStringLiteral("With serials make: numbers from START in steps of STEP."),
+                                        QStringLiteral("START[:STEP]")};
+    const QCommandLineOption random{QStringLiteral("random"), QStringLiteral("With serials make: random numbers, each once.")};
+    const QCommandLineOption pseudoRandom{QStringLiteral("pseudo-random"),
+                                          QStringLiteral("With serials make: numbers each once, in an order the seed "
+                                                         "fixes, so that the file can be made again."),
+                                          QStringLiteral("SEED")};
+    const QCommandLineOption check{QStringLiteral("check"),
+                                   QStringLiteral("With record: walk the rows' hash chain; \"intact: N rows\", or the "
+                                                  "first row where it breaks and how (exit 5).")};
+    const QCommandLineOption head{QStringLiteral("head"),
+                                  QStringLiteral("With record: print the chain's head, the hash of its last row, to write "
+                                                 "down per shift or lot.")};
+    const QCommandLineOption csv{QStringLiteral("csv"),
+                                 QStringLiteral("With record: print the rows as CSV, each with its hash.")};
     const QCommandLineOption trace{QStringLiteral("trace"),
                                    QStringLiteral("Print the wire exchange as hex on stderr (one port only).")};
     const QCommandLineOption quiet{QStringLiteral("quiet"), QStringLiteral("Print nothing but errors.")};

@@ -6,6 +6,7 @@
 #include "ops/FuseAnswer.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <set>
 
 namespace {
@@ -30,17 +31,65 @@ QString ReadFuse(const QCommandLineParser& parser, const Options& given, std::op
     return reading.value ? QString() : reading.refusal;
 }
 
-// --serial and --serial-at, both or neither; the problem when they are not.
-QString ReadSerial(const QCommandLineParser& parser, const Options& given, std::optional<SerialSequence>& serials,
-                   std::optional<SerialPlace>& place)
+// --serial with --serial-at, or --serial-file alone; the problem when they are not.
+QString ReadSerial(const QCommandLineParser& parser, const Options& given, LinePlan& line)
 {
+    if (parser.isSet(given.serialFile)) {
+        if (parser.isSet(given.serial) || parser.isSet(given.serialAt))
+            return QStringLiteral("--serial-file goes without --serial and --serial-at");
+        // Kept whole, so that a job names the same file wherever it runs from.
+        line.serialFile = QFileInfo(parser.value(given.serialFile)).absoluteFilePath();
+        return QString();
+    }
     if (!parser.isSet(given.serial) && !parser.isSet(given.serialAt))
         return QString();
-    serials = SerialSequence::Parse(parser.value(given.serial));
-    place = SerialPlace::Parse(parser.value(given.serialAt));
-    return serials && place
-               ? QString()
-               : QStringLiteral("--serial takes START[:STEP] and --serial-at takes id or eeprom:ADDR[:BYTES], both together");
+    line.serials = SerialSequence::Parse(parser.value(given.serial));
+    line.serialPlace = SerialPlace::Parse(parser.value(given.serialAt));
+    return line.serials && line.serialPlace ? QString()
+                                            : QStringLiteral(
+                                                "--serial takes START[:STEP] and --serial-at takes id, "
+                                                "eeprom:ADDR[:BYTES], retlw:ADDR[:BYTES[:lsb]] or "
+                                                "words:ADDR[:COUNT], both together");
+}
+
+// serials make: how many lines, where, and how numbered; the problem, if any.
+QString ParseSerials(const QCommandLineParser& parser, const Options& given, Invocation& run)
+{
+    using Kind = NumberFile::Numbering::Kind;
+    Invocation::SerialsToMake& make = run.serials;
+    bool countOk = false;
+    make.count = parser.value(given.count).toInt(&countOk);
+    make.place = SerialPlace::Parse(parser.value(given.at));
+    if (!countOk || make.count < 1 || !make.place)
+        return QStringLiteral("serials make takes --count N and --at PLACE, as --serial-at takes it");
+    const int ways =
+        int(parser.isSet(given.sequential)) + int(parser.isSet(given.random)) + int(parser.isSet(given.pseudoRandom));
+    bool seedOk = true;
+    if (parser.isSet(given.sequential)) {
+        const std::optional<SerialSequence> sequence = SerialSequence::Parse(parser.value(given.sequential));
+        seedOk = sequence.has_value();
+        make.numbering = {Kind::Sequential, sequence.value_or(SerialSequence{}), 0};
+    } else if (parser.isSet(given.pseudoRandom)) {
+        make.numbering = {Kind::PseudoRandom, {}, parser.value(given.pseudoRandom).toULongLong(&seedOk)};
+    } else {
+        make.numbering.kind = Kind::Random;
+    }
+    if (ways != 1 || !seedOk)
+        return QStringLiteral("serials make takes one of --sequential START[:STEP], --random and --pseudo-random SEED");
+    return QString();
+}
+
+// record: --check, --head or --csv, one at a time; the problem, if any.
+QString ReadRecordWays(const QCommandLineParser& parser, const Options& given, Invocation& run)
+{
+    run.csv = parser.isSet(given.csv);
+    run.check = parser.isSet(given.check);
+    run.head = parser.isSet(given.head);
+    if ((run.check || run.head) && run.command != CliCommand::Record)
+        return QStringLiteral("--check and --head go with record");
+    if (int(run.csv) + int(run.check) + int(run.head) > 1)
+        return QStringLiteral("record takes one of --csv, --check and --head");
+    return QString();
 }
 
 // --skip-empty and --check-gaps; the problem, if any.
@@ -67,16 +116,15 @@ QString ParseJob(const QCommandLineParser& parser, const Options& given, Invocat
     run.job.layout = run.line.layout;
     run.job.continueOnMismatch = run.line.continueOnMismatch;
     run.job.scope = run.line.scope;
-    std::optional<SerialSequence> serials;
-    std::optional<SerialPlace> place;
     if (QString problem = ReadFuse(parser, given, run.job.fuse); !problem.isEmpty())
         return problem;
-    if (QString problem = ReadSerial(parser, given, serials, place); !problem.isEmpty())
+    if (QString problem = ReadSerial(parser, given, run.line); !problem.isEmpty())
         return problem;
-    if (serials) {
+    if (run.line.serials) {
         run.job.serial = parser.value(given.serial);
         run.job.serialAt = parser.value(given.serialAt);
     }
+    run.job.serialFile = run.line.serialFile;
     return QString();
 }
 
@@ -122,10 +170,10 @@ QString ParseChipCommand(const QCommandLineParser& parser, const Options& given,
         return QStringLiteral("--fuse goes with program");
     if (QString problem = ReadFuse(parser, given, line.fuse); !problem.isEmpty())
         return problem;
-    if (QString problem = ReadSerial(parser, given, line.serials, line.serialPlace); !problem.isEmpty())
+    if (QString problem = ReadSerial(parser, given, line); !problem.isEmpty())
         return problem;
-    if (line.serials && (command.command != CliCommand::Program || line.recordAddress.isEmpty()))
-        return QStringLiteral("--serial goes with program and --record");
+    if ((line.serials || !line.serialFile.isEmpty()) && (command.command != CliCommand::Program || line.recordAddress.isEmpty()))
+        return QStringLiteral("--serial and --serial-file go with program and --record");
     run.serialAt = parser.value(given.serialAt);
     return QString();
 }
@@ -135,7 +183,7 @@ QString ParseFileOptions(const QCommandLineParser& parser, const Options& given,
 {
     if (run.command == CliCommand::Run) {
         for (const QCommandLineOption* locked : {&given.fuse, &given.eepromLayout, &given.serial, &given.serialAt,
-                                                 &given.onMismatch, &given.skipEmpty, &given.checkGaps}) {
+                                                 &given.serialFile, &given.onMismatch, &given.skipEmpty, &given.checkGaps}) {
             if (parser.isSet(*locked))
                 return QStringLiteral("run takes the job's own settings: --%1 is refused").arg(locked->names().constFirst());
         }
@@ -173,13 +221,18 @@ std::variant<Invocation, QString> CliParser::Parse(const QCommandLineParser& par
     }
     run.command = command->command;
     run.argument = words.isEmpty() ? QString() : args.value(words.size());
-    run.csv = parser.isSet(given.csv);
+    if (QString problem = ReadRecordWays(parser, given, run); !problem.isEmpty())
+        return problem;
     run.probe = parser.isSet(given.probe);
     if (run.probe && run.command != CliCommand::ListPorts)
         return QStringLiteral("--probe goes with list-ports");
     run.quiet = parser.isSet(given.quiet);
     if (QString problem = ReadScope(parser, given, run); !problem.isEmpty())
         return problem;
+    if (run.command == CliCommand::Serials) {
+        const QString problem = ParseSerials(parser, given, run);
+        return problem.isEmpty() ? std::variant<Invocation, QString>(run) : problem;
+    }
     if (!CliCommandInfo::ChipCommandOf(run.command) && run.command != CliCommand::Job)
         return run;
     if (QString problem = ParseFileOptions(parser, given, run); !problem.isEmpty())

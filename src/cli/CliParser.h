@@ -2,6 +2,7 @@
 
 #include "CliCommand.h"
 #include "production/LineSetup.h"
+#include "production/NumberFile.h"
 #include "production/ProductionJob.h"
 
 #include <QStringList>
@@ -17,6 +18,8 @@ struct Invocation {
     CliCommand command = CliCommand::Detect;
     QString argument;  // the command's file or value
     bool csv = false;
+    bool check = false;  // record: walk the chain
+    bool head = false;  // record: the chain's head
     bool probe = false;  // list-ports: ping each port
     bool watch = false;  // program again each time the file is written
     QStringList ports;
@@ -27,6 +30,12 @@ struct Invocation {
     LinePlan line;  // a command on programmers
     QString serialAt;  // as given, for the notice when it covers the file's data
     ProductionJob::Settings job;  // job create: what the job locks
+    // serials make: the lines to write.
+    struct SerialsToMake {
+        int count = 0;
+        std::optional<SerialPlace> place;
+        NumberFile::Numbering numbering;
+    } serials;
 };
 
 namespace CliParser {

@@ -32,6 +32,7 @@ constexpr VerdictCode kVerdictCodes[] = {
     {ChipVerdict::Abandoned, kLinkLost},      {ChipVerdict::FileError, kFileError},      {ChipVerdict::Cancelled, kSuccess},
     {ChipVerdict::FuseRefused, kUsage},       {ChipVerdict::Empty, kChipRefused},        {ChipVerdict::WrongChip, kChipRefused},
     {ChipVerdict::SerialTooLarge, kUsage},    {ChipVerdict::FileNotWritten, kFileError}, {ChipVerdict::RecordFailed, kFileError},
+    {ChipVerdict::SerialsUsedUp, kFileError},
 };
 static_assert(ChipVerdicts::Complete(kVerdictCodes));
 

@@ -23,7 +23,7 @@ const char* MemoryName(Memory memory)
     return kNames[int(memory)];
 }
 
-QJsonValue Optional(const std::optional<long long>& value)
+template <typename Number> QJsonValue Optional(const std::optional<Number>& value)
 {
     return value ? QJsonValue(double(*value)) : QJsonValue();
 }
@@ -103,7 +103,7 @@ void JsonEvents::Tell(const LineEvent::Any& event)
     std::visit(Overloaded{
                    [this](const LineEvent::RunStarted& e) { RunStarted(e); },
                    [this](const LineEvent::RoundStarted& e) { RoundStarted(e.round); },
-                   [this](const LineEvent::ChipStarted& e) { ChipStarted(e.port, e.chipNumber, e.serial); },
+                   [this](const LineEvent::ChipStarted& e) { ChipStarted(e); },
                    [this](const LineEvent::ChipIdentified& e) { ChipIdentified(e.port, e.chip); },
                    [this](const LineEvent::PassProgressed& e) { PassProgress(e.port, e.progress); },
                    [this](const LineEvent::NoticeGiven& e) { Notice(e.port, e.notice); },
@@ -141,9 +141,12 @@ void JsonEvents::RoundStarted(int round)
     Write(QStringLiteral("round-started"), {{"round", round}});
 }
 
-void JsonEvents::ChipStarted(const QString& port, int round, std::optional<long long> serial)
+void JsonEvents::ChipStarted(const LineEvent::ChipStarted& chip)
 {
-    Write(QStringLiteral("chip-started"), {{"port", port}, {"round", round}, {"serial", Optional(serial)}});
+    Write(QStringLiteral("chip-started"), {{"port", chip.port},
+                                           {"round", chip.chipNumber},
+                                           {"serial", Optional(chip.serial)},
+                                           {"serial_line", Optional(chip.serialLine)}});
 }
 
 void JsonEvents::ChipIdentified(const QString& port, const ChipIdentity& chip)
@@ -184,6 +187,12 @@ QJsonObject JsonEvents::NoticeFields(const LineNotice& notice)
             },
             [](const SerialTooLarge& serial) {
                 return QJsonObject{{"kind", "serial-too-large"}, {"serial", double(serial.serial)}};
+            },
+            [](const SerialLineUnmarked& line) {
+                return QJsonObject{{"kind", "serial-line-unmarked"},
+                                   {"file", line.file},
+                                   {"line", line.line},
+                                   {"detail", line.problem}};
             },
             [](const SerialOverFileData&) {
                 return QJsonObject{{"kind", "serial-over-file-data"}};
@@ -227,6 +236,7 @@ void JsonEvents::ChipFinished(const QString& port, int round, const ChipResult& 
                        {"exit", ExitFor(result)},
                        {"seconds", result.seconds},
                        {"serial", Optional(result.serial)},
+                       {"serial_line", Optional(result.serialLine)},
                        {"wire_bytes", double(result.wireBytes)},
                        {"id", result.identity ? QJsonValue(HexText::Word(result.identity->idWord)) : QJsonValue()}};
     const std::optional<Mismatch>& first = result.firstMismatch;

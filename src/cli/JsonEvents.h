@@ -26,7 +26,7 @@ public:
 private:
     void RunStarted(const LineEvent::RunStarted& run);
     void RoundStarted(int round);
-    void ChipStarted(const QString& port, int round, std::optional<long long> serial);
+    void ChipStarted(const LineEvent::ChipStarted& chip);
     void ChipIdentified(const QString& port, const ChipIdentity& chip);
     void PassProgress(const QString& port, const Progress& progress);
     void Notice(const QString& port, const LineNotice& notice);

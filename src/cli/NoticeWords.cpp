@@ -28,6 +28,11 @@ std::optional<QString> NoticeWords::Line(const LineNotice& notice) const
             [](const SerialTooLarge& serial) -> std::optional<QString> {
                 return QStringLiteral("serial number %1 does not fit where it goes").arg(serial.serial);
             },
+            [](const SerialLineUnmarked& line) -> std::optional<QString> {
+                return QStringLiteral("line %1 of %2 is the chip's, as the record says, but could not be marked used: %3")
+                    .arg(line.line)
+                    .arg(line.file, line.problem);
+            },
             [this](const SerialOverFileData&) -> std::optional<QString> {
                 return QStringLiteral("the serial number replaces the file's own data at %1").arg(context_.serialAt);
             },
@@ -52,6 +57,13 @@ std::pair<QString, int> NoticeWords::Refusal(const SetupRefusal& refusal, const 
         return {QStringLiteral("the job gives serial numbers: --record is needed\nTry korvexc-cli --help."), kUsage};
     case SetupRefusal::Kind::FileNotLoaded:
         return {QString(), kFileError};
+    case SetupRefusal::Kind::ChipDataOverCode:
+        return {QStringLiteral("each chip's own data would replace the file's code at %1: the file must leave those words "
+                               "blank or RETLW")
+                    .arg(HexText::Word(refusal.word)),
+                kFileError};
+    case SetupRefusal::Kind::SerialFileUnreadable:
+        return {refusal.detail, kFileError};
     case SetupRefusal::Kind::RecordUnwritable:
         break;
     }

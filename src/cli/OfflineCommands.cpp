@@ -86,3 +86,12 @@ int OfflineCommands::CreateJob(const QString& path, ProductionJob::Settings sett
     }
     return Checksum(path, settings.scope, false);
 }
+
+int OfflineCommands::MakeSerials(const QString& path, const Invocation::SerialsToMake& make)
+{
+    if (const QString problem = NumberFile::Make(path, *make.place, make.count, make.numbering); !problem.isEmpty()) {
+        Complain(QStringLiteral("cannot make %1: %2").arg(path, problem));
+        return kFileError;
+    }
+    return kSuccess;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CliParser.h"
 #include "production/ProductionJob.h"
 
 #include <QString>
@@ -12,4 +13,6 @@ int Fuses(const QString& valueOrFile);
 // given or a job in its own; unless quiet, the scope it assumed on stderr.
 int Checksum(const QString& file, ProgramScope scope, bool quiet);
 int CreateJob(const QString& path, ProductionJob::Settings settings);
+// serials make: a new serial number file.
+int MakeSerials(const QString& path, const Invocation::SerialsToMake& make);
 }  // namespace OfflineCommands

@@ -159,6 +159,8 @@ void TerminalReport::ChipFinished(const QString& port, int, const ChipResult& re
         TellWireTime(result);
     if (result.serial)
         Inform(QStringLiteral("Serial number %1").arg(*result.serial));
+    if (result.serialLine)
+        Inform(QStringLiteral("Serial number file line %1").arg(*result.serialLine));
     if (command == ChipCommand::BlankCheck && result.verdict == ChipVerdict::Mismatch)
         Complain(QStringLiteral("not blank: ") + SharedWords::NotBlankLine(*result.firstMismatch));
     else if (result.verdict == ChipVerdict::Mismatch && listMismatches_) {

@@ -35,10 +35,12 @@ void Describe(QCommandLineParser& parser, const Options& options)
         + ExitCodeHelp());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({options.port,   options.fuse,     options.onMismatch, options.eepromLayout,   options.record,
-                       options.serial, options.serialAt, options.csv,        options.trace,          options.quiet,
-                       options.force,  options.hex,      options.name,       options.expectChecksum, options.repeat,
-                       options.json,   options.probe,    options.watch,      options.skipEmpty,      options.checkGaps});
+    parser.addOptions({options.port,         options.fuse,     options.onMismatch, options.eepromLayout,   options.record,
+                       options.serial,       options.serialAt, options.csv,        options.trace,          options.quiet,
+                       options.force,        options.hex,      options.name,       options.expectChecksum, options.repeat,
+                       options.json,         options.probe,    options.watch,      options.skipEmpty,      options.checkGaps,
+                       options.serialFile,   options.count,    options.at,         options.sequential,     options.random,
+                       options.pseudoRandom, options.check,    options.head});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral(
                                      "list-ports, fuses, detect, erase, verify, program, read, blank-check, record or checksum"));
@@ -55,7 +57,11 @@ int Run(const Invocation& run)
     case CliCommand::Fuses:
         return OfflineCommands::Fuses(run.argument);
     case CliCommand::Record:
-        return RecordReport::Print(run.argument, run.csv);
+        return run.check  ? RecordReport::Check(run.argument)
+               : run.head ? RecordReport::Head(run.argument)
+                          : RecordReport::Print(run.argument, run.csv);
+    case CliCommand::Serials:
+        return OfflineCommands::MakeSerials(run.argument, run.serials);
     case CliCommand::Checksum:
         return OfflineCommands::Checksum(run.argument, run.line.scope, run.quiet);
     case CliCommand::Job:

@@ -234,6 +234,15 @@ bool HexLoader::LoadHexFile(const QString& fileName, MemoryImage& image, const H
     return true;
 }
 
+bool HexLoader::LoadLine(const QByteArray& line, MemoryImage& image, EepromLayout layout, const HexNoticeSink& notice)
+{
+    const std::optional<Record> record = Record::Read(line);
+    if (!record || record->type != "00")
+        return false;
+    HandleRecord(line, image, layout, notice);
+    return true;
+}
+
 std::optional<EepromLayout> HexLoader::LayoutNamed(const QString& name)
 {
     if (name == QLatin1String("auto"))

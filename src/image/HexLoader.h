@@ -18,6 +18,9 @@ public:
     // EEPROM data is read in the layout given, or in the one the file uses.
     static bool LoadHexFile(const QString& fileName, MemoryImage& image, const HexNoticeSink& notice,
                             EepromLayout layout = EepromLayout::Auto);
+    // One line placed into the image as the file loader places it, over what
+    // the image holds; false when the line is no data record.
+    static bool LoadLine(const QByteArray& line, MemoryImage& image, EepromLayout layout, const HexNoticeSink& notice);
     // "auto", "word" or "byte"; nothing for any other text.
     static std::optional<EepromLayout> LayoutNamed(const QString& name);
 };

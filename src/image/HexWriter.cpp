@@ -48,3 +48,10 @@ QByteArray HexWriter::Text() const
     AppendRecord(out, 0, 0x01, QByteArray());
     return out;
 }
+
+QByteArray HexWriter::DataRecord(int address, const QByteArray& data)
+{
+    QByteArray out;
+    AppendRecord(out, address, 0x00, data);
+    return out;
+}

@@ -24,6 +24,7 @@ struct ChipResult {
     std::chrono::microseconds pingRoundTrip{0};
     std::optional<int> adapterTimer;
     std::optional<long long> serial;
+    std::optional<int> serialLine;  // the line of the serial number file the chip got
     QString lot;  // as the chip's row records it: the station's lot as the chip started
     int mismatches = 0;
     std::optional<Mismatch> firstMismatch;

@@ -73,13 +73,23 @@ bool ChipTask::Accept(MemoryImage* image)
 {
     if (record_) {
         // Serial numbers go only into chips that are programmed.
-        row_ = record_->Begin(RowStart(plan_.command == ChipCommand::Program && plan_.serialPlace));
+        row_ =
+            record_->Begin(RowStart(plan_.command == ChipCommand::Program && (plan_.serialPlace || !plan_.serialFile.isEmpty())));
         if (!row_) {
             TellRecordTrouble();
             declined_ = ChipVerdict::RecordFailed;
             return false;
         }
+        if (row_->usedUp) {
+            row_.reset();
+            declined_ = ChipVerdict::SerialsUsedUp;
+            return false;
+        }
+        if (!row_->markProblem.isEmpty())
+            events_.Tell(
+                LineEvent::NoticeGiven{port_, SerialLineUnmarked{plan_.serialFile, row_->line->number, row_->markProblem}});
         result_.serial = row_->serial;
+        result_.serialLine = row_->line ? std::optional(row_->line->number) : std::nullopt;
     }
     if (result_.serial && plan_.serialPlace && *result_.serial > plan_.serialPlace->Largest()) {
         events_.Tell(LineEvent::NoticeGiven{port_, SerialTooLarge{*result_.serial}});
@@ -88,7 +98,9 @@ bool ChipTask::Accept(MemoryImage* image)
     }
     if (image && result_.serial && plan_.serialPlace)
         plan_.serialPlace->Apply(*image, *result_.serial);
-    events_.Tell(LineEvent::ChipStarted{port_, chipNumber_, result_.serial});
+    if (image && row_ && row_->line)
+        NumberFile::Apply(*row_->line, *image);
+    events_.Tell(LineEvent::ChipStarted{port_, chipNumber_, result_.serial, result_.serialLine});
     return true;
 }
 
@@ -116,7 +128,7 @@ void ChipTask::FinishRow()
     if (!row_)
         row_ = record_->Begin(RowStart(false));
     const QString device = result_.identity ? HexText::Word(result_.identity->idWord) : QString();
-    if (!row_ || !record_->Finish(row_->id, result_.RecordWord(), result_.MismatchText(), result_.seconds, device)) {
+    if (!row_ || !record_->Finish(*row_, {result_.RecordWord(), result_.MismatchText(), result_.seconds, device})) {
         TellRecordTrouble();
         result_.recordLost = true;
     }

@@ -21,6 +21,7 @@ constexpr VerdictRow kRows[] = {
     {ChipVerdict::SerialTooLarge, "serial number too large", Count::Failed, Gone::No},
     {ChipVerdict::FileNotWritten, "file not written", Count::Failed, Gone::No},
     {ChipVerdict::RecordFailed, "record failed", Count::Failed, Gone::No},
+    {ChipVerdict::SerialsUsedUp, "serial numbers used up", Count::Failed, Gone::No},
 };
 static_assert(ChipVerdicts::Complete(kRows));
 

@@ -25,6 +25,7 @@ enum class ChipVerdict {
     SerialTooLarge,
     FileNotWritten,  // read: the chip was read, but its file could not be written
     RecordFailed,  // the chip's row could not be started: the chip was not touched
+    SerialsUsedUp,  // every line of the serial number file is used: the chip was not touched, and the line stops
 };
 
 // Whether the programmer was gone when a chip's command ended: a socket on
@@ -56,6 +57,6 @@ template <typename FaceRow, std::size_t N> constexpr bool Complete(const FaceRow
         if (rows[i].verdict != ChipVerdict(i))
             return false;
     }
-    return N == std::size_t(ChipVerdict::RecordFailed) + 1;
+    return N == std::size_t(ChipVerdict::SerialsUsedUp) + 1;
 }
 }  // namespace ChipVerdicts

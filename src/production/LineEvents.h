@@ -7,6 +7,7 @@
 #include "production/LineNotice.h"
 #include "production/LinePlan.h"
 #include "production/Overloaded.h"
+#include "production/RecordChain.h"
 #include "production/Tally.h"
 
 #include <QString>
@@ -40,6 +41,7 @@ struct ChipStarted {
     QString port;
     int chipNumber = 0;
     std::optional<long long> serial;
+    std::optional<int> serialLine;  // the line of the serial number file the chip got
 };
 struct ChipIdentified {
     QString port;
@@ -80,8 +82,12 @@ struct RunFinished {
     Tally tally;
 };
 
-using Any = std::variant<RunStarted, RoundStarted, ChipStarted, ChipIdentified, StatusShown, PassProgressed, MismatchFound,
-                         NoticeGiven, SocketChanged, ChipFinished, RoundFinished, RunFinished>;
+// The record's hash chain as the run found it.
+struct RecordChecked {
+    RecordChain::State chain;
+};
+using Any = std::variant<RecordChecked, RunStarted, RoundStarted, ChipStarted, ChipIdentified, StatusShown, PassProgressed,
+                         MismatchFound, NoticeGiven, SocketChanged, ChipFinished, RoundFinished, RunFinished>;
 }  // namespace LineEvent
 
 // Where a line reports what happens, for a face to show or a machine to read.

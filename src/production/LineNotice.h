@@ -17,6 +17,12 @@ struct RecordTrouble {
 struct SerialTooLarge {
     long long serial;
 };
+// The line of the serial number file that a chip got, recorded but not marked used in the file.
+struct SerialLineUnmarked {
+    QString file;
+    int line = 0;
+    QString problem;
+};
 // The serial number replaces data the file itself has at its place.
 struct SerialOverFileData {};
 // read: the chip was read, but its file could not be written.
@@ -29,5 +35,5 @@ struct CommandMessage {
     QString text;
 };
 
-using LineNotice = std::variant<HexNotice, Failure, ChipDoubt, RecordTrouble, SerialTooLarge, SerialOverFileData, FileNotWritten,
-                                CommandMessage>;
+using LineNotice = std::variant<HexNotice, Failure, ChipDoubt, RecordTrouble, SerialTooLarge, SerialOverFileData,
+                                SerialLineUnmarked, FileNotWritten, CommandMessage>;

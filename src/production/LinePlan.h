@@ -24,9 +24,11 @@ struct LinePlan {
     ProgramScope scope;
     std::optional<SerialSequence> serials;
     std::optional<SerialPlace> serialPlace;
+    QString serialFile;  // each chip's own data from this file's lines, instead of serials
     QString recordAddress;  // empty: no record
     QString pingReads;
     bool continueOnMismatch = false;
+    bool checkChain = false;  // walk the record's hash chain before the run, and tell its state
     bool force = false;  // go on with a chip that is missing, unknown or too small for the file
 
     // Found while setting the run up.

@@ -4,6 +4,7 @@
 #include "image/HexText.h"
 #include "ops/ChipOperations.h"
 #include "production/LineEvents.h"
+#include "production/NumberFile.h"
 #include "production/ProductionJob.h"
 #include "production/ProductionRecord.h"
 
@@ -22,11 +23,10 @@ std::optional<SetupRefusal> TakeJob(const LinePlan& request, LinePlan& plan)
     if (!request.expectChecksum.isEmpty() && request.expectChecksum.compare(HexText::Word(job.checksum), Qt::CaseInsensitive))
         return SetupRefusal{SetupRefusal::Kind::UnexpectedChecksum, request.expectChecksum, job.checksum};
     if (!job.settings.serial.isEmpty()) {
-        if (request.recordAddress.isEmpty())
-            return SetupRefusal{SetupRefusal::Kind::SerialNeedsRecord, QString(), std::nullopt};
         plan.serials = SerialSequence::Parse(job.settings.serial);
         plan.serialPlace = SerialPlace::Parse(job.settings.serialAt);
     }
+    plan.serialFile = job.settings.serialFile;
     plan.command = ChipCommand::Program;
     plan.image = job.image;
     plan.file = job.settings.hexName;
@@ -69,6 +69,33 @@ bool LoadFile(LinePlan& plan, LineEvents& events)
     return true;
 }
 
+// Refused when a chip's own data would replace the file's code, or its file cannot be read.
+std::optional<SetupRefusal> CheckChipData(const LinePlan& plan)
+{
+    if ((plan.serials || !plan.serialFile.isEmpty()) && plan.recordAddress.isEmpty())
+        return SetupRefusal{SetupRefusal::Kind::SerialNeedsRecord, QString(), std::nullopt};
+    if (!plan.image)
+        return std::nullopt;
+    std::optional<int> code = plan.serialPlace ? plan.serialPlace->CodeUnder(*plan.image) : std::nullopt;
+    if (!plan.serialFile.isEmpty()) {
+        const std::variant<NumberFile, QString> file = NumberFile::Read(plan.serialFile);
+        if (const QString* problem = std::get_if<QString>(&file))
+            return SetupRefusal{SetupRefusal::Kind::SerialFileUnreadable, *problem, std::nullopt};
+        code = std::get<NumberFile>(file).CodeUnder(*plan.image);
+    }
+    if (code)
+        return SetupRefusal{SetupRefusal::Kind::ChipDataOverCode, QString(), std::nullopt, *code};
+    return std::nullopt;
+}
+
+// The record's chain as it stands, told before any chip; read on the line's own thread.
+void TellChain(const QString& address, LineEvents& events)
+{
+    ProductionRecord record(address, QStringLiteral("korvexc-chain"));
+    if (const std::optional<ProductionRecord::Table> table = record.Rows())
+        events.Tell(LineEvent::RecordChecked{RecordChain::Walk(table->columns, table->rows)});
+}
+
 }  // namespace
 
 std::variant<LinePlan, SetupRefusal> LineSetup::Prepare(const LinePlan& request, LineEvents& events)
@@ -80,9 +107,13 @@ std::variant<LinePlan, SetupRefusal> LineSetup::Prepare(const LinePlan& request,
     } else if (ChipCommands::LoadsImage(plan.command) && !LoadFile(plan, events)) {
         return SetupRefusal{SetupRefusal::Kind::FileNotLoaded, request.file, std::nullopt};
     }
+    if (std::optional<SetupRefusal> refusal = CheckChipData(plan))
+        return *refusal;
     if (!plan.recordAddress.isEmpty()) {
         if (const QString problem = ProductionRecord::Create(plan.recordAddress); !problem.isEmpty())
             return SetupRefusal{SetupRefusal::Kind::RecordUnwritable, problem, std::nullopt};
+        if (plan.checkChain)
+            TellChain(plan.recordAddress, events);
     }
     return plan;
 }

@@ -19,10 +19,13 @@ struct SetupRefusal {
         SerialNeedsRecord,
         FileNotLoaded,  // the loader told its notices
         RecordUnwritable,  // detail: the record's problem
+        ChipDataOverCode,  // word: where a chip's own data would replace the file's code
+        SerialFileUnreadable,  // detail: why
     };
     Kind kind;
     QString detail;
     std::optional<std::uint16_t> checksum;
+    int word = -1;
 };
 
 // Sets a line up before any port opens: the job opened and checked, the

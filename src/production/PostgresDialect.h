@@ -14,4 +14,5 @@ public:
     QString Lock(int key) const override;
     bool IsBusy(const QSqlError&) const override { return false; }
     bool MayComeBack() const override { return true; }
+    bool OneWriter() const override { return false; }
 };

@@ -4,6 +4,7 @@
 #include "image/HexText.h"
 #include "ops/ChipOperations.h"
 #include "ops/FuseAnswer.h"
+#include "production/SerialPlace.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -53,6 +54,10 @@ QString ProductionJob::Create(const QString& path, const Settings& settings)
     job.settings = settings;
     if (!job.Load())
         return QStringLiteral("the HEX file %1 does not load without a problem").arg(settings.hexName);
+    const std::optional<SerialPlace> place = SerialPlace::Parse(settings.serialAt);
+    if (const std::optional<int> code = place ? place->CodeUnder(job.image) : std::nullopt)
+        return QStringLiteral("the serial number at %1 would replace the file's code at %2")
+            .arg(settings.serialAt, HexText::Word(*code));
     QJsonObject json{{"format", kFormat},
                      {"name", settings.name},
                      {"hexName", QFileInfo(settings.hexName).fileName()},
@@ -72,6 +77,8 @@ QString ProductionJob::Create(const QString& path, const Settings& settings)
         json.insert("serial", settings.serial);
         json.insert("serialAt", settings.serialAt);
     }
+    if (!settings.serialFile.isEmpty())
+        json.insert("serialFile", settings.serialFile);
     QSaveFile out(path);
     const QByteArray text = QJsonDocument(json).toJson();
     if (out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit())
@@ -97,6 +104,7 @@ std::variant<ProductionJob, QString> ProductionJob::Open(const QString& path)
     settings.layout = HexLoader::LayoutNamed(json.value("eepromLayout").toString()).value_or(EepromLayout::Auto);
     settings.serial = json.value("serial").toString();
     settings.serialAt = json.value("serialAt").toString();
+    settings.serialFile = json.value("serialFile").toString();
     settings.continueOnMismatch = json.value("onMismatch").toString() == QLatin1String("continue");
     settings.scope.skipEmpty = json.value("skipEmpty").toBool();
     settings.scope.checkGaps = json.value("checkGaps").toBool();

@@ -21,7 +21,8 @@ public:
         std::optional<int> fuse;
         EepromLayout layout = EepromLayout::Auto;
         QString serial;  // START[:STEP], or empty
-        QString serialAt;  // id or eeprom:ADDR[:BYTES], with a serial
+        QString serialAt;  // where a serial goes, with it
+        QString serialFile;  // a serial number file instead, as the station finds it
         bool continueOnMismatch = false;
         ProgramScope scope;
     };

@@ -30,4 +30,7 @@ public:
     virtual bool IsBusy(const QSqlError& error) const = 0;
     // Whether a connection that failed may come back, so a finished chip's row is worth waiting for.
     virtual bool MayComeBack() const = 0;
+    // Whether the record takes one writer at a time: a process's writers then queue among themselves,
+    // rather than in the record's busy waits.
+    virtual bool OneWriter() const = 0;
 };

@@ -13,4 +13,5 @@ public:
     QString Lock(int key) const override;
     bool IsBusy(const QSqlError& error) const override;
     bool MayComeBack() const override { return false; }
+    bool OneWriter() const override { return true; }
 };

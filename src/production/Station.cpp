@@ -67,7 +67,7 @@ Tally Station::RunRounds(const NextRound& another)
         events_.Tell(LineEvent::RoundStarted{round});
         const std::vector<ChipResult> results = RunRound(round);
         events_.Tell(LineEvent::RoundFinished{round, tally_});
-        if (stop_ || !another(round, results))
+        if (Ending() || !another(round, results))
             break;
     }
     events_.Tell(LineEvent::RunFinished{tally_});
@@ -90,6 +90,11 @@ ChipResult Station::RunChip(int socket, int chipNumber, SerialPort& link)
     ChipResult result = ChipTask(plan_, ports_[socket], chipNumber, Lot(), ui, events_).Run(link);
     const std::lock_guard lock(mutex_);
     tally_.Add(ports_[socket], result.Counted());
+    // No chip after this one gets a line; those under way finish.
+    if (result.verdict == ChipVerdict::SerialsUsedUp) {
+        ending_ = true;
+        wake_.notify_all();
+    }
     return result;
 }
 

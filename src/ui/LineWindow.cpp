@@ -271,8 +271,9 @@ void LineWindow::JobOpened(const std::variant<ProductionJob, QString>& opened)
                       QStringLiteral("Fuse: %1")
                           .arg(settings.fuse ? HexText::Word(*settings.fuse) : QStringLiteral("the file's"))};
     facts << QStringLiteral("Devices: %1").arg(DevicesFor(job_->image));
-    facts << (settings.serial.isEmpty() ? QStringLiteral("Serial numbers: none")
-                                        : QStringLiteral("Serial numbers: %1 at %2").arg(settings.serial, settings.serialAt));
+    facts << (!settings.serialFile.isEmpty() ? QStringLiteral("Serial numbers: the lines of %1").arg(settings.serialFile)
+              : settings.serial.isEmpty()    ? QStringLiteral("Serial numbers: none")
+                                          : QStringLiteral("Serial numbers: %1 at %2").arg(settings.serial, settings.serialAt));
     jobFacts_->setText(facts.join(QLatin1Char('\n')));
     UpdateControls();
 }
@@ -304,6 +305,7 @@ void LineWindow::Start(LineThread::Mode mode)
     request.expectChecksum = checksum_->text().trimmed();
     request.recordAddress = RecordAddress().trimmed();
     request.pingReads = AppSettings::PingReads();
+    request.checkChain = true;
     if (!jobPath_->isReadOnly() || !ports_->isReadOnly() || !record_->isReadOnly())
         LineSettings::Remember(request.jobPath, ports_->text(), request.recordAddress);
     MakeTiles(ports);
@@ -355,7 +357,9 @@ void LineWindow::ShowTile(const QString& port, const std::function<void(SocketTi
 
 void LineWindow::Log(const QString& port, const ChipResult& result)
 {
-    const QString serial = result.serial ? QString::number(*result.serial) : QStringLiteral("-");
+    const QString serial = result.serial       ? QString::number(*result.serial)
+                           : result.serialLine ? QStringLiteral("line %1").arg(*result.serialLine)
+                                               : QStringLiteral("-");
     const QString lot = result.lot.isEmpty() ? QStringLiteral("-") : result.lot;
     log_->insertItem(0,
                      QStringLiteral("%1  %2  %3  %4  %5")
@@ -368,7 +372,8 @@ void LineWindow::Tell(const LineEvent::Any& event)
 {
     std::visit(Overloaded{
                    [this](const LineEvent::RunStarted& e) { RunStarted(e); },
-                   [this](const LineEvent::ChipStarted& e) { ChipStarted(e.port, e.chipNumber, e.serial); },
+                   [this](const LineEvent::ChipStarted& e) { ChipStarted(e); },
+                   [this](const LineEvent::RecordChecked& e) { RecordChecked(e.chain); },
                    [this](const LineEvent::ChipIdentified& e) { ChipIdentified(e.port, e.chip); },
                    [this](const LineEvent::PassProgressed& e) { PassProgress(e.port, e.progress); },
                    [this](const LineEvent::NoticeGiven& e) { Notice(e.port, e.notice); },
@@ -389,12 +394,22 @@ void LineWindow::RunStarted(const LineEvent::RunStarted&)
     }
 }
 
-void LineWindow::ChipStarted(const QString& port, int, std::optional<long long> serial)
+void LineWindow::RecordChecked(const RecordChain::State& chain)
 {
-    ShowTile(port, [serial](SocketTile::View& view) {
+    log_->insertItem(0, QStringLiteral("%1  %2").arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")),
+                                                     LineWords::Chain(chain)));
+    if (chain.broken)
+        problem_->setText(LineWords::Chain(chain));
+}
+
+void LineWindow::ChipStarted(const LineEvent::ChipStarted& chip)
+{
+    ShowTile(chip.port, [&chip](SocketTile::View& view) {
         view.state = SocketTile::State::Programming;
         view.percent = 0;
-        view.serial = serial ? QString::number(*serial) : QString();
+        view.serial = chip.serial       ? QStringLiteral("#%1").arg(*chip.serial)
+                      : chip.serialLine ? QStringLiteral("line %1").arg(*chip.serialLine)
+                                        : QString();
         view.time.clear();
         view.reason.clear();
     });

@@ -66,7 +66,8 @@ private:
     void Tell(const LineEvent::Any& event) override;
 
     void RunStarted(const LineEvent::RunStarted& run);
-    void ChipStarted(const QString& port, int round, std::optional<long long> serial);
+    void ChipStarted(const LineEvent::ChipStarted& chip);
+    void RecordChecked(const RecordChain::State& chain);
     void ChipIdentified(const QString& port, const ChipIdentity& chip);
     void PassProgress(const QString& port, const Progress& progress);
     void Notice(const QString& port, const LineNotice& notice);

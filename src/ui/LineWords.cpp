@@ -26,6 +26,7 @@ constexpr VerdictText kVerdictTexts[] = {
     {ChipVerdict::SerialTooLarge, "The serial number does not fit"},
     {ChipVerdict::FileNotWritten, "The file cannot be used"},
     {ChipVerdict::RecordFailed, "The record cannot take the chip's row"},
+    {ChipVerdict::SerialsUsedUp, "Every line of the serial number file is used"},
 };
 static_assert(ChipVerdicts::Complete(kVerdictTexts));
 
@@ -57,8 +58,22 @@ QString LineWords::Refusal(const SetupRefusal& refusal)
         return QStringLiteral("The job's HEX file does not load");
     case SetupRefusal::Kind::RecordUnwritable:
         return QStringLiteral("The record cannot be written: %1").arg(refusal.detail);
+    case SetupRefusal::Kind::ChipDataOverCode:
+        return QStringLiteral("The serial number would replace the file's code at %1").arg(HexText::Word(refusal.word));
+    case SetupRefusal::Kind::SerialFileUnreadable:
+        return QStringLiteral("The serial number file cannot be used: %1").arg(refusal.detail);
     }
     return QString();
+}
+
+QString LineWords::Chain(const RecordChain::State& chain)
+{
+    if (!chain.broken)
+        return QStringLiteral("Record chain intact: %1 rows").arg(chain.rows);
+    const QString how = *chain.broken == RecordChain::Break::Changed   ? QStringLiteral("changed")
+                        : *chain.broken == RecordChain::Break::Missing ? QStringLiteral("a row before it is missing")
+                                                                       : QStringLiteral("out of order");
+    return QStringLiteral("Record chain broken at row %1: %2").arg(chain.brokenRow).arg(how);
 }
 
 QString LineWords::Notice(const LineNotice& notice)

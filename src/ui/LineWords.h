@@ -3,6 +3,7 @@
 #include "production/ChipResult.h"
 #include "production/LineNotice.h"
 #include "production/LineSetup.h"
+#include "production/RecordChain.h"
 
 #include <QString>
 
@@ -12,6 +13,8 @@ namespace LineWords {
 QString Reason(const ChipResult& result);
 // Why the line did not start.
 QString Refusal(const SetupRefusal& refusal);
+// The record's chain as the run found it.
+QString Chain(const RecordChain::State& chain);
 // A notice worth the operator's eye, or empty.
 QString Notice(const LineNotice& notice);
 }  // namespace LineWords

@@ -110,7 +110,7 @@ void SocketTile::Refresh()
     const bool working = view_.state == State::Programming || view_.state == State::Verifying;
     progress_->setValue(working ? view_.percent : view_.state == State::Pass ? 100 : 0);
     QStringList details;
-    for (const QString& part : {view_.chip, view_.serial.isEmpty() ? QString() : QStringLiteral("#") + view_.serial, view_.time})
+    for (const QString& part : {view_.chip, view_.serial, view_.time})
         if (!part.isEmpty())
             details << part;
     details_->setText(details.join(QStringLiteral("   ")));

@@ -23,7 +23,7 @@ public:
         State state = State::Ready;
         int percent = 0;  // while programming or verifying
         QString chip;  // "ID 0E20"
-        QString serial;
+        QString serial;  // as the tile shows it: "#123", or the serial number file's line
         QString time;  // "4.2 s"
         QString reason;  // for FAIL: what failed
         Tally::Counts counts;

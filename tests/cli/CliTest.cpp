@@ -19,6 +19,12 @@ namespace {
 
 const QString kFixtures = QStringLiteral(KORVEXC_FIXTURES);
 
+QString Text(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
 struct Result {
     int exitCode;
     QString out;
@@ -105,7 +111,13 @@ TEST_F(Cli, EachCommandAndItsExitCode)
           QStringList{"--eeprom-layout", "word", "run", "a.kjob"}, QStringList{"--on-mismatch", "continue", "run", "a.kjob"},
           QStringList{"--serial", "1", "--serial-at", "id", "--record", "a.db", "run", "a.kjob"},
           QStringList{"--skip-empty", "run", "a.kjob"}, QStringList{"--check-gaps", "program", "a.hex"},
-          QStringList{"--skip-empty", "erase"}})
+          QStringList{"--skip-empty", "erase"}, QStringList{"--serial-file", "a.num", "program", "a.hex"},
+          QStringList{"--serial-file", "a.num", "--serial", "1", "--record", "a.db", "program", "a.hex"},
+          QStringList{"--serial-file", "a.num", "--record", "a.db", "run", "a.kjob"},
+          QStringList{"--check", "--csv", "record", "a.db"}, QStringList{"--head", "detect"},
+          QStringList{"serials", "make", "a.num", "--count", "3", "--at", "retlw:1FF8:4"},
+          QStringList{"serials", "make", "a.num", "--count", "3", "--at", "retlw:1FF8:5", "--random"},
+          QStringList{"serials", "make", "a.num", "--count", "3", "--at", "id", "--random", "--sequential", "1"}})
         EXPECT_EQ(RunBare(usage).exitCode, 2) << usage.join(' ').toStdString();
     const Result help = RunBare({"--help"});
     EXPECT_EQ(help.exitCode, 0);
@@ -202,6 +214,24 @@ TEST_F(Cli, MismatchesStopOrAreListedWithAddressExpectedAndRead)
     EXPECT_EQ(listed.exitCode, 5);
     EXPECT_TRUE(listed.err.contains("mismatch: program word 0100: expected 305A, read 205A")) << listed.err.toStdString();
     EXPECT_TRUE(listed.out.contains("Verify Complete"));
+}
+
+// A serial number file as the chip maker's tool writes it: RETLW words, most significant byte first unless asked,
+// the same for a seed each time, and never written over.
+TEST_F(Cli, SerialsMakeWritesOneLineAChipAndNeverOverAFile)
+{
+    QTemporaryDir files;
+    const QString numbers = files.filePath("a.num"), lsb = files.filePath("lsb.num");
+    EXPECT_EQ(RunBare({"serials", "make", numbers, "--count", "2", "--at", "retlw:1FF8:2", "--sequential", "258:256"}).exitCode,
+              0);
+    EXPECT_EQ(RunBare({"serials", "make", lsb, "--count", "1", "--at", "retlw:1FF8:2:lsb", "--sequential", "258"}).exitCode, 0);
+    EXPECT_EQ(Text(numbers), ":043FF0000134023462\n:043FF0000234023461\n");
+    EXPECT_EQ(Text(lsb), ":043FF0000234013462\n");
+    EXPECT_EQ(RunBare({"serials", "make", numbers, "--count", "2", "--at", "id", "--sequential", "1"}).exitCode, 4);
+    for (const char* name : {"p1.num", "p2.num"})
+        RunBare({"serials", "make", files.filePath(name), "--count", "50", "--at", "words:0100:4", "--pseudo-random", "9"});
+    EXPECT_EQ(Text(files.filePath("p1.num")), Text(files.filePath("p2.num")));
+    EXPECT_EQ(Text(files.filePath("p1.num")).count(u'\n'), 50);
 }
 
 TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)

@@ -42,7 +42,7 @@ const std::map<QString, std::vector<Field>> kEvents{
       {"revision", kNumber},
       {"path", kString},
       {"device", kObject, true}}},
-    {"chip-started", {{"port", kString}, {"round", kNumber}, {"serial", kNumber, true}}},
+    {"chip-started", {{"port", kString}, {"round", kNumber}, {"serial", kNumber, true}, {"serial_line", kNumber, true}}},
     {"progress", {{"port", kString}, {"pass", kString}, {"location", kNumber}, {"size", kNumber}}},
     {"notice", {{"port", kString, true}, {"kind", kString}}},
     {"chip-finished",
@@ -52,6 +52,7 @@ const std::map<QString, std::vector<Field>> kEvents{
       {"exit", kNumber},
       {"seconds", kNumber},
       {"serial", kNumber, true},
+      {"serial_line", kNumber, true},
       {"id", kString, true},
       {"wire_bytes", kNumber},
       {"mismatch", kObject, true}}},
@@ -73,6 +74,7 @@ const std::map<QString, std::vector<Field>> kNotices{
     {"file-too-large", {{"id", kString}, {"memory", kString}, {"address", kString}}},
     {"record-trouble", {{"record", kString}, {"detail", kString}}},
     {"serial-too-large", {{"serial", kNumber}}},
+    {"serial-line-unmarked", {{"file", kString}, {"line", kNumber}, {"detail", kString}}},
     {"serial-over-file-data", {}},
     {"file-not-written", {{"file", kString}, {"detail", kString}}},
     {"message", {{"detail", kString}}},
@@ -124,8 +126,8 @@ void TellEverything(JsonEvents& json)
         json.Tell(LineEvent::SocketChanged{"p1", state});
     json.Tell(LineEvent::ChipIdentified{"p1", ChipIdentity(0x0E20)});
     json.Tell(LineEvent::ChipIdentified{"p2", ChipIdentity(0x3FFF)});
-    json.Tell(LineEvent::ChipStarted{"p1", 1, 7});
-    json.Tell(LineEvent::ChipStarted{"p2", 1, std::nullopt});
+    json.Tell(LineEvent::ChipStarted{"p1", 1, 7, std::nullopt});
+    json.Tell(LineEvent::ChipStarted{"p2", 1, std::nullopt, 3});
     for (const Pass pass : {Pass::Program, Pass::Eeprom, Pass::VerifyProgram, Pass::VerifyEeprom, Pass::Read, Pass::ReadEeprom})
         json.Tell(LineEvent::PassProgressed{"p1", {pass, 0, 100}});
     for (const HexNotice::Kind kind : {HexNotice::Kind::UnknownRecord, HexNotice::Kind::BadAddress, HexNotice::Kind::CannotOpen,
@@ -136,9 +138,9 @@ void TellEverything(JsonEvents& json)
         json.Tell(LineEvent::NoticeGiven{"p1", Failure{outcome, "why"}});
     for (const ChipDoubt::Kind kind : {ChipDoubt::Kind::NoChip, ChipDoubt::Kind::UnknownDevice, ChipDoubt::Kind::FileTooLarge})
         json.Tell(LineEvent::NoticeGiven{"p1", ChipDoubt{kind, 0x0E20, Memory::EepromByte, 0x80}});
-    for (const LineNotice& notice :
-         std::vector<LineNotice>{RecordTrouble{"line.db", "gone"}, SerialTooLarge{65536}, SerialOverFileData{},
-                                 FileNotWritten{"o.hex", "full"}, CommandMessage{"said"}})
+    for (const LineNotice& notice : std::vector<LineNotice>{RecordTrouble{"line.db", "gone"}, SerialTooLarge{65536},
+                                                            SerialOverFileData{}, SerialLineUnmarked{"a.num", 2, "read-only"},
+                                                            FileNotWritten{"o.hex", "full"}, CommandMessage{"said"}})
         json.Tell(LineEvent::NoticeGiven{"p1", notice});
     ChipResult failed;
     failed.verdict = ChipVerdict::Mismatch;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSqlDatabase>
@@ -15,6 +16,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -39,6 +41,17 @@ QList<std::pair<QString, long long>> Rows(const QString& url)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("check"));
     return rows;
+}
+
+// What record prints with the option, and its exit code.
+QString Printed(const QString& record, const char* option, int* exitCode = nullptr)
+{
+    QProcess print;
+    print.start(kCli, {"record", record, option});
+    EXPECT_TRUE(print.waitForFinished(30000));
+    if (exitCode)
+        *exitCode = print.exitCode();
+    return QString::fromLocal8Bit(print.readAllStandardOutput());
 }
 
 }  // namespace
@@ -117,6 +130,53 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
     EXPECT_EQ(lost.Finish(), 4);
     ASSERT_EQ(server.Start(), QString());
     EXPECT_EQ(Rows(server.Url()).back(), (std::pair<QString, long long>{"unfinished", 406}));
+    // Rows completed after a wait for the server joined the chain whole; those never completed stand outside it.
+    EXPECT_EQ(Printed(server.Url(), "--check"), QStringLiteral("intact: 404 rows\n"));
+}
+
+TEST(Stations, TwoStationsShareAFileOfNumbersEachLineOnceAndTheChainTellsAnEdit)
+{
+    PostgresServer server;
+    if (const QString problem = server.Start(); problem.contains(QLatin1String("not installed")))
+        GTEST_SKIP() << problem.toStdString();
+    else
+        ASSERT_EQ(problem, QString());
+    QTemporaryDir files;
+    const QString numbers = files.filePath(QStringLiteral("chips.num"));
+    ASSERT_EQ(QProcess::execute(kCli,
+                                {"serials", "make", numbers, "--count", "20", "--at", "retlw:1FF8:4", "--sequential", "1000"}),
+              0);
+    const QString retlw = QStringLiteral(KORVEXC_FIXTURES "/retlw-serial.hex");
+    // Three rounds of eight chips for twenty lines: the last four chips find none left.
+    StationProcess first(kCli, 4), second(kCli, 4);
+    int failed = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (StationProcess* station : {&first, &second})
+            station->Start(server.Url(), retlw, {"--serial-file", numbers});
+        for (StationProcess* station : {&first, &second})
+            failed += station->Finish() != 0;
+    }
+    EXPECT_GE(failed, 1);
+    const QStringList lines = Printed(server.Url(), "--csv").split(u'\n', Qt::SkipEmptyParts);
+    const qsizetype column = lines[0].split(u',').indexOf(QStringLiteral("serial_line"));
+    std::multiset<int> taken;
+    for (const QString& line : lines.mid(1)) {
+        if (const QString given = line.split(u',').value(column); !given.isEmpty())
+            taken.insert(given.toInt());
+    }
+    std::multiset<int> each;
+    for (int line = 1; line <= 20; ++line)
+        each.insert(line);
+    EXPECT_EQ(taken, each);
+    QFile file(numbers);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count(";"), 20);
+
+    EXPECT_EQ(Printed(server.Url(), "--check"), QStringLiteral("intact: %1 rows\n").arg(lines.size() - 1));
+    ASSERT_EQ(server.Sql(QStringLiteral("UPDATE chips SET serial_data = NULL WHERE id = 5")), QString());
+    int exitCode = 0;
+    EXPECT_TRUE(Printed(server.Url(), "--check", &exitCode).startsWith(QLatin1String("broken at row 5: changed")));
+    EXPECT_EQ(exitCode, 5);
 }
 
 TEST(Stations, OverTlsOnlyTheRightServerIsTakenAndAStationNeedsOnlyRowRights)
@@ -207,12 +267,15 @@ TEST(Stations, ARecordOfAnEarlierVersionIsBroughtUpToDateAndKeepsItsRows)
     StationProcess station(kCli, 1);
     station.Start(path, kSmall);
     ASSERT_EQ(station.Finish(), 0) << station.Errors().toStdString();
-    QProcess print;
-    print.start(kCli, {"record", path, "--csv"});
-    ASSERT_TRUE(print.waitForFinished());
-    const QStringList lines = QString::fromLocal8Bit(print.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList lines = Printed(path, "--csv").split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[0].endsWith(QLatin1String(",seconds,device,job,job_sha256,program_version,lot")));
-    EXPECT_TRUE(lines[1].contains(QLatin1String(",41,success,")));
-    EXPECT_TRUE(lines[2].contains(QLatin1String(",42,success,")) && lines[2].endsWith(QLatin1String(",0E20,,,1.2.0,")));
+    EXPECT_TRUE(
+        lines[0].endsWith(QLatin1String(",seconds,device,job,job_sha256,program_version,lot,serial_file,serial_line,"
+                                        "serial_data,chain,hash")));
+    EXPECT_TRUE(lines[1].contains(QLatin1String(",41,success,")) && lines[1].endsWith(QLatin1String(",,,,,,")));
+    // The chain starts after the rows of before, and the CSV carries the hash that --head gives.
+    EXPECT_TRUE(lines[2].contains(QLatin1String(",42,success,")) && lines[2].contains(QLatin1String(",0E20,,,1.2.0,,,,,1,")));
+    const QString hash = lines[2].right(64);
+    EXPECT_EQ(Printed(path, "--check"), QStringLiteral("intact: 1 rows\n"));
+    EXPECT_EQ(Printed(path, "--head"), QStringLiteral("row 2, 1 rows: %1\n").arg(hash));
 }

@@ -10,6 +10,7 @@
 #include "production/HeldPort.h"
 #include "production/LineEvents.h"
 #include "production/LineSetup.h"
+#include "production/NumberFile.h"
 #include "production/ProductionJob.h"
 #include "production/ProductionRecord.h"
 #include "production/Station.h"
@@ -23,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 
 namespace {
@@ -82,7 +84,7 @@ struct Gang {
     }
     LinePlan Plan(LinePlan request)
     {
-        request.file = kSmall;
+        request.file = request.file.isEmpty() ? kSmall : request.file;
         request.pingReads = QStringLiteral("50000");
         std::variant<LinePlan, SetupRefusal> prepared = LineSetup::Prepare(request, events);
         EXPECT_TRUE(std::holds_alternative<LinePlan>(prepared));
@@ -201,6 +203,59 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
     EXPECT_EQ(counts(tally.Of(gang.ports[2])), std::tuple(0, 0, 1));
     ProductionRecord record(request.recordAddress, QStringLiteral("summary"));
     EXPECT_EQ(counts(ProductionRecord::Summary(*record.Rows())), std::tuple(2, 1, 1));
+}
+
+// The four words of the RETLW table at 1FF8 that a chip holds.
+std::vector<int> TableOf(PtySimulator& simulator)
+{
+    std::vector<int> words;
+    simulator.WithModel(
+        [&words](FirmwareModel& chip) { words.assign(chip.program.begin() + 0x1FF8, chip.program.begin() + 0x1FFC); });
+    return words;
+}
+
+TEST(Station, EachChipGetsItsOwnRetlwTableFromTheSequenceOrFromAFileLineUsedOnce)
+{
+    QTemporaryDir files;
+    Gang gang(std::vector<SimulatorFaults>(4));
+    LinePlan request;
+    request.command = ChipCommand::Program;
+    request.file = QStringLiteral(KORVEXC_FIXTURES "/retlw-serial.hex");
+    request.recordAddress = files.filePath(QStringLiteral("line.db"));
+    request.serials = SerialSequence{0x12345601, 1};
+    request.serialPlace = SerialPlace::Parse(QStringLiteral("retlw:1FF8:4"));
+    request.scope.skipEmpty = true;
+    Station(gang.Plan(request), gang.ports, gang.events).RunRounds([](int, const std::vector<ChipResult>&) { return false; });
+    for (int i = 0; i < 4; ++i) {
+        const long long serial = gang.events.finished[gang.ports[i]].front().serial.value_or(0);
+        EXPECT_EQ(TableOf(*gang.simulators[size_t(i)]), (std::vector<int>{0x3412, 0x3434, 0x3456, 0x3400 | int(serial & 0xFF)}));
+    }
+
+    // A file of six lines for two rounds of four: every line used once, then the line stops before a chip is touched.
+    const QString numbers = files.filePath(QStringLiteral("chips.num"));
+    ASSERT_EQ(NumberFile::Make(numbers, *request.serialPlace, 6, {NumberFile::Numbering::Kind::PseudoRandom, {}, 7}), QString());
+    request.serials.reset();
+    request.serialPlace.reset();
+    request.serialFile = numbers;
+    Station(gang.Plan(request), gang.ports, gang.events).RunRounds([](int, const std::vector<ChipResult>&) { return true; });
+    const NumberFile file = std::get<NumberFile>(NumberFile::Read(numbers));
+    std::multiset<int> lines;
+    for (int i = 0; i < 4; ++i) {
+        const std::vector<ChipResult>& results = gang.events.finished[gang.ports[i]];
+        ASSERT_EQ(results.size(), 3u);
+        lines.insert(results[1].serialLine.value_or(0));
+        if (results[2].verdict == ChipVerdict::SerialsUsedUp)
+            continue;
+        lines.insert(results[2].serialLine.value_or(0));
+        MemoryImage expected;
+        NumberFile::Apply(file.Lines()[*results[2].serialLine - 1], expected);
+        EXPECT_EQ(TableOf(*gang.simulators[size_t(i)]),
+                  (std::vector<int>{expected.ProgramWord(0x3FF0), expected.ProgramWord(0x3FF2), expected.ProgramWord(0x3FF4),
+                                    expected.ProgramWord(0x3FF6)}));
+    }
+    EXPECT_EQ(lines, (std::multiset<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_TRUE(std::all_of(file.Lines().begin(), file.Lines().end(), [](const NumberFile::Line& line) { return line.used; }));
+    EXPECT_EQ(gang.Erases(0) + gang.Erases(1) + gang.Erases(2) + gang.Erases(3), 4 + 6);
 }
 
 TEST(Station, SocketsOnTheirOwnProgramEachSeatingOnceAndNeverAnEmptySocket)
@@ -394,6 +449,32 @@ TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
     EXPECT_EQ(refusal(run), SetupRefusal::Kind::JobRefused);
 }
 
+// A chip's own data goes only where the file leaves words blank or RETLW: never over its code.
+TEST(Station, AChipsOwnDataNeverReplacesTheFilesCode)
+{
+    QTemporaryDir files;
+    Recorder events;
+    const auto refusal = [&](const LinePlan& request) {
+        const std::variant<LinePlan, SetupRefusal> prepared = LineSetup::Prepare(request, events);
+        return std::holds_alternative<SetupRefusal>(prepared) ? std::optional(std::get<SetupRefusal>(prepared).kind)
+                                                              : std::nullopt;
+    };
+    LinePlan numbered;
+    numbered.command = ChipCommand::Program;
+    numbered.file = QStringLiteral(KORVEXC_FIXTURES "/retlw-serial.hex");
+    numbered.recordAddress = files.filePath(QStringLiteral("numbered.db"));
+    numbered.serials = SerialSequence{1, 1};
+    numbered.serialPlace = SerialPlace::Parse(QStringLiteral("retlw:1FF6:4"));
+    EXPECT_EQ(refusal(numbered), std::nullopt);
+    for (const char* place : {"words:0001:4", "retlw:0040:2:lsb"}) {
+        numbered.serialPlace = SerialPlace::Parse(QLatin1String(place));
+        numbered.file = QStringLiteral(KORVEXC_FIXTURES "/counter.hex");
+        const auto prepared = LineSetup::Prepare(numbered, events);
+        ASSERT_TRUE(std::holds_alternative<SetupRefusal>(prepared)) << place;
+        EXPECT_EQ(std::get<SetupRefusal>(prepared).word, place[0] == 'w' ? 0x1 : 0x40) << place;
+    }
+}
+
 // A port held open from one command to the next, left at the faster rate by a
 // command cut short: the next command starts at the table's rate, and sends
 // nothing to lower a rate that the programmer no longer keeps.
@@ -408,4 +489,58 @@ TEST(HeldPort, TheNextCommandStartsAtTheTablesRate)
     EXPECT_EQ(flows.DoDetect(bench.Request()).outcome, CommandOutcome::Completed) << bench.ui.messages.join(' ').toStdString();
     EXPECT_EQ(held.Facts().rate, LineRate::kBaud);
     EXPECT_EQ(ChipBench::Count(bench.Commands(), "F"), 3) << "the device ID twice, the probe once an opening";
+}
+
+// Rows completed in the record, and the chain walked after each kind of tampering.
+TEST(RecordChain, AnEditADeletionASwapAndAnUnfinishedRowPassedAreEachFoundAtTheirRow)
+{
+    QTemporaryDir files;
+    // Each time anew at the same place, as a record file that is replaced, which this process wrote to before.
+    const QString path = files.filePath(QStringLiteral("line.db"));
+    const auto fresh = [&path] {
+        for (const char* end : {"", "-wal", "-shm"})
+            QFile::remove(path + QLatin1String(end));
+        EXPECT_EQ(ProductionRecord::Create(path), QString());
+        ProductionRecord record(path, QStringLiteral("writer"));
+        LinePlan plan;
+        for (int row = 1; row <= 6; ++row) {
+            const auto begun = record.Begin({plan, QStringLiteral("p%1").arg(row), {}, false});
+            // The last row is left unfinished, as a run cut short leaves it.
+            EXPECT_TRUE(begun && (row == 6 || record.Finish(*begun, {row == 2 ? "mismatch" : "success", {}, 0.25 * row, {}})));
+        }
+        return path;
+    };
+    const auto walked = [](const QString& path) {
+        ProductionRecord reader(path, QStringLiteral("reader"));
+        const std::optional<ProductionRecord::Table> table = reader.Rows();
+        return RecordChain::Walk(table->columns, table->rows);
+    };
+    const auto broken = [](const RecordChain::State& state) { return std::pair(state.broken, state.brokenRow); };
+    const QString intact = fresh();
+    EXPECT_EQ(walked(intact).rows, 5);
+    EXPECT_FALSE(walked(intact).broken);
+    const ProductionRecord::Table table = *ProductionRecord(intact, QStringLiteral("table")).Rows();
+    // Any field of a row, changed, is seen there.
+    for (qsizetype column = 0; column < table.columns.size(); ++column) {
+        if (table.columns[column] == "hash" || table.columns[column] == "chain")
+            continue;
+        ProductionRecord::Table edited = table;
+        edited.rows[2][column] = edited.rows[2][column].isNull() ? QStringLiteral("x") : QString();
+        const RecordChain::State state = RecordChain::Walk(edited.columns, edited.rows);
+        EXPECT_EQ(state.broken, RecordChain::Break::Changed) << table.columns[column].toStdString();
+        EXPECT_EQ(state.rows, 2) << table.columns[column].toStdString();
+    }
+    const std::vector<std::pair<const char*, std::pair<std::optional<RecordChain::Break>, qint64>>> tampering{
+        {"UPDATE chips SET result = 'success' WHERE id = 2", {RecordChain::Break::Changed, 2}},
+        {"DELETE FROM chips WHERE id = 3", {RecordChain::Break::Missing, 4}},
+        {"UPDATE chips SET chain = 0 WHERE id = 2;UPDATE chips SET chain = 2 WHERE id = 4;UPDATE chips SET chain = 4 WHERE id = "
+         "2",
+         {RecordChain::Break::OutOfOrder, 4}},
+        {"UPDATE chips SET result = 'success' WHERE id = 6", {RecordChain::Break::Changed, 6}},
+    };
+    for (size_t i = 0; i < tampering.size(); ++i) {
+        fresh();
+        Sql(path, QString::fromLatin1(tampering[i].first).split(u';'));
+        EXPECT_EQ(broken(walked(path)), tampering[i].second) << tampering[i].first;
+    }
 }

@@ -8,7 +8,7 @@ StationProcess::StationProcess(QString cli, int programmers, SimulatorTiming tim
     }
 }
 
-void StationProcess::Start(const QString& record, const QString& hex)
+void StationProcess::Start(const QString& record, const QString& hex, const QStringList& numbering)
 {
     QStringList ports;
     for (const auto& programmer : gang)
@@ -17,7 +17,7 @@ void StationProcess::Start(const QString& record, const QString& hex)
     if (hex.isEmpty())
         args << "erase";
     else
-        args << QStringList{"--serial", "1", "--serial-at", "id", "--fuse", "3F72", "program", hex};
+        args << numbering << QStringList{"--fuse", "3F72", "program", hex};
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), settings_.path());
     cli.setProcessEnvironment(environment);

@@ -14,8 +14,9 @@ public:
     StationProcess(QString cli, int programmers, SimulatorTiming timing = {});
 
     // Starts one run: with a HEX file, programs a chip on every programmer,
-    // serial numbered into the record; without, erases them.
-    void Start(const QString& record, const QString& hex = QString());
+    // numbered into the record (by default with serials from 1 in the ID words); without, erases them.
+    void Start(const QString& record, const QString& hex = QString(),
+               const QStringList& numbering = {"--serial", "1", "--serial-at", "id"});
     // Its exit code, once it has ended.
     int Finish();
     QString Errors();

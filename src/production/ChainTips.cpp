@@ -1,0 +1,7 @@
+#include "production/ChainTips.h"
+
+ChainTips& ChainTips::Shared()
+{
+    static ChainTips tips;
+    return tips;
+}

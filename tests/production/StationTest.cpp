@@ -146,6 +146,13 @@ QList<std::pair<QString, QString>> Rows(const QString& record)
     return rows;
 }
 
+// Why the line is refused before any port opens, if it is.
+std::optional<SetupRefusal> RefusalOf(const LinePlan& request, LineEvents& events)
+{
+    std::variant<LinePlan, SetupRefusal> prepared = LineSetup::Prepare(request, events);
+    return std::holds_alternative<SetupRefusal>(prepared) ? std::optional(std::get<SetupRefusal>(prepared)) : std::nullopt;
+}
+
 // Runs statements on the record as another program would.
 void Sql(const QString& record, const QStringList& statements)
 {
@@ -392,9 +399,8 @@ TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
     QTemporaryDir files;
     Recorder events;
     const auto refusal = [&](const LinePlan& request) {
-        const std::variant<LinePlan, SetupRefusal> prepared = LineSetup::Prepare(request, events);
-        return std::holds_alternative<SetupRefusal>(prepared) ? std::optional(std::get<SetupRefusal>(prepared).kind)
-                                                              : std::nullopt;
+        const std::optional<SetupRefusal> refused = RefusalOf(request, events);
+        return refused ? std::optional(refused->kind) : std::nullopt;
     };
     LinePlan missing;
     missing.command = ChipCommand::Verify;
@@ -454,24 +460,19 @@ TEST(Station, AChipsOwnDataNeverReplacesTheFilesCode)
 {
     QTemporaryDir files;
     Recorder events;
-    const auto refusal = [&](const LinePlan& request) {
-        const std::variant<LinePlan, SetupRefusal> prepared = LineSetup::Prepare(request, events);
-        return std::holds_alternative<SetupRefusal>(prepared) ? std::optional(std::get<SetupRefusal>(prepared).kind)
-                                                              : std::nullopt;
-    };
     LinePlan numbered;
     numbered.command = ChipCommand::Program;
     numbered.file = QStringLiteral(KORVEXC_FIXTURES "/retlw-serial.hex");
     numbered.recordAddress = files.filePath(QStringLiteral("numbered.db"));
     numbered.serials = SerialSequence{1, 1};
     numbered.serialPlace = SerialPlace::Parse(QStringLiteral("retlw:1FF6:4"));
-    EXPECT_EQ(refusal(numbered), std::nullopt);
+    EXPECT_FALSE(RefusalOf(numbered, events));
     for (const char* place : {"words:0001:4", "retlw:0040:2:lsb"}) {
         numbered.serialPlace = SerialPlace::Parse(QLatin1String(place));
         numbered.file = QStringLiteral(KORVEXC_FIXTURES "/counter.hex");
-        const auto prepared = LineSetup::Prepare(numbered, events);
-        ASSERT_TRUE(std::holds_alternative<SetupRefusal>(prepared)) << place;
-        EXPECT_EQ(std::get<SetupRefusal>(prepared).word, place[0] == 'w' ? 0x1 : 0x40) << place;
+        const std::optional<SetupRefusal> refused = RefusalOf(numbered, events);
+        ASSERT_TRUE(refused) << place;
+        EXPECT_EQ(refused->word, place[0] == 'w' ? 0x1 : 0x40) << place;
     }
 }
 

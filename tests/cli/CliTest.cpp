@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
 #include <memory>
@@ -232,6 +233,12 @@ TEST_F(Cli, SerialsMakeWritesOneLineAChipAndNeverOverAFile)
         RunBare({"serials", "make", files.filePath(name), "--count", "50", "--at", "words:0100:4", "--pseudo-random", "9"});
     EXPECT_EQ(Text(files.filePath("p1.num")), Text(files.filePath("p2.num")));
     EXPECT_EQ(Text(files.filePath("p1.num")).count(u'\n'), 50);
+    // Random numbers each once: a byte's every value fits, one more does not.
+    const QString bytes = files.filePath("bytes.num");
+    EXPECT_EQ(RunBare({"serials", "make", bytes, "--count", "257", "--at", "eeprom:0:1", "--random"}).exitCode, 4);
+    EXPECT_EQ(RunBare({"serials", "make", bytes, "--count", "256", "--at", "eeprom:0:1", "--random"}).exitCode, 0);
+    const QStringList lines = Text(bytes).split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(QSet<QString>(lines.begin(), lines.end()).size(), 256);
 }
 
 TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)

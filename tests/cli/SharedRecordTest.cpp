@@ -3,9 +3,11 @@
 #include "PostgresServer.h"
 #include "StationProcess.h"
 #include "TestAuthority.h"
+#include "production/ProductionRecord.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -134,49 +136,76 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
     EXPECT_EQ(Printed(server.Url(), "--check"), QStringLiteral("intact: 404 rows\n"));
 }
 
-TEST(Stations, TwoStationsShareAFileOfNumbersEachLineOnceAndTheChainTellsAnEdit)
+TEST(Stations, TwoStationsTakeEachLineOfAFileOfNumbersOnceAndTheChainTellsAnEdit)
 {
     PostgresServer server;
     if (const QString problem = server.Start(); problem.contains(QLatin1String("not installed")))
         GTEST_SKIP() << problem.toStdString();
     else
         ASSERT_EQ(problem, QString());
+    // Each station keeps a copy of the file: only the record keeps them from taking one line twice.
     QTemporaryDir files;
     const QString numbers = files.filePath(QStringLiteral("chips.num"));
     ASSERT_EQ(QProcess::execute(kCli,
                                 {"serials", "make", numbers, "--count", "20", "--at", "retlw:1FF8:4", "--sequential", "1000"}),
               0);
+    ASSERT_TRUE(QDir(files.path()).mkdir("copy") && QFile::copy(numbers, files.filePath(QStringLiteral("copy/chips.num"))));
     const QString retlw = QStringLiteral(KORVEXC_FIXTURES "/retlw-serial.hex");
     // Three rounds of eight chips for twenty lines: the last four chips find none left.
     StationProcess first(kCli, 4), second(kCli, 4);
     int failed = 0;
     for (int round = 0; round < 3; ++round) {
-        for (StationProcess* station : {&first, &second})
-            station->Start(server.Url(), retlw, {"--serial-file", numbers});
+        first.Start(server.Url(), retlw, {"--serial-file", numbers});
+        second.Start(server.Url(), retlw, {"--serial-file", files.filePath(QStringLiteral("copy/chips.num"))});
         for (StationProcess* station : {&first, &second})
             failed += station->Finish() != 0;
     }
     EXPECT_GE(failed, 1);
     const QStringList lines = Printed(server.Url(), "--csv").split(u'\n', Qt::SkipEmptyParts);
     const qsizetype column = lines[0].split(u',').indexOf(QStringLiteral("serial_line"));
-    std::multiset<int> taken;
+    std::multiset<int> taken, each;
     for (const QString& line : lines.mid(1)) {
         if (const QString given = line.split(u',').value(column); !given.isEmpty())
             taken.insert(given.toInt());
     }
-    std::multiset<int> each;
     for (int line = 1; line <= 20; ++line)
         each.insert(line);
     EXPECT_EQ(taken, each);
-    QFile file(numbers);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().count(";"), 20);
+    // Each copy marks the lines its station took, and no other.
+    int marked = 0;
+    for (const QString& copy : {numbers, files.filePath(QStringLiteral("copy/chips.num"))}) {
+        QFile file(copy);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        marked += int(file.readAll().count(";"));
+    }
+    EXPECT_EQ(marked, 20);
 
     EXPECT_EQ(Printed(server.Url(), "--check"), QStringLiteral("intact: %1 rows\n").arg(lines.size() - 1));
     ASSERT_EQ(server.Sql(QStringLiteral("UPDATE chips SET serial_data = NULL WHERE id = 5")), QString());
     int exitCode = 0;
     EXPECT_TRUE(Printed(server.Url(), "--check", &exitCode).startsWith(QLatin1String("broken at row 5: changed")));
     EXPECT_EQ(exitCode, 5);
+}
+
+// A connection that comes back after the server went away joins the chain with statements prepared anew.
+TEST(Stations, ARowCompletedAfterTheServerCameBackJoinsTheChain)
+{
+    PostgresServer server;
+    if (const QString problem = server.Start(); problem.contains(QLatin1String("not installed")))
+        GTEST_SKIP() << problem.toStdString();
+    else
+        ASSERT_EQ(problem, QString());
+    ASSERT_EQ(ProductionRecord::Create(server.Url()), QString());
+    ProductionRecord record(server.Url(), QStringLiteral("writer"));
+    const LinePlan plan;
+    const std::optional<ProductionRecord::Row> first = record.Begin({plan, QStringLiteral("p"), {}, false});
+    ASSERT_TRUE(first && record.Finish(*first, {QStringLiteral("success"), {}, 1, {}}));
+    const std::optional<ProductionRecord::Row> second = record.Begin({plan, QStringLiteral("p"), {}, false});
+    ASSERT_TRUE(second);
+    server.Stop();
+    ASSERT_EQ(server.Start(), QString());
+    EXPECT_TRUE(record.Finish(*second, {QStringLiteral("success"), {}, 2, {}}));
+    EXPECT_EQ(Printed(server.Url(), "--check"), QStringLiteral("intact: 2 rows\n"));
 }
 
 TEST(Stations, OverTlsOnlyTheRightServerIsTakenAndAStationNeedsOnlyRowRights)

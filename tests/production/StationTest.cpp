@@ -474,6 +474,16 @@ TEST(Station, AChipsOwnDataNeverReplacesTheFilesCode)
         ASSERT_TRUE(refused) << place;
         EXPECT_EQ(refused->word, place[0] == 'w' ? 0x1 : 0x40) << place;
     }
+    // A file of numbers is checked line by line: words 000E and 000F are blank, 0010 holds code.
+    numbered.file = QStringLiteral(KORVEXC_FIXTURES "/retlw-serial.hex");
+    numbered.serials.reset();
+    numbered.serialPlace.reset();
+    for (const char* place : {"words:000E:2", "words:000F:2"}) {
+        numbered.serialFile = files.filePath(QLatin1String(place).mid(6, 4) + ".num");
+        ASSERT_EQ(NumberFile::Make(numbered.serialFile, *SerialPlace::Parse(QLatin1String(place)), 3, {}), QString());
+        const std::optional<SetupRefusal> refused = RefusalOf(numbered, events);
+        EXPECT_EQ(refused ? refused->word : -1, place[9] == 'E' ? -1 : 0x10) << place;
+    }
 }
 
 // A port held open from one command to the next, left at the faster rate by a

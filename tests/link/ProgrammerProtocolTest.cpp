@@ -20,8 +20,15 @@ struct Bench {
 
 TEST(DetectProgrammer, PingsThreeTimesWithExactlyPtoReadsEachAndCountsOnlyThePrompt)
 {
-    for (const auto& [pto, reads] : std::vector<std::pair<QString, long>>{
-             {"10", 10}, {"", 50000}, {"0", 50000}, {"-5", 50000}, {"1.5", 50000}, {"99999999999", 50000}, {" 7 ", 7}}) {
+    for (const auto& [pto, reads] : std::vector<std::pair<QString, long>>{{"10", 10},
+                                                                          {"", 50000},
+                                                                          {"0", 50000},
+                                                                          {"-5", 50000},
+                                                                          {"1.5", 50000},
+                                                                          {"99999999999", 50000},
+                                                                          {" 7 ", 7},
+                                                                          {"1000000", 1000000},
+                                                                          {"1000001", 50000}}) {
         Bench bench(pto);
         bench.port.Queue({'@', 'x', 0x00});  // an echo of the ping and noise are dropped
         EXPECT_FALSE(bench.protocol.DetectProgrammer()) << pto.toStdString();

@@ -146,6 +146,18 @@ QList<std::pair<QString, QString>> Rows(const QString& record)
     return rows;
 }
 
+// Program! of the firmware that reserves a RETLW table, serial numbered from first at the place.
+LinePlan RetlwProgram(const QString& record, long long first, const char* place)
+{
+    LinePlan plan;
+    plan.command = ChipCommand::Program;
+    plan.file = QStringLiteral(KORVEXC_FIXTURES "/retlw-serial.hex");
+    plan.recordAddress = record;
+    plan.serials = SerialSequence{first, 1};
+    plan.serialPlace = SerialPlace::Parse(QLatin1String(place));
+    return plan;
+}
+
 // Why the line is refused before any port opens, if it is.
 std::optional<SetupRefusal> RefusalOf(const LinePlan& request, LineEvents& events)
 {
@@ -225,12 +237,7 @@ TEST(Station, EachChipGetsItsOwnRetlwTableFromTheSequenceOrFromAFileLineUsedOnce
 {
     QTemporaryDir files;
     Gang gang(std::vector<SimulatorFaults>(4));
-    LinePlan request;
-    request.command = ChipCommand::Program;
-    request.file = QStringLiteral(KORVEXC_FIXTURES "/retlw-serial.hex");
-    request.recordAddress = files.filePath(QStringLiteral("line.db"));
-    request.serials = SerialSequence{0x12345601, 1};
-    request.serialPlace = SerialPlace::Parse(QStringLiteral("retlw:1FF8:4"));
+    LinePlan request = RetlwProgram(files.filePath(QStringLiteral("line.db")), 0x12345601, "retlw:1FF8:4");
     request.scope.skipEmpty = true;
     Station(gang.Plan(request), gang.ports, gang.events).RunRounds([](int, const std::vector<ChipResult>&) { return false; });
     for (int i = 0; i < 4; ++i) {
@@ -460,12 +467,7 @@ TEST(Station, AChipsOwnDataNeverReplacesTheFilesCode)
 {
     QTemporaryDir files;
     Recorder events;
-    LinePlan numbered;
-    numbered.command = ChipCommand::Program;
-    numbered.file = QStringLiteral(KORVEXC_FIXTURES "/retlw-serial.hex");
-    numbered.recordAddress = files.filePath(QStringLiteral("numbered.db"));
-    numbered.serials = SerialSequence{1, 1};
-    numbered.serialPlace = SerialPlace::Parse(QStringLiteral("retlw:1FF6:4"));
+    LinePlan numbered = RetlwProgram(files.filePath(QStringLiteral("numbered.db")), 1, "retlw:1FF6:4");
     EXPECT_FALSE(RefusalOf(numbered, events));
     for (const char* place : {"words:0001:4", "retlw:0040:2:lsb"}) {
         numbered.serialPlace = SerialPlace::Parse(QLatin1String(place));

@@ -11,8 +11,6 @@
 
 namespace {
 
-// Room for a flood from a confused peer without growing without bound.
-constexpr qint64 kReceiveBuffer = 1024;
 // A driver that takes no byte for this long is stuck.
 constexpr int kWriteLimitMilliseconds = 2000;
 
@@ -82,7 +80,6 @@ QString QtSerialLink::Open()
         port_.close();
         return text;
     }
-    port_.setReadBufferSize(kReceiveBuffer);
     // After the line settings, so that nothing undoes it.
     lowLatencyGranted_ = lowLatency_.Request(port_.handle());
     adapterTimer_ = LowLatency::AdapterTimer(device_);
@@ -145,13 +142,12 @@ void QtSerialLink::Write(const QByteArray& bytes)
     }
 }
 
+// The port's thread never runs an event loop, so Qt takes no byte off the line itself:
+// every byte is read from the descriptor here.
 std::optional<unsigned char> QtSerialLink::Read()
 {
-    char byte = 0;
-    // Bytes Qt took off the line while the window's events ran come first.
-    if (port_.bytesAvailable() > 0 && port_.read(&byte, 1) == 1)
-        return static_cast<unsigned char>(byte);
     ThrowIfGone();
+    char byte = 0;
     // A raw port answers 0 when nothing is waiting.
     const ssize_t got = ::read(int(port_.handle()), &byte, 1);
     if (got == 1)
@@ -163,8 +159,6 @@ std::optional<unsigned char> QtSerialLink::Read()
 
 void QtSerialLink::WaitForData(int milliseconds)
 {
-    if (port_.bytesAvailable() > 0)
-        return;
     pollfd ready{int(port_.handle()), POLLIN, 0};
     if (::poll(&ready, 1, milliseconds) < 0 && errno != EINTR)
         ThrowSystemError("cannot be waited on");

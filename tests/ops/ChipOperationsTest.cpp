@@ -2,6 +2,7 @@
 #include "ChipBench.h"
 
 #include "image/HexLoader.h"
+#include "ops/SharedWords.h"
 
 #include <gtest/gtest.h>
 
@@ -322,6 +323,8 @@ TEST(ChipIdentity, AMissingUnknownOrTooSmallChipIsAskedAboutBeforeItIsTouched)
             EXPECT_EQ(asked.idWord, c.empty ? 0x3FFF : c.id) << label;
             if (asked.kind == Kind::FileTooLarge) {
                 EXPECT_EQ(std::pair(asked.memory, asked.address), std::pair(c.memory, c.address)) << label;
+                const char* where = c.memory == Memory::EepromByte ? "at EEPROM byte 80." : "at program word 1FFE.";
+                EXPECT_TRUE(SharedWords::DoubtText(asked).endsWith(QLatin1String(where))) << label;
             }
             if (goOn) {
                 EXPECT_TRUE(outcome == CommandOutcome::Completed || outcome == CommandOutcome::Mismatch) << label;
@@ -331,6 +334,14 @@ TEST(ChipIdentity, AMissingUnknownOrTooSmallChipIsAskedAboutBeforeItIsTouched)
             }
         }
     }
+    // An erased byte the file gives just beyond the member's EEPROM is beyond it all the same.
+    MemoryImage edge;
+    edge.EepromTop = 0x80;
+    const std::optional<ChipDoubt> beyond = ChipIdentity(0x0E60).Misfit(edge);
+    ASSERT_TRUE(beyond);
+    EXPECT_EQ(std::pair(beyond->memory, beyond->address), std::pair(Memory::EepromByte, 0x80));
+    edge.EepromTop = 0x7F;
+    EXPECT_FALSE(ChipIdentity(0x0E60).Misfit(edge));
 }
 
 // Skipping empty blocks, the chip holds the file over an erased chip, as its

@@ -222,6 +222,14 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
     EXPECT_EQ(counts(tally.Of(gang.ports[2])), std::tuple(0, 0, 1));
     ProductionRecord record(request.recordAddress, QStringLiteral("summary"));
     EXPECT_EQ(counts(ProductionRecord::Summary(*record.Rows())), std::tuple(2, 1, 1));
+
+    // Serial numbers go only into chips that are programmed, whatever the line's settings.
+    request.command = ChipCommand::Verify;
+    Station verifying(gang.Plan(request), {gang.ports[0]}, gang.events);
+    verifying.RunRounds([](int, const std::vector<ChipResult>&) { return false; });
+    const QList<std::pair<QString, QString>> verified = Rows(request.recordAddress);
+    ASSERT_EQ(verified.size(), 5);
+    EXPECT_EQ(verified.back().second, QString());
 }
 
 // The four words of the RETLW table at 1FF8 that a chip holds.

@@ -54,10 +54,10 @@ void Station::Stop()
     wake_.notify_all();
 }
 
-bool Station::Nap(std::chrono::milliseconds time)
+void Station::Nap(std::chrono::milliseconds time)
 {
     std::unique_lock lock(mutex_);
-    return !wake_.wait_for(lock, time, [this] { return Ending(); });
+    wake_.wait_for(lock, time, [this] { return Ending(); });
 }
 
 Tally Station::RunRounds(const NextRound& another)

@@ -52,8 +52,8 @@ private:
     // The chip's ID through the envelope; nothing when the programmer does not answer.
     std::optional<ChipIdentity> PollChip(int socket, HeldPort& port);
     bool Ending() const { return stop_ || ending_; }
-    // Sleeps for the time, or until the run ends; false when it ended.
-    bool Nap(std::chrono::milliseconds time);
+    // Sleeps for the time, or until the run ends.
+    void Nap(std::chrono::milliseconds time);
     void Show(int socket, SocketState state);
 
     LinePlan plan_;

@@ -229,6 +229,10 @@ TEST_F(Cli, SerialsMakeWritesOneLineAChipAndNeverOverAFile)
     EXPECT_EQ(Text(numbers), ":043FF0000134023462\n:043FF0000234023461\n");
     EXPECT_EQ(Text(lsb), ":043FF0000234013462\n");
     EXPECT_EQ(RunBare({"serials", "make", numbers, "--count", "2", "--at", "id", "--sequential", "1"}).exitCode, 4);
+    // An ID word holds one hex digit of the number, in the low bits of the image's blank word.
+    const QString ids = files.filePath("id.num");
+    EXPECT_EQ(RunBare({"serials", "make", ids, "--count", "1", "--at", "id", "--sequential", "4660"}).exitCode, 0);
+    EXPECT_EQ(Text(ids), ":08400000F103F203F303F403E2\n");
     for (const char* name : {"p1.num", "p2.num"})
         RunBare({"serials", "make", files.filePath(name), "--count", "50", "--at", "words:0100:4", "--pseudo-random", "9"});
     EXPECT_EQ(Text(files.filePath("p1.num")), Text(files.filePath("p2.num")));

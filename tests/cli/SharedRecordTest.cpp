@@ -206,6 +206,14 @@ TEST(Stations, ARowCompletedAfterTheServerCameBackJoinsTheChain)
     ASSERT_EQ(server.Start(), QString());
     EXPECT_TRUE(record.Finish(*second, {QStringLiteral("success"), {}, 2, {}}));
     EXPECT_EQ(Printed(server.Url(), "--check"), QStringLiteral("intact: 2 rows\n"));
+
+    // A row that the server refuses only at its COMMIT was never begun.
+    ASSERT_EQ(server.Sql(QStringLiteral(
+                  "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE 'refused at commit'; END$$;"
+                  " CREATE CONSTRAINT TRIGGER late AFTER INSERT ON chips DEFERRABLE INITIALLY DEFERRED"
+                  " FOR EACH ROW EXECUTE FUNCTION refuse();")),
+              QString());
+    EXPECT_FALSE(record.Begin({plan, QStringLiteral("p"), {}, false}));
 }
 
 TEST(Stations, OverTlsOnlyTheRightServerIsTakenAndAStationNeedsOnlyRowRights)

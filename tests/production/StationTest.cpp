@@ -317,8 +317,9 @@ TEST(Station, SocketsOnTheirOwnProgramEachSeatingOnceAndNeverAnEmptySocket)
     EXPECT_EQ(tally.Total().empty, 0);
     for (const QString& port : ports)
         EXPECT_TRUE(ChipBench::PortIsFree(port)) << port.toStdString();
-    // The empty socket's port stays open through every look; the absent programmer is looked for again and again.
+    // A port stays open through every look and every chip; the absent programmer is looked for again and again.
     EXPECT_EQ(links.Opens(ports[2]), 1);
+    EXPECT_EQ(links.Opens(ports[3]), 1);
     EXPECT_GE(links.Opens(absent), 2);
     EXPECT_EQ(gang.events.states[absent], (std::vector<SocketState>{SocketState::NoProgrammer}));
 }

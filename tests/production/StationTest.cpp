@@ -38,6 +38,7 @@ public:
     {
         const std::lock_guard lock(mutex);
         std::visit(Overloaded{
+                       [this](const LineEvent::RunStarted& e) { runs.push_back(e.automatic); },
                        [this](const LineEvent::ChipStarted& e) { started[e.port].push_back(e.serial); },
                        [this](const LineEvent::ChipFinished& e) {
                            finished[e.port].push_back(e.result);
@@ -65,6 +66,7 @@ public:
 
     std::mutex mutex;
     std::condition_variable changed;
+    std::vector<bool> runs;  // whether each run started was of sockets on their own
     std::map<QString, std::vector<std::optional<long long>>> started;
     std::map<QString, std::vector<ChipResult>> finished;
     std::map<QString, std::vector<int>> rounds;
@@ -312,6 +314,7 @@ TEST(Station, SocketsOnTheirOwnProgramEachSeatingOnceAndNeverAnEmptySocket)
         for (const ChipResult& result : gang.events.finished[ports[socket]])
             EXPECT_EQ(result.verdict, ChipVerdict::Passed) << socket;
     }
+    EXPECT_EQ(gang.events.runs, std::vector<bool>{true});
     EXPECT_EQ(gang.events.rounds[ports[3]], (std::vector<int>{1, 2})) << "a socket's chips are numbered as its rounds";
     EXPECT_EQ(tally.Total().passed, 4);
     EXPECT_EQ(tally.Total().empty, 0);

@@ -129,6 +129,8 @@ private slots:
         QVERIFY(!window->Running());
         // Outside the fields, Enter starts a round, as a foot pedal sends it.
         window->setFocus();
+        QTest::keyClick(window.get(), Qt::Key_A);
+        QVERIFY(!window->Running());
         QTest::keyClick(window.get(), Qt::Key_Return);
         QVERIFY(window->Running());
         QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 60000);
@@ -141,8 +143,10 @@ private slots:
         expected.sort();
         QCOMPARE(rows, expected);
         QCOMPARE(serials, (QStringList{"100", "101", "102"}));
-        // A second round on the same ports: each tile keeps counting.
-        start->click();
+        // A second round on the same ports, from the keypad's Enter: each tile keeps counting.
+        window->setFocus();
+        QTest::keyClick(window.get(), Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(window->Running());
         QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 60000);
         QCOMPARE(Line::Tile(*window, line.ports[1])->Shown().counts.failed, 2);
         QCOMPARE(Line::Tile(*window, line.ports[2])->Shown().counts.empty, 2);
@@ -244,6 +248,12 @@ private slots:
         QVERIFY(!record->text().contains("secret"));
         QCOMPARE(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("KORVEXC")).value("Line/Record").toString(),
                  QStringLiteral("postgresql://line@127.0.0.1:1/production"));
+        // The next start puts the refusal away.
+        record->setText(line.record);
+        Named<QPushButton>(*window, "Start")->click();
+        QVERIFY(window->Running());
+        QVERIFY(Named<QLabel>(*window, "Problem")->text().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 30000);
     }
 
     void aLockedStationShowsItsJobAndKeepsIt()

@@ -128,6 +128,13 @@ private slots:
             QTest::keyClick(&about, Qt::Key(key));
             QVERIFY(!about.isVisible());
         }
+        // The logo's copy arrow, tip and both barbs, on the chip's dark body.
+        const QImage logo = frmAbout::Logo(40).toImage();
+        const QColor arrow(0xF2, 0xA5, 0x1A), body(0x26, 0x2B, 0x33);
+        for (const QPoint& point : {QPoint(15, 20), QPoint(26, 20), QPoint(23, 17), QPoint(23, 23)})
+            QCOMPARE(logo.pixelColor(point), arrow);
+        for (const QPoint& point : {QPoint(15, 14), QPoint(15, 26)})
+            QCOMPARE(logo.pixelColor(point), body);
     }
 };
 

@@ -292,14 +292,18 @@ private slots:
     {
         Bench bench({}, kGaps);
         QStringList readings;
-        bench.answerer.script = {{"Fuse select", [&readings](QWidget* dialog) {
+        QList<QSize> sizes;
+        bench.answerer.script = {{"Fuse select", [&readings, &sizes](QWidget* dialog) {
                                       const auto* reading = dialog->findChild<QLabel*>(QStringLiteral("FuseReading"));
                                       auto* value = dialog->findChild<QLineEdit*>(QStringLiteral("FuseValue"));
+                                      sizes << dialog->size();
                                       for (const QString& typed : {QStringLiteral("3FB2"), QStringLiteral("1FB2"),
                                                                    QStringLiteral("3F32"), QStringLiteral("x")}) {
                                           value->selectAll();
                                           QTest::keyClicks(value, typed);
                                           readings << reading->text();
+                                          QApplication::processEvents();
+                                          sizes << dialog->size();
                                       }
                                       QTest::keyClick(dialog, Qt::Key_Escape);
                                   }}};
@@ -310,6 +314,8 @@ private slots:
         QVERIFY(readings[1].contains(QStringLiteral("Warning: code protection on")));
         QVERIFY(readings[2].contains(QStringLiteral("Note: this programmer cannot clear LVP")));
         QVERIFY(readings[3].contains(QStringLiteral("not a hexadecimal number")));
+        // The dialog keeps its size, warnings or none.
+        QCOMPARE(sizes, QList<QSize>(5, sizes.front()));
     }
 
     void findProgrammerSearchesOffTheWindowsThreadAndNamesThePortsTried()

@@ -193,15 +193,19 @@ private slots:
             simulator->WithModel([](FirmwareModel& model) { model.Seat(false); });
         const auto window = line.Open();
         Named<QLineEdit>(*window, "Checksum")->setText(line.checksum);
+        auto* stop = Named<QPushButton>(*window, "Stop");
+        QVERIFY(!stop->isEnabled());
         Named<QPushButton>(*window, "Auto")->click();
+        QVERIFY(stop->isEnabled());
         QTest::qWait(1500);
         line.simulators[0]->WithModel([](FirmwareModel& model) { model.Seat(true); });
         QTRY_COMPARE_WITH_TIMEOUT(line.Tiles(*window).at(0), QStringLiteral("PASS"), 30000);
         line.simulators[1]->WithModel([](FirmwareModel& model) { model.Seat(true); });
         QTRY_COMPARE_WITH_TIMEOUT(line.Tiles(*window), (QStringList{"PASS", "PASS"}), 30000);
         QTest::qWait(1500);
-        Named<QPushButton>(*window, "Stop")->click();
+        stop->click();
         QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 30000);
+        QVERIFY(!stop->isEnabled());
         QCOMPARE(line.Rows().first, line.Each(" success "));
         for (const auto& simulator : line.simulators)
             QCOMPARE(simulator->EraseCommands(), 1);

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -51,6 +52,9 @@ private slots:
     {
         {
             Form1 window;
+            // The captions, by the names that scripts driving the window find them by.
+            QCOMPARE(Named<QLabel>(window, "Label1")->text(), QStringLiteral("Hex File:"));
+            QCOMPARE(Named<QLabel>(window, "Label2")->text(), QStringLiteral("COM"));
             QCOMPARE(Named<PortBox>(window, "CPort")->text(), QStringLiteral("1"));
             Named<PortBox>(window, "CPort")->clearEditText();
             QStringList stored;

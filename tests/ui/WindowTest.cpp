@@ -14,7 +14,9 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLayout>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -55,6 +57,9 @@ private slots:
             // The captions, by the names that scripts driving the window find them by.
             QCOMPARE(Named<QLabel>(window, "Label1")->text(), QStringLiteral("Hex File:"));
             QCOMPARE(Named<QLabel>(window, "Label2")->text(), QStringLiteral("COM"));
+            // The bar starts at its line's very edge, in line with the status above it.
+            Named<QWidget>(window, "StatusProgress")->layout()->activate();
+            QCOMPARE(Named<QProgressBar>(window, "Bar")->geometry().topLeft(), QPoint(0, 0));
             QCOMPARE(Named<PortBox>(window, "CPort")->text(), QStringLiteral("1"));
             Named<PortBox>(window, "CPort")->clearEditText();
             QStringList stored;

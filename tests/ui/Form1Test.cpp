@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -297,6 +298,8 @@ private slots:
                                       const auto* reading = dialog->findChild<QLabel*>(QStringLiteral("FuseReading"));
                                       auto* value = dialog->findChild<QLineEdit*>(QStringLiteral("FuseValue"));
                                       sizes << dialog->size();
+                                      const auto* buttons = dialog->findChild<QDialogButtonBox*>();
+                                      QVERIFY(buttons->geometry().top() > reading->geometry().bottom());
                                       for (const QString& typed : {QStringLiteral("3FB2"), QStringLiteral("1FB2"),
                                                                    QStringLiteral("3F32"), QStringLiteral("x")}) {
                                           value->selectAll();

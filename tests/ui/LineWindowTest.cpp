@@ -136,6 +136,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 60000);
         QTRY_COMPARE(line.Tiles(*window), (QStringList{"PASS", "FAIL", "EMPTY", "PASS"}));
         QVERIFY(Line::Tile(*window, line.ports[1])->Shown().reason.contains("program word 0010: expected 3470, read 2470"));
+        const QList<QLabel*> labels = Line::Tile(*window, line.ports[1])->findChildren<QLabel*>();
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) { return label->text() == "FAIL"; }));
         QVERIFY(Named<QLabel>(*window, "Counts")->text().startsWith("Since opened: 2 passed, 1 failed, 1 empty, yield 66.7 %"));
         const auto [rows, serials] = line.Rows();
         QStringList expected{line.ports[0] + " success L-42", line.ports[1] + " mismatch L-42", line.ports[2] + " empty L-42",

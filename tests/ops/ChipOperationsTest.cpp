@@ -334,7 +334,10 @@ TEST(ChipIdentity, AMissingUnknownOrTooSmallChipIsAskedAboutBeforeItIsTouched)
             }
         }
     }
-    // An erased byte the file gives just beyond the member's EEPROM is beyond it all the same.
+}
+
+TEST(ChipIdentity, AnErasedByteTheFileGivesJustBeyondASmallerChipIsBeyondIt)
+{
     MemoryImage edge;
     edge.EepromTop = 0x80;
     const std::optional<ChipDoubt> beyond = ChipIdentity(0x0E60).Misfit(edge);

@@ -136,8 +136,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 60000);
         QTRY_COMPARE(line.Tiles(*window), (QStringList{"PASS", "FAIL", "EMPTY", "PASS"}));
         QVERIFY(Line::Tile(*window, line.ports[1])->Shown().reason.contains("program word 0010: expected 3470, read 2470"));
-        const QList<QLabel*> labels = Line::Tile(*window, line.ports[1])->findChildren<QLabel*>();
-        QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) { return label->text() == "FAIL"; }));
         QVERIFY(Named<QLabel>(*window, "Counts")->text().startsWith("Since opened: 2 passed, 1 failed, 1 empty, yield 66.7 %"));
         const auto [rows, serials] = line.Rows();
         QStringList expected{line.ports[0] + " success L-42", line.ports[1] + " mismatch L-42", line.ports[2] + " empty L-42",
@@ -148,7 +146,6 @@ private slots:
         // A second round on the same ports, from the keypad's Enter: each tile keeps counting.
         window->setFocus();
         QTest::keyClick(window.get(), Qt::Key_Enter, Qt::KeypadModifier);
-        QVERIFY(window->Running());
         QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 60000);
         QCOMPARE(Line::Tile(*window, line.ports[1])->Shown().counts.failed, 2);
         QCOMPARE(Line::Tile(*window, line.ports[2])->Shown().counts.empty, 2);
@@ -204,6 +201,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(line.Tiles(*window).at(0), QStringLiteral("PASS"), 30000);
         line.simulators[1]->WithModel([](FirmwareModel& model) { model.Seat(true); });
         QTRY_COMPARE_WITH_TIMEOUT(line.Tiles(*window), (QStringList{"PASS", "PASS"}), 30000);
+        const QList<QLabel*> labels = Line::Tile(*window, line.ports[1])->findChildren<QLabel*>();
+        QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel* label) { return label->text() == "PASS"; }));
         QTest::qWait(1500);
         stop->click();
         QTRY_VERIFY_WITH_TIMEOUT(!window->Running(), 30000);

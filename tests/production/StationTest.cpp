@@ -30,6 +30,8 @@
 namespace {
 
 const QString kSmall = QStringLiteral(KORVEXC_FIXTURES "/small.hex");
+// Ends a run after its first round.
+const Station::NextRound kOneRound = [](int, const std::vector<ChipResult>&) { return false; };
 
 // Keeps what a station tells, and lets a test wait for chips to finish.
 class Recorder : public LineEvents {
@@ -189,8 +191,7 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
     request.serials = SerialSequence{7, 2};
     request.serialPlace = SerialPlace::Parse(QStringLiteral("id"));
     Station station(gang.Plan(request), gang.ports, gang.events);
-    const Tally tally = station.RunRounds([](int, const std::vector<ChipResult>&) { return false; });
-
+    const Tally tally = station.RunRounds(kOneRound);
     const std::vector<ChipVerdict> expected{ChipVerdict::Passed, ChipVerdict::Mismatch, ChipVerdict::Empty, ChipVerdict::Passed};
     const QList<std::pair<QString, QString>> rows = Rows(request.recordAddress);
     ASSERT_EQ(rows.size(), 4);
@@ -224,13 +225,10 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
     EXPECT_EQ(counts(tally.Of(gang.ports[2])), std::tuple(0, 0, 1));
     ProductionRecord record(request.recordAddress, QStringLiteral("summary"));
     EXPECT_EQ(counts(ProductionRecord::Summary(*record.Rows())), std::tuple(2, 1, 1));
-
     // Serial numbers go only into chips that are programmed: verified against the bare file, the chip's own
     // number is a mismatch, and no number is taken.
     request.command = ChipCommand::Verify;
-    Station(gang.Plan(request), {gang.ports[0]}, gang.events).RunRounds([](int, const std::vector<ChipResult>&) {
-        return false;
-    });
+    Station(gang.Plan(request), {gang.ports[0]}, gang.events).RunRounds(kOneRound);
     EXPECT_EQ(Rows(request.recordAddress).value(4), std::pair(gang.ports[0] + " mismatch", QString()));
 }
 
@@ -249,7 +247,7 @@ TEST(Station, EachChipGetsItsOwnRetlwTableFromTheSequenceOrFromAFileLineUsedOnce
     Gang gang(std::vector<SimulatorFaults>(4));
     LinePlan request = RetlwProgram(files.filePath(QStringLiteral("line.db")), 0x12345601, "retlw:1FF8:4");
     request.scope.skipEmpty = true;
-    Station(gang.Plan(request), gang.ports, gang.events).RunRounds([](int, const std::vector<ChipResult>&) { return false; });
+    Station(gang.Plan(request), gang.ports, gang.events).RunRounds(kOneRound);
     for (int i = 0; i < 4; ++i) {
         const long long serial = gang.events.finished[gang.ports[i]].front().serial.value_or(0);
         EXPECT_EQ(TableOf(*gang.simulators[size_t(i)]), (std::vector<int>{0x3412, 0x3434, 0x3456, 0x3400 | int(serial & 0xFF)}));
@@ -380,7 +378,7 @@ TEST(Station, AChipWhoseRowCannotBeCompletedStillTellsItsOwnResultAndNeverPasses
     // The row is begun, and then the record refuses every change to it.
     Sql(request.recordAddress, {"CREATE TRIGGER lost BEFORE UPDATE ON chips BEGIN SELECT RAISE(ABORT, 'disk gone'); END"});
     Station station(gang.Plan(request), gang.ports, gang.events);
-    const Tally tally = station.RunRounds([](int, const std::vector<ChipResult>&) { return false; });
+    const Tally tally = station.RunRounds(kOneRound);
 
     const QStringList words{"record lost: success", "record lost: mismatch"};
     for (int i = 0; i < 2; ++i) {

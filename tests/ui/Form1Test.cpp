@@ -294,12 +294,13 @@ private slots:
         Bench bench({}, kGaps);
         QStringList readings;
         QList<QSize> sizes;
-        bench.answerer.script = {{"Fuse select", [&readings, &sizes](QWidget* dialog) {
+        bool buttonsUnderReading = false;
+        bench.answerer.script = {{"Fuse select", [&readings, &sizes, &buttonsUnderReading](QWidget* dialog) {
                                       const auto* reading = dialog->findChild<QLabel*>(QStringLiteral("FuseReading"));
                                       auto* value = dialog->findChild<QLineEdit*>(QStringLiteral("FuseValue"));
                                       sizes << dialog->size();
-                                      const auto* buttons = dialog->findChild<QDialogButtonBox*>();
-                                      QVERIFY(buttons->geometry().top() > reading->geometry().bottom());
+                                      buttonsUnderReading =
+                                          dialog->findChild<QDialogButtonBox*>()->geometry().top() > reading->geometry().bottom();
                                       for (const QString& typed : {QStringLiteral("3FB2"), QStringLiteral("1FB2"),
                                                                    QStringLiteral("3F32"), QStringLiteral("x")}) {
                                           value->selectAll();
@@ -317,8 +318,9 @@ private slots:
         QVERIFY(readings[1].contains(QStringLiteral("Warning: code protection on")));
         QVERIFY(readings[2].contains(QStringLiteral("Note: this programmer cannot clear LVP")));
         QVERIFY(readings[3].contains(QStringLiteral("not a hexadecimal number")));
-        // The dialog keeps its size, warnings or none.
+        // The dialog keeps its size, warnings or none, with its buttons under the reading.
         QCOMPARE(sizes, QList<QSize>(5, sizes.front()));
+        QVERIFY(buttonsUnderReading);
     }
 
     void findProgrammerSearchesOffTheWindowsThreadAndNamesThePortsTried()

@@ -1,4 +1,5 @@
 #include "ChipBench.h"
+#include "link/PortFailure.h"
 #include "link/PortName.h"
 #include "link/ProgrammerProtocol.h"
 
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryFile>
+#include <future>
 
 TEST(SerialLinkPty, OpenFailuresNameThePortAndTheReason)
 {
@@ -77,4 +79,42 @@ TEST(SerialLinkPty, LowLatencyIsAskedForAndTheDriversFlagsPutBackOnClose)
     EXPECT_EQ(driver.set, std::vector<int>{0x1234 | ASYNC_LOW_LATENCY});
     link.Close();
     EXPECT_EQ(driver.set.back(), 0x1234);
+}
+
+// A megabyte goes through a line its peer drains; once the peer stops reading, the write gives up within its
+// limit rather than waiting for ever.
+TEST(SerialLinkPty, AWriteGoesThroughADrainedLineAndStopsOnOneNeverDrained)
+{
+    int peer = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(peer, 0);
+    ASSERT_TRUE(::grantpt(peer) == 0 && ::unlockpt(peer) == 0);
+    QtSerialLink link;
+    link.SetPort(QString::fromLocal8Bit(::ptsname(peer)));
+    ASSERT_EQ(link.Open(), QString());
+    const auto writeAMegabyte = [&link]() -> QString {
+        try {
+            link.Write(QByteArray(1 << 20, 'x'));
+            return QStringLiteral("all written");
+        } catch (const PortFailure& failure) {
+            return failure.Cause();
+        }
+    };
+    auto drained = std::async(std::launch::async, [peer] {
+        char chunk[4096];
+        for (ssize_t got = 0, total = 0; total < (1 << 20) && (got = ::read(peer, chunk, sizeof chunk)) > 0;)
+            total += got;
+    });
+    const QString first = writeAMegabyte();
+    if (first != QStringLiteral("all written"))
+        link.Close();  // the reader then sees the line end instead of waiting for the rest
+    drained.get();
+    ASSERT_EQ(first, QStringLiteral("all written"));
+    auto written = std::async(std::launch::async, writeAMegabyte);
+    // Closing the peer ends a write stuck for ever, and the test fails on the reason it then gives.
+    if (written.wait_for(std::chrono::seconds(60)) != std::future_status::ready)
+        ::close(std::exchange(peer, -1));
+    EXPECT_TRUE(written.get().endsWith(QLatin1String("took no data")));
+    link.Close();
+    if (peer >= 0)
+        ::close(peer);
 }

@@ -1,4 +1,5 @@
 #include "PtySimulator.h"
+#include "SocketFaults.h"
 #include "WrittenAsBuilt.h"
 #include "link/PortName.h"
 
@@ -66,6 +67,15 @@ protected:
         EXPECT_TRUE(cli.waitForFinished(120000));
         return {cli.exitCode(), QString::fromLocal8Bit(cli.readAllStandardOutput()),
                 QString::fromLocal8Bit(cli.readAllStandardError())};
+    }
+    // Reads what the command prints into out until it holds text that many times, for a minute at the most.
+    static bool Await(QProcess& cli, QByteArray& out, const QByteArray& text, int times = 1)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (out.count(text) < times && waited.elapsed() < 60000 && cli.waitForReadyRead(60000))
+            out += cli.readAllStandardOutput();
+        return out.count(text) >= times;
     }
 
     PtySimulator simulator;
@@ -261,6 +271,8 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
     const Result run = RunBare({"--port", ports, "--port", gang[3]->Path(), "--record", db, "--serial", "7:2", "--serial-at",
                                 "id", "program", kFixtures + "/counter.hex"});
     EXPECT_EQ(run.exitCode, 6) << "the highest: link lost over a mismatch";
+    EXPECT_FALSE(run.out.contains(QChar(0x1B))) << "no terminal codes when the output is no terminal";
+    EXPECT_TRUE(run.out.contains(gang[0]->Path() + ": Programming 0%\n")) << "each tenth of a pass on a line of its own";
     const QStringList table = run.out.split(u'\n').filter(QRegularExpression(QStringLiteral("^/dev/pts/[0-9]+ ")));
     ASSERT_EQ(table.size(), 4) << run.out.toStdString();
     EXPECT_TRUE(table[0].contains("success") && table[2].contains("success")) << run.out.toStdString() << run.err.toStdString();
@@ -286,8 +298,7 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
     EXPECT_TRUE(rows.err.contains("4 chips, 2 passed, 2 failed, 0 empty, 0 unfinished")) << rows.err.toStdString();
 
     // Ctrl-C mid-run stops the chip at its next safe point: its row stays unfinished, and the next run goes on above its number.
-    SimulatorTiming slow;
-    slow.paced = true;
+    const SimulatorTiming slow{{}, true};
     PtySimulator paced({}, slow);
     ASSERT_EQ(paced.Start(), QString());
     QProcess interrupted;
@@ -313,10 +324,9 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
 
 TEST_F(Cli, TheChipsIdIsReadBeforeItIsTouched)
 {
-    SimulatorFaults empty, unknown;
-    empty.noChip = true;
+    SimulatorFaults unknown;
     unknown.deviceId = 0x1234;
-    PtySimulator socket(empty), odd(unknown);
+    PtySimulator socket(EmptySocket()), odd(unknown);
     ASSERT_EQ(socket.Start(), QString());
     ASSERT_EQ(odd.Start(), QString());
     const Result none = Run({"program", kFixtures + "/small.hex"}, &socket);
@@ -381,10 +391,7 @@ TEST_F(Cli, RepeatRunsAJobRoundAtEachEnterAndSkipsAnEmptySocket)
     Start(cli, {"--quiet", "--repeat", "--port", simulator.Path() + ',' + second.Path(), "run", job});
     QByteArray out;
     const auto awaitRound = [&](int round) {
-        const QByteArray end = "After round " + QByteArray::number(round);
-        while (!out.contains(end) && cli.waitForReadyRead(60000))
-            out += cli.readAllStandardOutput();
-        ASSERT_TRUE(out.contains(end)) << out.toStdString();
+        ASSERT_TRUE(Await(cli, out, "After round " + QByteArray::number(round))) << out.toStdString();
     };
     // The second socket is empty in round 2: its chip's ID reads 3FFF.
     for (const int round : {1, 2}) {
@@ -414,10 +421,9 @@ TEST_F(Cli, RepeatRunsAJobRoundAtEachEnterAndSkipsAnEmptySocket)
 
 TEST_F(Cli, TheJsonStreamIsOneObjectALineInOrderAndAgreesWithTheRecord)
 {
-    SimulatorFaults stuck, empty;
+    SimulatorFaults stuck;
     stuck.stuckBit = SimulatorFaults::StuckBit{0x0, 11, 0};
-    empty.noChip = true;
-    PtySimulator faulty(stuck), socket(empty);
+    PtySimulator faulty(stuck), socket(EmptySocket());
     ASSERT_EQ(faulty.Start(), QString());
     ASSERT_EQ(socket.Start(), QString());
     const QString db = files.filePath("line.db");
@@ -467,16 +473,9 @@ TEST_F(Cli, SocketsOnTheirOwnRunUntilQuitAndCtrlCStopsAtOnce)
     QProcess cli;
     Start(cli, {"--json", "--repeat", "auto", "--port", simulator.Path() + ',' + second.Path(), "erase"});
     QByteArray out;
-    QElapsedTimer waited;
-    waited.start();
-    const auto await = [&](const QByteArray& text, int times) {
-        while (out.count(text) < times && waited.elapsed() < 60000 && cli.waitForReadyRead(60000))
-            out += cli.readAllStandardOutput();
-        return out.count(text) >= times;
-    };
-    ASSERT_TRUE(await("\"waiting-for-chip\"", 2)) << out.toStdString();
+    ASSERT_TRUE(Await(cli, out, "\"waiting-for-chip\"", 2)) << out.toStdString();
     simulator.WithModel([](FirmwareModel& model) { model.Seat(true); });
-    ASSERT_TRUE(await("\"waiting-for-removal\"", 1)) << out.toStdString();
+    ASSERT_TRUE(Await(cli, out, "\"waiting-for-removal\"")) << out.toStdString();
     EXPECT_EQ(out.count("\"chip-finished\""), 1);
     // Ctrl-C while the sockets wait: the run ends at once, with its last event.
     cli.terminate();
@@ -497,12 +496,9 @@ TEST_F(Cli, WatchProgramsAtOnceThenAtEachNewWriteAndCtrlCWhileWaitingEndsAtOnce)
     QProcess cli;
     Start(cli, {"--json", "--port", simulator.Path(), "--watch", "program", watched});
     QByteArray out;
-    const auto await = [&](int finished) {
-        QElapsedTimer waited;
-        waited.start();
-        while (out.count("\"run-finished\"") < finished && waited.elapsed() < 60000 && cli.waitForReadyRead(60000))
-            out += cli.readAllStandardOutput();
-        return out.count("\"chip-finished\"") == finished && out.count("\"run-finished\"") == finished;
+    const auto await = [&](int runs) {
+        return Await(cli, out, "\"run-finished\"", runs) && out.count("\"chip-finished\"") == runs
+               && out.count("\"run-finished\"") == runs;
     };
     ASSERT_TRUE(await(1)) << out.toStdString();
     writeAs("/counter.hex", 3);

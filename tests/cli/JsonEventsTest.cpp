@@ -23,42 +23,24 @@ struct Field {
 };
 constexpr auto kString = QJsonValue::String, kNumber = QJsonValue::Double, kObject = QJsonValue::Object;
 
+// clang-format off
 const std::map<QString, std::vector<Field>> kEvents{
-    {"run-started",
-     {{"version", kString},
-      {"command", kString},
-      {"mode", kString},
-      {"ports", QJsonValue::Array},
-      {"file", kString, true},
-      {"sha256", kString, true},
-      {"checksum", kString, true},
-      {"fuse", kString, true}}},
+    {"run-started", {{"version", kString}, {"command", kString}, {"mode", kString}, {"ports", QJsonValue::Array},
+                     {"file", kString, true}, {"sha256", kString, true}, {"checksum", kString, true}, {"fuse", kString, true}}},
     {"round-started", {{"round", kNumber}}},
     {"socket", {{"port", kString}, {"state", kString}}},
-    {"chip-identified",
-     {{"port", kString},
-      {"id", kString},
-      {"empty", QJsonValue::Bool},
-      {"revision", kNumber},
-      {"path", kString},
-      {"device", kObject, true}}},
+    {"chip-identified", {{"port", kString}, {"id", kString}, {"empty", QJsonValue::Bool}, {"revision", kNumber},
+                         {"path", kString}, {"device", kObject, true}}},
     {"chip-started", {{"port", kString}, {"round", kNumber}, {"serial", kNumber, true}, {"serial_line", kNumber, true}}},
     {"progress", {{"port", kString}, {"pass", kString}, {"location", kNumber}, {"size", kNumber}}},
     {"notice", {{"port", kString, true}, {"kind", kString}}},
-    {"chip-finished",
-     {{"port", kString},
-      {"round", kNumber},
-      {"result", kString},
-      {"exit", kNumber},
-      {"seconds", kNumber},
-      {"serial", kNumber, true},
-      {"serial_line", kNumber, true},
-      {"id", kString, true},
-      {"wire_bytes", kNumber},
-      {"mismatch", kObject, true}}},
+    {"chip-finished", {{"port", kString}, {"round", kNumber}, {"result", kString}, {"exit", kNumber}, {"seconds", kNumber},
+                       {"serial", kNumber, true}, {"serial_line", kNumber, true}, {"id", kString, true},
+                       {"wire_bytes", kNumber}, {"mismatch", kObject, true}}},
     {"round-finished", {{"round", kNumber}, {"tally", kObject}, {"exit", kNumber}}},
     {"run-finished", {{"tally", kObject}, {"exit", kNumber}}},
 };
+// clang-format on
 const std::map<QString, std::vector<Field>> kNotices{
     {"unknown-record", {{"record", kString}}},
     {"bad-address", {{"address", kString}}},
@@ -100,27 +82,19 @@ void ExpectTally(const QJsonObject& tally, const QByteArray& line)
         ExpectFields(port.toObject(), kCounts, line);
 }
 
-LinePlan Planned(ChipCommand command, const QString& file, const QString& sha256, const QString& job, const QString& jobSha256,
-                 std::optional<std::uint16_t> checksum, std::optional<int> fuse)
-{
-    LinePlan plan;
-    plan.command = command;
-    plan.file = file;
-    plan.sha256 = sha256;
-    plan.job = job;
-    plan.jobSha256 = jobSha256;
-    plan.checksum = checksum;
-    plan.fuse = fuse;
-    return plan;
-}
-
 // Every event kind, each nullable field once present and once not.
 void TellEverything(JsonEvents& json)
 {
-    json.Tell(LineEvent::RunStarted{Planned(ChipCommand::Program, "a.hex", "ab12", "Board", "cd34", 0x84D0, 0x3F72),
-                                    {"p1", "p2"},
-                                    false});
-    json.Tell(LineEvent::RunStarted{Planned(ChipCommand::Detect, {}, {}, {}, {}, std::nullopt, std::nullopt), {"p1"}, true});
+    LinePlan plan;
+    plan.command = ChipCommand::Program;
+    plan.file = "a.hex";
+    plan.sha256 = "ab12";
+    plan.job = "Board";
+    plan.jobSha256 = "cd34";
+    plan.checksum = 0x84D0;
+    plan.fuse = 0x3F72;
+    json.Tell(LineEvent::RunStarted{plan, {"p1", "p2"}, false});
+    json.Tell(LineEvent::RunStarted{LinePlan{}, {"p1"}, true});
     json.Tell(LineEvent::RoundStarted{1});
     for (const SocketState state : {SocketState::WaitingForChip, SocketState::WaitingForRemoval, SocketState::NoProgrammer})
         json.Tell(LineEvent::SocketChanged{"p1", state});

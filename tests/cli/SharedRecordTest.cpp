@@ -20,6 +20,13 @@
 #include <memory>
 #include <set>
 
+// Skips the test where the server's programs are not installed; any other trouble starting it fails the test.
+#define START_OR_SKIP(server)                                                                       \
+    if (const QString problem = (server).Start(); problem.contains(QLatin1String("not installed"))) \
+        GTEST_SKIP() << problem.toStdString();                                                      \
+    else                                                                                            \
+        ASSERT_EQ(problem, QString())
+
 namespace {
 
 const QString kSmall = QStringLiteral(KORVEXC_FIXTURES "/small.hex");
@@ -61,10 +68,7 @@ QString Printed(const QString& record, const char* option, int* exitCode = nullp
 TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
 {
     PostgresServer server;
-    if (const QString problem = server.Start(); problem.contains(QLatin1String("not installed")))
-        GTEST_SKIP() << problem.toStdString();
-    else
-        ASSERT_EQ(problem, QString());
+    START_OR_SKIP(server);
 
     // 4 stations of 4, 25 rounds: 400 chips, each with a number of its own, from 1 up without a gap.
     std::vector<std::unique_ptr<StationProcess>> stations;
@@ -116,10 +120,7 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
     ASSERT_EQ(rows.size(), 405);
     EXPECT_EQ(rows[400], (std::pair<QString, long long>{"unfinished", 401}));
     // What the unfinished row does not have prints empty, as from a file: the server's driver reads NULL numbers as 0.
-    QProcess print;
-    print.start(kCli, {"record", server.Url(), "--csv"});
-    ASSERT_TRUE(print.waitForFinished(30000));
-    EXPECT_TRUE(print.readAllStandardOutput().contains(",401,unfinished,,,"));
+    EXPECT_TRUE(Printed(server.Url(), "--csv").contains(",401,unfinished,,,"));
     for (int i = 401; i < 405; ++i)
         EXPECT_EQ(rows[i], (std::pair<QString, long long>{"success", i + 1}));
 
@@ -139,10 +140,7 @@ TEST(Stations, FourGangsShareOneServerThroughAKillAndACut)
 TEST(Stations, TwoStationsTakeEachLineOfAFileOfNumbersOnceAndTheChainTellsAnEdit)
 {
     PostgresServer server;
-    if (const QString problem = server.Start(); problem.contains(QLatin1String("not installed")))
-        GTEST_SKIP() << problem.toStdString();
-    else
-        ASSERT_EQ(problem, QString());
+    START_OR_SKIP(server);
     // Each station keeps a copy of the file: only the record keeps them from taking one line twice.
     QTemporaryDir files;
     const QString numbers = files.filePath(QStringLiteral("chips.num"));
@@ -191,10 +189,7 @@ TEST(Stations, TwoStationsTakeEachLineOfAFileOfNumbersOnceAndTheChainTellsAnEdit
 TEST(Stations, ARowCompletedAfterTheServerCameBackJoinsTheChain)
 {
     PostgresServer server;
-    if (const QString problem = server.Start(); problem.contains(QLatin1String("not installed")))
-        GTEST_SKIP() << problem.toStdString();
-    else
-        ASSERT_EQ(problem, QString());
+    START_OR_SKIP(server);
     ASSERT_EQ(ProductionRecord::Create(server.Url()), QString());
     ProductionRecord record(server.Url(), QStringLiteral("writer"));
     const LinePlan plan;
@@ -224,10 +219,7 @@ TEST(Stations, OverTlsOnlyTheRightServerIsTakenAndAStationNeedsOnlyRowRights)
     ASSERT_EQ(authority.IssueServer(QStringLiteral("server"), QStringLiteral("localhost")), QString());
     PostgresServer server;
     ASSERT_EQ(server.RequireTls(authority.Path("server.crt"), authority.Path("server.key")), QString());
-    if (const QString problem = server.Start(); problem.contains(QLatin1String("not installed")))
-        GTEST_SKIP() << problem.toStdString();
-    else
-        ASSERT_EQ(problem, QString());
+    START_OR_SKIP(server);
     const QString byName = QString(server.Url()).replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
     const auto demanding = [](QString url, const TestAuthority& trusted) {
         return url + QStringLiteral("?sslmode=verify-full&sslrootcert=") + trusted.Certificate();

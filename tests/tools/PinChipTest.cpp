@@ -59,6 +59,14 @@ struct Pins {
         return (bits >> 1) & 0x3FFF;
     }
     void Wait(std::uint64_t microseconds) { now += microseconds * kMicrosecond; }
+    // A block's write, begun and ended after that long.
+    void WriteFor(std::uint64_t microseconds)
+    {
+        Command(0x18);
+        Wait(microseconds);
+        Command(0x17);
+        Wait(200);
+    }
 };
 
 }  // namespace
@@ -70,10 +78,7 @@ TEST(PinChip, KeepsItsTimesAndSpoilsWhatBreaksThem)
     Pins good;
     good.Enter();
     good.Command(0x02, 0x1234);
-    good.Command(0x18);
-    good.Wait(1100);
-    good.Command(0x17);
-    good.Wait(200);
+    good.WriteFor(1100);
     EXPECT_EQ(good.Read(0x04), 0x1234);
     good.Command(0x03, 0xA5);
     good.Command(0x08);
@@ -89,10 +94,7 @@ TEST(PinChip, KeepsItsTimesAndSpoilsWhatBreaksThem)
         good.Command(0x02, 0x0A0 + i);
         good.Command(0x06);
     }
-    good.Command(0x18);
-    good.Wait(1100);
-    good.Command(0x17);
-    good.Wait(200);
+    good.WriteFor(1100);
     EXPECT_EQ(good.chip.ids, (std::array<std::uint16_t, 4>{0x0A0, 0x0A1, 0x0A2, 0x0A3}));
     EXPECT_EQ(good.chip.configuration, 0x3FFF);
     EXPECT_TRUE(good.chip.Violations().empty());
@@ -101,9 +103,7 @@ TEST(PinChip, KeepsItsTimesAndSpoilsWhatBreaksThem)
     Pins early;
     early.Enter();
     early.Command(0x02, 0x1234);
-    early.Command(0x18);
-    early.Wait(500);
-    early.Command(0x17);
+    early.WriteFor(500);
     EXPECT_NE(early.chip.program[0], 0x1234);
     EXPECT_EQ(early.chip.Violations().size(), 1u);
 

@@ -187,8 +187,7 @@ private slots:
     {
         SimulatorFaults never;
         never.neverAnswer = true;
-        SimulatorTiming paced;
-        paced.paced = true;
+        const SimulatorTiming paced{{}, true};
         // Program! through the ping, the erase and every pass on a programmer paced as the wire is; then three pings unanswered.
         for (const SimulatorFaults& faults : {SimulatorFaults{}, never}) {
             Bench bench(faults, kCounter, QString(), paced);

@@ -214,8 +214,7 @@ private slots:
 
     void closingMidRoundAsksThenLeavesRowsUnfinishedAndPortsClosed()
     {
-        SimulatorTiming slow;
-        slow.paced = true;
+        const SimulatorTiming slow{{}, true};
         Line line({{}, {}}, slow);
         auto window = line.Open();
         Named<QLineEdit>(*window, "Checksum")->setText(line.checksum);

@@ -8,7 +8,6 @@
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -125,6 +124,7 @@ public:
         termios settings{};
         tcgetattr(fd_, &settings);
         cfmakeraw(&settings);
+        cfsetspeed(&settings, B19200);
         tcsetattr(fd_, TCSANOW, &settings);
     }
     ~RawPort() { close(fd_); }
@@ -171,6 +171,7 @@ public:
             int spoilToHost = -1;
             while (!stop_) {
                 if (poll(ready, 2, 20) > 0) {
+                    FollowRate();
                     Pass(host_, board_, toBoard, spoilToBoard);
                     Pass(board_, host_, toHost, spoilToHost);
                 }
@@ -187,6 +188,13 @@ public:
     const QString& Path() const { return path_; }
 
 private:
+    // The board's end of the line runs at the rate the host set on its own.
+    void FollowRate() const
+    {
+        termios host{}, board{};
+        if (tcgetattr(host_, &host) == 0 && tcgetattr(board_, &board) == 0 && cfsetspeed(&board, cfgetospeed(&host)) == 0)
+            tcsetattr(board_, TCSANOW, &board);
+    }
     // countdown: -1 until the letter passes, then the bytes left to the one spoilt, 0 once done.
     static void Pass(int from, int to, char letter, int& countdown)
     {
@@ -209,34 +217,13 @@ private:
 };
 
 // The table's exchanges: bytes sent, and how many come back.
-const std::vector<std::pair<QByteArray, int>> kExchanges = {{"@", 1},
-                                                            {"Z", 0},
-                                                            {"A", 2},
-                                                            {"B", 2},
-                                                            {QByteArray("C\x12\x34", 3), 4},
-                                                            {"I", 2},
-                                                            {QByteArray("C\0\x01", 3), 4},
-                                                            {"J", 2},
-                                                            {"A", 2},
-                                                            {"G", 3},
-                                                            {"I", 2},
-                                                            {"G", 3},
-                                                            {"A", 2},
-                                                            {QByteArray("E\0\x5A", 3), 4},
-                                                            {"J", 2},
-                                                            {"H", 3},
-                                                            {"A", 2},
-                                                            {QByteArray("D\0\0", 3), 4},
-                                                            {"I", 2},
-                                                            {"I", 2},
-                                                            {"I", 2},
-                                                            {"I", 2},
-                                                            {"I", 2},
-                                                            {"I", 2},
-                                                            {"F", 3},
-                                                            {"I", 2},
-                                                            {"F", 3},
-                                                            {"K", 2}};
+// clang-format off
+const std::vector<std::pair<QByteArray, int>> kExchanges = {
+    {"@", 1}, {"Z", 0}, {"A", 2}, {"B", 2}, {QByteArray("C\x12\x34", 3), 4}, {"I", 2}, {QByteArray("C\0\x01", 3), 4},
+    {"J", 2}, {"A", 2}, {"G", 3}, {"I", 2}, {"G", 3}, {"A", 2}, {QByteArray("E\0\x5A", 3), 4}, {"J", 2}, {"H", 3},
+    {"A", 2}, {QByteArray("D\0\0", 3), 4}, {"I", 2}, {"I", 2}, {"I", 2}, {"I", 2}, {"I", 2}, {"I", 2}, {"F", 3},
+    {"I", 2}, {"F", 3}, {"K", 2}};
+// clang-format on
 
 QList<QByteArray> Converse(const QString& port)
 {
@@ -321,6 +308,22 @@ TEST(Board, AFullChipGoesInComesBackWordForWordAndErasesToBlank)
     EXPECT_EQ(RunCli(port + QStringList{"erase"}).exitCode, 0);
     EXPECT_EQ(RunCli(port + QStringList{"blank-check"}).exitCode, 0);
     EXPECT_EQ(board.Stop(), 0) << board.Told().toStdString();
+}
+
+// A chip saved by one board and loaded by the next is the one the host finds; a file that is no HEX file is refused.
+TEST(Board, AChipSavedAndLoadedAgainIsTheOneTheHostFinds)
+{
+    QTemporaryDir dir;
+    const QString file = QStringLiteral(KORVEXC_FIXTURES "/small.hex"), saved = dir.filePath(QStringLiteral("chip.hex"));
+    BoardProcess first({"--save", saved});
+    EXPECT_EQ(RunCli({"--port", first.Ports().value(0), "program", file}).exitCode, 0);
+    EXPECT_EQ(first.Stop(), 0) << first.Told().toStdString();
+    BoardProcess next({"--load", saved});
+    EXPECT_EQ(RunCli({"--port", next.Ports().value(0), "verify", file}).exitCode, 0);
+    BoardProcess refused({"--load", QStringLiteral(KORVEXC_FIXTURES "/../../README.md")});
+    EXPECT_TRUE(refused.Ports().isEmpty());
+    EXPECT_NE(refused.Stop(), 0);
+    EXPECT_EQ(BoardProcess({"--version"}).Ports().value(0), QStringLiteral("korvexc-board 1.2.0"));
 }
 
 // No chip, no power or LVP off: the host says that no chip answers, nothing

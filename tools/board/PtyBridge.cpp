@@ -7,7 +7,10 @@
 #include <termios.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <iterator>
+#include <utility>
 
 namespace {
 
@@ -23,6 +26,34 @@ std::uint64_t ByteCycles(const avr_t* avr)
 {
     const std::uint64_t divisor = (avr->data[kUbrr0h] << 8 | avr->data[kUbrr0l]) + 1;
     return 10 * divisor * (avr->data[kUcsr0a] & kU2x0 ? 8 : 16);
+}
+
+// The rate the firmware has set, in baud.
+double FirmwareBaud(const avr_t* avr)
+{
+    return double(avr->frequency) / double(ByteCycles(avr) / 10);
+}
+
+// The rate the host has set on its end of the line, in baud; 0 for one not in the table.
+double LineBaud(int master)
+{
+    static const std::pair<speed_t, double> kRates[] = {{B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+                                                        {B57600, 57600},   {B115200, 115200}, {B230400, 230400},
+                                                        {B460800, 460800}, {B500000, 500000}, {B1000000, 1000000}};
+    termios line{};
+    if (tcgetattr(master, &line) != 0)
+        return 0;
+    const auto* rate = std::find_if(std::begin(kRates), std::end(kRates),
+                                    [&line](const auto& entry) { return entry.first == cfgetospeed(&line); });
+    return rate == std::end(kRates) ? 0 : rate->second;
+}
+
+// A byte crosses the line whole only when both ends run at one rate, within the 2 % a UART tolerates;
+// otherwise it arrives as something else, as it would on a real line.
+std::uint8_t Crossed(const avr_t* avr, int master, std::uint8_t byte)
+{
+    const double line = LineBaud(master);
+    return line == 0 || std::abs(FirmwareBaud(avr) / line - 1) <= 0.02 ? byte : std::uint8_t(~byte);
 }
 
 }  // namespace
@@ -53,7 +84,7 @@ std::uint64_t PtyBridge::Poll(avr_t* avr, std::uint64_t when, void* param)
     if (avr->cycle - bridge->lastIn_ >= byteCycles && read(bridge->master_, &byte, 1) == 1) {
         bridge->lastIn_ = avr->cycle;
         bridge->answerDue_ = true;
-        avr_raise_irq(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT), byte);
+        avr_raise_irq(avr_io_getirq(avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT), Crossed(avr, bridge->master_, byte));
     }
     return when + std::min(kPollCycles, byteCycles);
 }
@@ -64,7 +95,7 @@ void PtyBridge::Sent(avr_irq_t*, std::uint32_t value, void* param)
     if (bridge->answerDue_)
         bridge->worstAnswer_ = std::max(bridge->worstAnswer_, bridge->avr_->cycle - bridge->lastIn_);
     bridge->answerDue_ = false;
-    const auto byte = std::uint8_t(value);
+    const std::uint8_t byte = Crossed(bridge->avr_, bridge->master_, std::uint8_t(value));
     // The host reads what it is sent; a byte for no one is dropped.
     [[maybe_unused]] const ssize_t written = write(bridge->master_, &byte, 1);
 }

@@ -3,6 +3,7 @@
 #include "PinChip.h"
 #include "Version.h"
 
+#include <unistd.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <csignal>
@@ -110,7 +111,9 @@ void Serve(std::vector<Board>& boards)
     std::vector<std::thread> threads;
     for (Board& board : boards)
         threads.emplace_back([&board] { board.simulation->Run(stopping); });
-    while (!stopping) {
+    // Boards whose starter is gone (a test killed mid-run) stop, rather than spin on for no one.
+    const pid_t starter = getppid();
+    while (!stopping && getppid() == starter) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         TellFaults(boards);
     }

@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "PtySimulator.h"
 #include "SocketFaults.h"
 #include "WrittenAsBuilt.h"
@@ -7,7 +8,6 @@
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -20,12 +20,6 @@
 namespace {
 
 const QString kFixtures = QStringLiteral(KORVEXC_FIXTURES);
-
-QString Text(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
-}
 
 struct Result {
     int exitCode;
@@ -41,12 +35,7 @@ protected:
         ASSERT_EQ(simulator.Start(), QString());
         WriteSettings("[Delays]\nPTO=5000\n");
     }
-    void WriteSettings(const QByteArray& ini)
-    {
-        QFile file(settings.filePath("KORVEXC.ini"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(ini);
-    }
+    void WriteSettings(const QByteArray& ini) { ASSERT_TRUE(WriteFile(settings.filePath("KORVEXC.ini"), ini)); }
     Result Run(QStringList args, const PtySimulator* target = nullptr)
     {
         args.prepend((target ? target : &simulator)->Path());
@@ -92,9 +81,8 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     EXPECT_TRUE(detected.out.contains("the ping was answered in")) << detected.out.toStdString();
     EXPECT_EQ(Run({"erase"}).exitCode, 0);
     EXPECT_EQ(Run({"blank-check"}).exitCode, 0);
-    QFile blank(files.filePath("blank.hex"));
-    ASSERT_EQ(Run({"read", blank.fileName()}).exitCode, 0);
-    EXPECT_TRUE(blank.open(QIODevice::ReadOnly) && !blank.readAll().contains(":02000000")) << "erased words are left out";
+    ASSERT_EQ(Run({"read", files.filePath("blank.hex")}).exitCode, 0);
+    EXPECT_FALSE(FileBytes(files.filePath("blank.hex")).contains(":02000000")) << "erased words are left out";
     const Result programmed = Run({"program", kFixtures + "/gaps.hex"});
     EXPECT_EQ(programmed.exitCode, 0) << programmed.err.toStdString();
     EXPECT_TRUE(programmed.out.contains("Done"));
@@ -133,11 +121,9 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     const Result help = RunBare({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     // The README's table of exit codes is the one that --help prints.
-    QFile readme(kFixtures + "/../../README.md");
-    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
     const QRegularExpression row(QStringLiteral("^\\| (\\d+) \\| (.+) \\|$"), QRegularExpression::MultilineOption);
     int documented = 0;
-    for (const QRegularExpressionMatch& code : row.globalMatch(QString::fromUtf8(readme.readAll()))) {
+    for (const QRegularExpressionMatch& code : row.globalMatch(QString::fromUtf8(FileBytes(kFixtures + "/../../README.md")))) {
         EXPECT_TRUE(help.out.contains(code.captured(1) + "  " + code.captured(2))) << code.captured(0).toStdString();
         ++documented;
     }
@@ -192,9 +178,7 @@ TEST_F(Cli, ReadMakesAFileThatVerifiesAndCopiesTheChip)
     EXPECT_EQ(RunBare({"checksum", kFixtures + "/gaps.hex"}).out, "8490\n");
     EXPECT_EQ(RunBare({"checksum", copy}).out, "8490\n");
     // Other tools check what we write: every record sums to zero.
-    QFile written(copy);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    for (const QByteArray& line : written.readAll().split('\n')) {
+    for (const QByteArray& line : FileBytes(copy).split('\n')) {
         unsigned sum = 0;
         for (const char c : QByteArray::fromHex(line.mid(1)))
             sum += std::uint8_t(c);
@@ -231,27 +215,26 @@ TEST_F(Cli, MismatchesStopOrAreListedWithAddressExpectedAndRead)
 // the same for a seed each time, and never written over.
 TEST_F(Cli, SerialsMakeWritesOneLineAChipAndNeverOverAFile)
 {
-    QTemporaryDir files;
     const QString numbers = files.filePath("a.num"), lsb = files.filePath("lsb.num");
     EXPECT_EQ(RunBare({"serials", "make", numbers, "--count", "2", "--at", "retlw:1FF8:2", "--sequential", "258:256"}).exitCode,
               0);
     EXPECT_EQ(RunBare({"serials", "make", lsb, "--count", "1", "--at", "retlw:1FF8:2:lsb", "--sequential", "258"}).exitCode, 0);
-    EXPECT_EQ(Text(numbers), ":043FF0000134023462\n:043FF0000234023461\n");
-    EXPECT_EQ(Text(lsb), ":043FF0000234013462\n");
+    EXPECT_EQ(FileBytes(numbers), ":043FF0000134023462\n:043FF0000234023461\n");
+    EXPECT_EQ(FileBytes(lsb), ":043FF0000234013462\n");
     EXPECT_EQ(RunBare({"serials", "make", numbers, "--count", "2", "--at", "id", "--sequential", "1"}).exitCode, 4);
     // An ID word holds one hex digit of the number, in the low bits of the image's blank word.
     const QString ids = files.filePath("id.num");
     EXPECT_EQ(RunBare({"serials", "make", ids, "--count", "1", "--at", "id", "--sequential", "4660"}).exitCode, 0);
-    EXPECT_EQ(Text(ids), ":08400000F103F203F303F403E2\n");
+    EXPECT_EQ(FileBytes(ids), ":08400000F103F203F303F403E2\n");
     for (const char* name : {"p1.num", "p2.num"})
         RunBare({"serials", "make", files.filePath(name), "--count", "50", "--at", "words:0100:4", "--pseudo-random", "9"});
-    EXPECT_EQ(Text(files.filePath("p1.num")), Text(files.filePath("p2.num")));
-    EXPECT_EQ(Text(files.filePath("p1.num")).count(u'\n'), 50);
+    EXPECT_EQ(FileBytes(files.filePath("p1.num")), FileBytes(files.filePath("p2.num")));
+    EXPECT_EQ(FileBytes(files.filePath("p1.num")).count('\n'), 50);
     // Random numbers each once: a byte's every value fits, one more does not.
     const QString bytes = files.filePath("bytes.num");
     EXPECT_EQ(RunBare({"serials", "make", bytes, "--count", "257", "--at", "eeprom:0:1", "--random"}).exitCode, 4);
     EXPECT_EQ(RunBare({"serials", "make", bytes, "--count", "256", "--at", "eeprom:0:1", "--random"}).exitCode, 0);
-    const QStringList lines = Text(bytes).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromLatin1(FileBytes(bytes)).split(u'\n', Qt::SkipEmptyParts);
     EXPECT_EQ(QSet<QString>(lines.begin(), lines.end()).size(), 256);
 }
 
@@ -298,8 +281,7 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
     EXPECT_TRUE(rows.err.contains("4 chips, 2 passed, 2 failed, 0 empty, 0 unfinished")) << rows.err.toStdString();
 
     // Ctrl-C mid-run stops the chip at its next safe point: its row stays unfinished, and the next run goes on above its number.
-    const SimulatorTiming slow{{}, true};
-    PtySimulator paced({}, slow);
+    PtySimulator paced({}, SimulatorTiming{{}, true});
     ASSERT_EQ(paced.Start(), QString());
     QProcess interrupted;
     Start(interrupted,
@@ -361,9 +343,7 @@ TEST_F(Cli, AJobRunsWithExactlyItsSettingsAndAChangedOneNeverReachesAPort)
     EXPECT_TRUE(skipSum.err.contains("skipping empty blocks")) << skipSum.err.toStdString();
     ASSERT_EQ(Run({"run", skipping}).exitCode, 0);
     simulator.WithModel([](FirmwareModel& model) { EXPECT_EQ(model.program[1], 0x3FFF); });
-    QFile file(job);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QByteArray text = file.readAll();
+    QByteArray text = FileBytes(job);
     const QString hash = QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex());
     EXPECT_TRUE(RunBare({"record", db, "--csv"}).out.contains(",3F72,100,success,,")) << "the job's fuse and a serial number";
     EXPECT_TRUE(RunBare({"record", db, "--csv"}).out.contains(",0E20,Board A," + hash + ",1.2.0"));
@@ -371,11 +351,9 @@ TEST_F(Cli, AJobRunsWithExactlyItsSettingsAndAChangedOneNeverReachesAPort)
     // One digit of the HEX text changed: refused with the reason, and the programmer never hears of it.
     const qsizetype at = text.indexOf("\"hex\": \":") + 20;
     text[at] = text[at] == '0' ? '1' : '0';
-    QFile changed(files.filePath("changed.kjob"));
-    ASSERT_TRUE(changed.open(QIODevice::WriteOnly) && changed.write(text) == text.size());
-    changed.close();
+    ASSERT_TRUE(WriteFile(files.filePath("changed.kjob"), text));
     const long long heard = simulator.BytesFromProgram();
-    const Result refused = Run({"--record", db, "run", changed.fileName()});
+    const Result refused = Run({"--record", db, "run", files.filePath("changed.kjob")});
     EXPECT_EQ(refused.exitCode, 4);
     EXPECT_TRUE(refused.err.contains("does not match its SHA-256")) << refused.err.toStdString();
     EXPECT_EQ(simulator.BytesFromProgram(), heard);

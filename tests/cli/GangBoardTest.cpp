@@ -87,11 +87,8 @@ std::vector<std::string> Shown(bool quiet)
 TEST(GangBoard, OnATerminalTheRowsAreRedrawnInPlaceUnderWhatIsToldAndAboveTheTables)
 {
     const auto lines = [](const QStringList& shown) { return (shown + QStringList{QString()}).join(u'\n').toStdString(); };
-    const auto row = [](const QString& port, const QString& text) { return QStringLiteral("%1 %2").arg(port, -16).arg(text); };
-    const auto counts = [](const char* port) {
-        return QString::asprintf("%-16s %6d passed %6d failed %6d empty", port, 0, 0, 0);
-    };
-    const QStringList rows{row("p1", "Done"), row("p2", "Erasing...")};
+    const auto counts = [](const char* p) { return QString::asprintf("%-16s %6d passed %6d failed %6d empty", p, 0, 0, 0); };
+    const QStringList rows{"p1" + QString(15, u' ') + "Done", "p2" + QString(15, u' ') + "Erasing..."};
     const QStringList round{"korvexc-cli: p2: program word 0010: expected 3470, read 2470", CliWords::TableHeader(),
                             CliWords::TableRow("p1", ChipResult{}).trimmed()};
     const QStringList end{CliWords::TableRow("p2", ChipResult{}).trimmed(), counts("p1"), counts("p2"),

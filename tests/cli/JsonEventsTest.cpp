@@ -1,12 +1,11 @@
 // The event stream's fields, as the README documents them to line
 // controllers: every event, every notice kind and every word a field takes.
+#include "FileBytes.h"
 #include "cli/JsonEvents.h"
 #include "cli/LineExit.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <cstdio>
@@ -40,27 +39,19 @@ const std::map<QString, std::vector<Field>> kEvents{
     {"round-finished", {{"round", kNumber}, {"tally", kObject}, {"exit", kNumber}}},
     {"run-finished", {{"tally", kObject}, {"exit", kNumber}}},
 };
-// clang-format on
 const std::map<QString, std::vector<Field>> kNotices{
-    {"unknown-record", {{"record", kString}}},
-    {"bad-address", {{"address", kString}}},
-    {"cannot-open", {{"detail", kString}}},
-    {"cannot-read", {{"detail", kString}}},
-    {"eeprom-layout", {{"layout", kString}}},
-    {"no-such-port", {{"detail", kString}}},
-    {"port-not-opened", {{"detail", kString}}},
-    {"not-detected", {{"detail", kString}}},
-    {"link-lost", {{"detail", kString}}},
-    {"no-chip", {{"id", kString}}},
-    {"unknown-device", {{"id", kString}}},
+    {"unknown-record", {{"record", kString}}}, {"bad-address", {{"address", kString}}},
+    {"cannot-open", {{"detail", kString}}}, {"cannot-read", {{"detail", kString}}},
+    {"eeprom-layout", {{"layout", kString}}}, {"no-such-port", {{"detail", kString}}},
+    {"port-not-opened", {{"detail", kString}}}, {"not-detected", {{"detail", kString}}},
+    {"link-lost", {{"detail", kString}}}, {"no-chip", {{"id", kString}}}, {"unknown-device", {{"id", kString}}},
     {"file-too-large", {{"id", kString}, {"memory", kString}, {"address", kString}}},
-    {"record-trouble", {{"record", kString}, {"detail", kString}}},
-    {"serial-too-large", {{"serial", kNumber}}},
+    {"record-trouble", {{"record", kString}, {"detail", kString}}}, {"serial-too-large", {{"serial", kNumber}}},
     {"serial-line-unmarked", {{"file", kString}, {"line", kNumber}, {"detail", kString}}},
-    {"serial-over-file-data", {}},
-    {"file-not-written", {{"file", kString}, {"detail", kString}}},
+    {"serial-over-file-data", {}}, {"file-not-written", {{"file", kString}, {"detail", kString}}},
     {"message", {{"detail", kString}}},
 };
+// clang-format on
 const std::vector<Field> kCounts{{"passed", kNumber}, {"failed", kNumber}, {"empty", kNumber}};
 const std::vector<Field> kDevice{{"words", kNumber}, {"eeprom_bytes", kNumber}, {"pins", kNumber}};
 const std::vector<Field> kMismatch{{"memory", kString}, {"address", kString}, {"expected", kString}, {"read", kString}};
@@ -132,11 +123,10 @@ void TellEverything(JsonEvents& json)
 // The events the README's table lists.
 std::set<QString> DocumentedEvents()
 {
-    QFile readme(QStringLiteral(KORVEXC_FIXTURES "/../../README.md"));
-    EXPECT_TRUE(readme.open(QIODevice::ReadOnly));
     std::set<QString> events;
     const QRegularExpression row(QStringLiteral("^\\| `([a-z-]+)` \\| "), QRegularExpression::MultilineOption);
-    for (const QRegularExpressionMatch& match : row.globalMatch(QString::fromUtf8(readme.readAll())))
+    for (const QRegularExpressionMatch& match :
+         row.globalMatch(QString::fromUtf8(FileBytes(KORVEXC_FIXTURES "/../../README.md"))))
         events.insert(match.captured(1));
     return events;
 }

@@ -1,4 +1,5 @@
 #include "AssemblerListing.h"
+#include "FileBytes.h"
 #include "image/HexLoader.h"
 #include "image/MemoryImage.h"
 #include "ops/SharedWords.h"
@@ -27,10 +28,7 @@ protected:
     bool Load(const QByteArray& text)
     {
         const QString path = dir_.filePath(QStringLiteral("f%1.hex").arg(files_++));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        file.close();
+        EXPECT_TRUE(WriteFile(path, text));
         return LoadFile(path);
     }
 

@@ -408,19 +408,14 @@ TEST(SkipEmpty, TheChipHoldsTheFileOverAnErasedChipAndTheChecksumSaysSo)
 // table's letters as they always went, with the probe after the chip's ID.
 TEST(DefaultScope, TheWireOfEveryFixtureIsAsItWas)
 {
-    const std::map<QString, std::string> digests{{"byte-layout", "0c74b3ac9ca2ddf6"},
-                                                 {"counter", "6d33a36f79efc03b"},
-                                                 {"eeprom-full", "1d7134ac3b9f7b0a"},
-                                                 {"eeprom-only", "4d72fc2c44066ab3"},
-                                                 {"eeprom-upper-linked", "01d2e47ae56b4373"},
-                                                 {"gaps", "3bb3d320def4f9c3"},
-                                                 {"only-block-end", "2bfa89670f8b0061"},
-                                                 {"only-chip-end", "4b07576e5e5e5552"},
-                                                 {"only-word0", "125e9c0cda4b3d70"},
-                                                 {"small", "6895075ec586a5db"},
-                                                 {"topbits", "9966a11bcb29f71e"},
-                                                 {"two-far", "361fdefad7a59f58"},
-                                                 {"xc8-layout", "4c8c2d06afe5a0a1"}};
+    // clang-format off
+    const std::map<QString, std::string> digests{
+        {"byte-layout", "0c74b3ac9ca2ddf6"}, {"counter", "6d33a36f79efc03b"}, {"eeprom-full", "1d7134ac3b9f7b0a"},
+        {"eeprom-only", "4d72fc2c44066ab3"}, {"eeprom-upper-linked", "01d2e47ae56b4373"}, {"gaps", "3bb3d320def4f9c3"},
+        {"only-block-end", "2bfa89670f8b0061"}, {"only-chip-end", "4b07576e5e5e5552"},
+        {"only-word0", "125e9c0cda4b3d70"}, {"small", "6895075ec586a5db"}, {"topbits", "9966a11bcb29f71e"},
+        {"two-far", "361fdefad7a59f58"}, {"xc8-layout", "4c8c2d06afe5a0a1"}};
+    // clang-format on
     for (const auto& [name, digest] : digests) {
         ChipBench bench;
         bench.file = kFixtures + "/" + name + ".hex";

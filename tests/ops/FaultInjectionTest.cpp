@@ -3,11 +3,11 @@
 // operator is told once, the port ends closed with no lock file left, the
 // controls are enabled again, nothing hangs, and no success is claimed.
 #include "ChipBench.h"
+#include "FileBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <memory>
 #include <random>
@@ -73,7 +73,6 @@ TEST(Faults, SilenceAfterAnyByteOfAProgramRunStopsItOnceWithinTheLimit)
         ExpectCleanEnd(bench, label);
         EXPECT_TRUE(ChipBench::PortIsFree(bench.simulator.Path())) << label;
     }
-    std::printf("silence: %zu positions over %d bytes\n", positions.size(), total);
     EXPECT_GE(positions.size(), 200u);
 }
 
@@ -150,9 +149,7 @@ int OpenDescriptors()
 
 long StatusKilobytes(const char* field)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
+    for (const QByteArray& line : FileBytes(QStringLiteral("/proc/self/status")).split('\n')) {
         if (line.startsWith(field))
             return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLong();
     }

@@ -1,7 +1,7 @@
+#include "FileBytes.h"
 #include "ops/FileChangeWatch.h"
 
 #include <gtest/gtest.h>
-#include <QFile>
 #include <QTemporaryDir>
 #include <future>
 #include <thread>
@@ -13,9 +13,7 @@ namespace {
 
 void Write(const QString& path, const QByteArray& bytes)
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
+    ASSERT_TRUE(WriteFile(path, bytes));
 }
 
 }  // namespace

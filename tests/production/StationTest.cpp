@@ -2,6 +2,7 @@
 // round, sockets on their own, a stop mid-chip, a record that fails a chip
 // or never answers, and a line's refusals.
 #include "ChipBench.h"
+#include "FileBytes.h"
 #include "LoopbackListener.h"
 #include "PlatformLink.h"
 #include "PtySimulator.h"
@@ -102,40 +103,30 @@ struct Gang {
 };
 
 // The platform's links, counting how often each device is opened.
-class CountedLinks {
-public:
+struct CountedLinks {
+    struct Link : PlatformLink {
+        explicit Link(CountedLinks& counts) : counts(counts) {}
+        void SetPort(const QString& port) override { PlatformLink::SetPort(device = port); }
+        QString Open() override
+        {
+            const std::lock_guard lock(counts.mutex);
+            ++counts.opens[device];
+            return PlatformLink::Open();
+        }
+        CountedLinks& counts;
+        QString device;
+    };
     LinkFactory Factory()
     {
         return [this] { return std::make_unique<Link>(*this); };
     }
     int Opens(const QString& device)
     {
-        const std::lock_guard lock(mutex_);
-        return opens_[device];
+        const std::lock_guard lock(mutex);
+        return opens[device];
     }
-
-private:
-    class Link : public PlatformLink {
-    public:
-        explicit Link(CountedLinks& counts) : counts_(counts) {}
-        void SetPort(const QString& device) override
-        {
-            device_ = device;
-            PlatformLink::SetPort(device);
-        }
-        QString Open() override
-        {
-            const std::lock_guard lock(counts_.mutex_);
-            ++counts_.opens_[device_];
-            return PlatformLink::Open();
-        }
-
-    private:
-        CountedLinks& counts_;
-        QString device_;
-    };
-    std::mutex mutex_;
-    std::map<QString, int> opens_;
+    std::mutex mutex;
+    std::map<QString, int> opens;
 };
 
 // Each row's result and serial number, oldest first.
@@ -330,8 +321,7 @@ TEST(Station, SocketsOnTheirOwnProgramEachSeatingOnceAndNeverAnEmptySocket)
 
 TEST(Station, SocketsOnTheirOwnAskedToEndFinishTheChipsUnderWay)
 {
-    const SimulatorTiming paced{{}, true};
-    Gang gang({{}}, paced);
+    Gang gang({{}}, SimulatorTiming{{}, true});
     LinePlan request;
     request.command = ChipCommand::Program;
     Station station(gang.Plan(request), gang.ports, gang.events);
@@ -345,8 +335,7 @@ TEST(Station, SocketsOnTheirOwnAskedToEndFinishTheChipsUnderWay)
 
 TEST(Station, AStationStoppedMidChipLeavesItsRowsUnfinishedAndItsPortsClosed)
 {
-    const SimulatorTiming paced{{}, true};
-    Gang gang({{}, {}}, paced);
+    Gang gang({{}, {}}, SimulatorTiming{{}, true});
     QTemporaryDir files;
     LinePlan request;
     request.command = ChipCommand::Program;
@@ -444,9 +433,7 @@ TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
     }
 
     ProductionJob::Settings settings;
-    QFile hex(kSmall);
-    ASSERT_TRUE(hex.open(QIODevice::ReadOnly));
-    settings.hex = hex.readAll();
+    settings.hex = FileBytes(kSmall);
     settings.hexName = kSmall;
     settings.serial = QStringLiteral("1");
     settings.serialAt = QStringLiteral("id");
@@ -460,13 +447,7 @@ TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
     EXPECT_EQ(refusal(run), SetupRefusal::Kind::UnexpectedChecksum);
     run.expectChecksum.clear();
     EXPECT_EQ(refusal(run), std::nullopt);
-    QFile changed(job);
-    ASSERT_TRUE(changed.open(QIODevice::ReadWrite));
-    QByteArray text = changed.readAll();
-    text.replace(":10000000", ":10000001");
-    changed.seek(0);
-    changed.write(text);
-    changed.close();
+    ASSERT_TRUE(WriteFile(job, FileBytes(job).replace(":10000000", ":10000001")));
     EXPECT_EQ(refusal(run), SetupRefusal::Kind::JobRefused);
 }
 

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QStringList>
 
 std::map<int, std::uint8_t> AssemblerListing::Bytes(const QString& listingPath)
 {

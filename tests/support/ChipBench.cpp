@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSerialPort>
+#include <algorithm>
 #include <stdexcept>
 #include <thread>
 
@@ -86,10 +87,8 @@ FirmwareModel ChipBench::Chip()
 
 int ChipBench::Count(const QStringList& commands, const QString& letter, int from, int to)
 {
-    int count = 0;
-    for (int i = from; i < (to < 0 ? commands.size() : to); ++i)
-        count += commands[i].startsWith(letter) ? 1 : 0;
-    return count;
+    const auto end = to < 0 ? commands.end() : commands.begin() + to;
+    return int(std::count_if(commands.begin() + from, end, [&letter](const QString& c) { return c.startsWith(letter); }));
 }
 
 int ChipBench::Find(const QStringList& commands, const QString& letter, int nth)

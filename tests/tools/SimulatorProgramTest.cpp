@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "FirmwareModel.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +12,6 @@
 namespace {
 
 const QString kSmall = QStringLiteral(KORVEXC_FIXTURES "/small.hex");
-
-QByteArray Contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The paths korvexc-sim prints, one a programmer, as it starts.
 QStringList Paths(QProcess& simulator, int count)
@@ -56,9 +51,7 @@ TEST(SimulatorProgram, RefusesWhatItCannotServeAndKeepsTheChipItLoads)
 
     // Two programmers, a path each; the sockets file takes the second one's chip out.
     const QString sockets = dir.filePath(QStringLiteral("sockets"));
-    QFile seated(sockets);
-    ASSERT_TRUE(seated.open(QIODevice::WriteOnly) && seated.write("1\n0\n") == 4);
-    seated.close();
+    ASSERT_TRUE(WriteFile(sockets, "1\n0\n"));
     QProcess two;
     two.start(QStringLiteral(KORVEXC_SIM), {"--count", "2", "--paced", "--sockets", sockets});
     const QStringList paths = Paths(two, 2);
@@ -98,7 +91,7 @@ TEST(SimulatorProgram, RefusesWhatItCannotServeAndKeepsTheChipItLoads)
     ASSERT_TRUE(one.waitForFinished(10000));
     EXPECT_EQ(one.exitCode(), 0);
     FirmwareModel loaded, kept;
-    ASSERT_TRUE(loaded.LoadHex(Contents(kSmall)));
-    ASSERT_TRUE(kept.LoadHex(Contents(saved)));
+    ASSERT_TRUE(loaded.LoadHex(FileBytes(kSmall)));
+    ASSERT_TRUE(kept.LoadHex(FileBytes(saved)));
     EXPECT_TRUE(kept.program == loaded.program && kept.eeprom == loaded.eeprom && kept.config == loaded.config);
 }

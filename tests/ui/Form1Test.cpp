@@ -1,4 +1,5 @@
 #include "ChipBench.h"
+#include "FileBytes.h"
 #include "ModalAnswerer.h"
 #include "Named.h"
 #include "PtySimulator.h"
@@ -17,10 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -60,11 +59,8 @@ struct Bench {
         : simulator(faults, timing)
     {
         simulator.Start();
-        if (!chip.isEmpty()) {
-            QFile source(chip);
-            source.open(QIODevice::ReadOnly);
-            simulator.WithModel([&source](FirmwareModel& model) { model.LoadHex(source.readAll()); });
-        }
+        if (!chip.isEmpty())
+            simulator.WithModel([&chip](FirmwareModel& model) { model.LoadHex(FileBytes(chip)); });
         Named<PortBox>(window, "CPort")->setText(simulator.Path());
         Named<QLineEdit>(window, "Filename")->setText(file);
     }
@@ -151,9 +147,7 @@ private slots:
     void eepromDataIsReadInTheAutomaticLayoutUnlessTheSettingsSayOtherwise()
     {
         for (const QByteArray& entry : {QByteArray(), QByteArray("EepromLayout=sideways\n"), QByteArray("EepromLayout=byte\n")}) {
-            QFile ini(QDir(settings_->path()).filePath(QStringLiteral("KORVEXC.ini")));
-            QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[Hex]\n" + entry) > 0);
-            ini.close();
+            QVERIFY(WriteFile(QDir(settings_->path()).filePath(QStringLiteral("KORVEXC.ini")), "[Hex]\n" + entry));
             Bench bench({}, kEepromFull, kEepromFull);
             QVERIFY(Choose(bench.window, "mnuVerify"));
             // Read one byte per address, the file's EEPROM words reach beyond the EEPROM.
@@ -281,8 +275,7 @@ private slots:
             QCOMPARE(Named<QLabel>(bench.window, "Status")->text(), QStringLiteral("Chip saved"));
             // Loaded into a second chip, the file makes the same chip.
             FirmwareModel copy;
-            QFile file(saved);
-            QVERIFY(file.open(QIODevice::ReadOnly) && copy.LoadHex(file.readAll()));
+            QVERIFY(copy.LoadHex(FileBytes(saved)));
             bench.simulator.WithModel(
                 [&copy](FirmwareModel& model) { QVERIFY(copy.program == model.program && copy.eeprom == model.eeprom); });
         }

@@ -8,7 +8,8 @@ struct avr_irq_t;
 
 // The board's serial port on a pseudo-terminal, served from the simulation's
 // own thread: bytes go into the UART at most one a byte time at the firmware's rate,
-// as a real line brings them, and its answers go out as they are sent.
+// as a real line brings them, and its answers go out as they are sent; a byte
+// arrives as something else when the host's rate is not the firmware's.
 // (simavr's own bridge hands bytes over between two threads, and under load
 // now and then leaves one waiting until the host gives up.)
 class PtyBridge {

@@ -113,9 +113,10 @@ void Serve(std::vector<Board>& boards)
         threads.emplace_back([&board] { board.simulation->Run(stopping); });
     // Boards whose starter is gone (a test killed mid-run) stop, rather than spin on for no one.
     const pid_t starter = getppid();
-    while (!stopping && getppid() == starter) {
+    while (!stopping) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         TellFaults(boards);
+        stopping = stopping || getppid() != starter;
     }
     for (std::thread& thread : threads)
         thread.join();

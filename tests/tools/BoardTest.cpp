@@ -119,12 +119,12 @@ Chip Programmed(const QString& path, bool readBack)
 // A pseudo-terminal opened raw, for the exchange byte by byte.
 class RawPort {
 public:
-    explicit RawPort(const QString& path) : fd_(open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY))
+    explicit RawPort(const QString& path, speed_t rate = B19200) : fd_(open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY))
     {
         termios settings{};
         tcgetattr(fd_, &settings);
         cfmakeraw(&settings);
-        cfsetspeed(&settings, B19200);
+        cfsetspeed(&settings, rate);
         tcsetattr(fd_, TCSANOW, &settings);
     }
     ~RawPort() { close(fd_); }
@@ -260,6 +260,8 @@ TEST(Board, AnswersTheTableByteByByteAsTheProtocolSimulatorDoes)
     }
     EXPECT_EQ(fromBoard[9], QByteArray("G\x12\x34", 3));
     EXPECT_EQ(fromBoard[24], QByteArray("F\x0E\x20", 3));
+    // At a rate other than the firmware's, the board hears another byte, and the ping goes unanswered.
+    EXPECT_NE(RawPort(board.Ports()[0], B9600).Exchange("@", 1), QByteArray("^"));
     EXPECT_EQ(board.Stop(), 0) << board.Told().toStdString();
 }
 

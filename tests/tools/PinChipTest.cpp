@@ -98,7 +98,6 @@ TEST(PinChip, KeepsItsTimesAndSpoilsWhatBreaksThem)
     EXPECT_EQ(good.chip.ids, (std::array<std::uint16_t, 4>{0x0A0, 0x0A1, 0x0A2, 0x0A3}));
     EXPECT_EQ(good.chip.configuration, 0x3FFF);
     EXPECT_TRUE(good.chip.Violations().empty());
-
     // The block's write ended before its time.
     Pins early;
     early.Enter();
@@ -106,7 +105,6 @@ TEST(PinChip, KeepsItsTimesAndSpoilsWhatBreaksThem)
     early.WriteFor(500);
     EXPECT_NE(early.chip.program[0], 0x1234);
     EXPECT_EQ(early.chip.Violations().size(), 1u);
-
     // The EEPROM clocked again during its self-timed write.
     Pins busy;
     busy.Enter();
@@ -116,7 +114,6 @@ TEST(PinChip, KeepsItsTimesAndSpoilsWhatBreaksThem)
     busy.Command(0x06);
     EXPECT_NE(busy.chip.eeprom[0], 0x5A);
     EXPECT_FALSE(busy.chip.Violations().empty());
-
     // Data that changes too close to the edge that takes it; exactly at its times is in time.
     for (const std::uint64_t halfClock : {kMicrosecond / 2, kMicrosecond}) {
         Pins hurried;

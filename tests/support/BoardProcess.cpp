@@ -19,7 +19,7 @@ int BoardProcess::Stop()
     if (process_.state() != QProcess::NotRunning) {
         process_.terminate();
         process_.waitForFinished(20000);
-        told_ += QString::fromLocal8Bit(process_.readAllStandardError());
     }
+    told_ += QString::fromLocal8Bit(process_.readAllStandardError());
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }

@@ -320,11 +320,17 @@ TEST(Board, AChipSavedAndLoadedAgainIsTheOneTheHostFinds)
     BoardProcess first({"--save", saved});
     EXPECT_EQ(RunCli({"--port", first.Ports().value(0), "program", file}).exitCode, 0);
     EXPECT_EQ(first.Stop(), 0) << first.Told().toStdString();
-    BoardProcess next({"--load", saved});
+    BoardProcess next({"--load", saved, "--stats"});
     EXPECT_EQ(RunCli({"--port", next.Ports().value(0), "verify", file}).exitCode, 0);
+    // The firmware answers each byte within three byte times at 19200 baud, 8334 cycles each.
+    EXPECT_EQ(next.Stop(), 0);
+    const QRegularExpressionMatch slowest = QRegularExpression(QStringLiteral("came (\\d+) cycles")).match(next.Told());
+    EXPECT_TRUE(slowest.hasMatch() && slowest.captured(1).toULongLong() < 3 * 8334) << next.Told().toStdString();
     BoardProcess refused({"--load", QStringLiteral(KORVEXC_FIXTURES "/../../README.md")});
     EXPECT_TRUE(refused.Ports().isEmpty());
     EXPECT_NE(refused.Stop(), 0);
+    EXPECT_TRUE(refused.Told().contains(QStringLiteral("is not valid"))) << refused.Told().toStdString();
+    EXPECT_TRUE(BoardProcess({"--help"}).Ports().value(0).startsWith(QStringLiteral("Usage:")));
     EXPECT_EQ(BoardProcess({"--version"}).Ports().value(0), QStringLiteral("korvexc-board 1.2.0"));
 }
 

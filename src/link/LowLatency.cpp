@@ -50,10 +50,10 @@ void LowLatency::Restore(int fd)
     saved_.reset();
 }
 
-std::optional<int> LowLatency::AdapterTimer(const QString& device)
+std::optional<int> LowLatency::AdapterTimer(const QString& device, const QString& sys)
 {
     const QString tty = QFileInfo(QFileInfo(device).canonicalFilePath()).fileName();
-    QFile timer(QStringLiteral("/sys/bus/usb-serial/devices/%1/latency_timer").arg(tty));
+    QFile timer(QStringLiteral("%1/bus/usb-serial/devices/%2/latency_timer").arg(sys, tty));
     if (tty.isEmpty() || !timer.open(QIODevice::ReadOnly))
         return std::nullopt;
     bool number = false;

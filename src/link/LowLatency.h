@@ -24,8 +24,8 @@ public:
     // False where the port cannot (a pseudo-terminal, a driver without the ioctl): no failure.
     bool Request(int fd);
     void Restore(int fd);
-    // The adapter's latency timer in milliseconds, where the system shows it.
-    static std::optional<int> AdapterTimer(const QString& device);
+    // The adapter's latency timer in milliseconds, where the system (mounted at sys) shows it.
+    static std::optional<int> AdapterTimer(const QString& device, const QString& sys = QStringLiteral("/sys"));
 
 private:
     Driver& driver_;

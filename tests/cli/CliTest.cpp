@@ -133,15 +133,11 @@ TEST_F(Cli, EachCommandAndItsExitCode)
     EXPECT_TRUE(RunBare({"fuses", kFixtures + "/gaps.hex"}).out.contains("Configuration word 3FB2:"));
     EXPECT_EQ(RunBare({"fuses", "xyz"}).exitCode, 2);
 
-    SimulatorFaults never;
-    never.neverAnswer = true;
-    PtySimulator absent(never);
+    PtySimulator absent({.neverAnswer = true});
     ASSERT_EQ(absent.Start(), QString());
     EXPECT_EQ(Run({"detect"}, &absent).exitCode, 3);
 
-    SimulatorFaults dies;
-    dies.silentAfterBytes = 30;
-    PtySimulator dying(dies);
+    PtySimulator dying({.silentAfterBytes = 30});
     ASSERT_EQ(dying.Start(), QString());
     const Result lostInProgram = Run({"program", kFixtures + "/counter.hex"}, &dying);
     EXPECT_EQ(lostInProgram.exitCode, 6);
@@ -200,9 +196,7 @@ TEST_F(Cli, ReadMakesAFileThatVerifiesAndCopiesTheChip)
 
 TEST_F(Cli, MismatchesStopOrAreListedWithAddressExpectedAndRead)
 {
-    SimulatorFaults stuck;
-    stuck.stuckBit = SimulatorFaults::StuckBit{0x100, 12, 0};
-    PtySimulator faulty(stuck);
+    PtySimulator faulty({.stuckBit = SimulatorFaults::StuckBit{0x100, 12, 0}});
     ASSERT_EQ(faulty.Start(), QString());
     ASSERT_EQ(Run({"--quiet", "program", kFixtures + "/gaps.hex"}, &faulty).exitCode, 5);
     const Result listed = Run({"--on-mismatch", "continue", "verify", kFixtures + "/gaps.hex"}, &faulty);
@@ -306,9 +300,7 @@ TEST_F(Cli, AGangKeepsEachFaultOnItsPortAndTheRecordGivesEverySerialOnce)
 
 TEST_F(Cli, TheChipsIdIsReadBeforeItIsTouched)
 {
-    SimulatorFaults unknown;
-    unknown.deviceId = 0x1234;
-    PtySimulator socket(EmptySocket()), odd(unknown);
+    PtySimulator socket(EmptySocket()), odd({.deviceId = 0x1234});
     ASSERT_EQ(socket.Start(), QString());
     ASSERT_EQ(odd.Start(), QString());
     const Result none = Run({"program", kFixtures + "/small.hex"}, &socket);
@@ -399,9 +391,7 @@ TEST_F(Cli, RepeatRunsAJobRoundAtEachEnterAndSkipsAnEmptySocket)
 
 TEST_F(Cli, TheJsonStreamIsOneObjectALineInOrderAndAgreesWithTheRecord)
 {
-    SimulatorFaults stuck;
-    stuck.stuckBit = SimulatorFaults::StuckBit{0x0, 11, 0};
-    PtySimulator faulty(stuck), socket(EmptySocket());
+    PtySimulator faulty({.stuckBit = SimulatorFaults::StuckBit{0x0, 11, 0}}), socket(EmptySocket());
     ASSERT_EQ(faulty.Start(), QString());
     ASSERT_EQ(socket.Start(), QString());
     const QString db = files.filePath("line.db");

@@ -76,14 +76,13 @@ void ExpectTally(const QJsonObject& tally, const QByteArray& line)
 // Every event kind, each nullable field once present and once not.
 void TellEverything(JsonEvents& json)
 {
-    LinePlan plan;
-    plan.command = ChipCommand::Program;
-    plan.file = "a.hex";
-    plan.sha256 = "ab12";
-    plan.job = "Board";
-    plan.jobSha256 = "cd34";
-    plan.checksum = 0x84D0;
-    plan.fuse = 0x3F72;
+    const LinePlan plan{.command = ChipCommand::Program,
+                        .file = "a.hex",
+                        .fuse = 0x3F72,
+                        .sha256 = "ab12",
+                        .checksum = 0x84D0,
+                        .job = "Board",
+                        .jobSha256 = "cd34"};
     json.Tell(LineEvent::RunStarted{plan, {"p1", "p2"}, false});
     json.Tell(LineEvent::RunStarted{LinePlan{}, {"p1"}, true});
     json.Tell(LineEvent::RoundStarted{1});

@@ -1,4 +1,5 @@
 #include "ScriptedPort.h"
+#include "link/CompanionCommands.h"
 #include "link/ProgrammerProtocol.h"
 
 #include <gtest/gtest.h>
@@ -81,4 +82,25 @@ TEST(Protocol, EachByteGoesOutOnlyAfterTheEchoOfTheOneBefore)
     bench.port.Queue({'G', ScriptedPort::kEmptyRead, 0x3F, ScriptedPort::kEmptyRead, 0xFF, 'H', 0x00, 0xA5});
     EXPECT_EQ(bench.protocol.ReadWord('G'), 0x3FFF);
     EXPECT_EQ(bench.protocol.ReadWord('H'), 0x00A5);
+}
+
+// A faster rate the adapter refuses is reported as not taken, and both ends
+// meet again at the table's rate; the rate already in use asks for nothing.
+TEST(Protocol, ARateTheAdapterRefusesLeavesBothEndsAtTheTablesRate)
+{
+    Bench bench;
+    int burst = -1;
+    bench.port.onWrite = [&burst](unsigned char byte, ScriptedPort& port) {
+        if (burst >= 0 && ++burst == 2)
+            port.Queue({'^'});
+        else if (byte == 'R' || byte == '@')
+            port.Queue({byte == 'R' ? 'R' : '^'});
+        burst = byte == 'R' ? 0 : burst;
+    };
+    CompanionCommands commands(bench.protocol);
+    EXPECT_TRUE(commands.SetRate(LineRate::kBaud));
+    EXPECT_TRUE(bench.port.written_.isEmpty());
+    EXPECT_FALSE(commands.SetRate(CompanionCommands::kFastRate));
+    EXPECT_EQ(bench.protocol.Facts().rate, LineRate::kBaud);
+    EXPECT_EQ(bench.port.written_, QByteArray("R\x01\x07@", 4));
 }

@@ -1,4 +1,5 @@
 #include "ChipBench.h"
+#include "FileBytes.h"
 #include "link/PortFailure.h"
 #include "link/PortName.h"
 #include "link/ProgrammerProtocol.h"
@@ -9,7 +10,9 @@
 #include <grp.h>
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <future>
 
@@ -79,6 +82,16 @@ TEST(SerialLinkPty, LowLatencyIsAskedForAndTheDriversFlagsPutBackOnClose)
     EXPECT_EQ(driver.set, std::vector<int>{0x1234 | ASYNC_LOW_LATENCY});
     link.Close();
     EXPECT_EQ(driver.set.back(), 0x1234);
+
+    // The adapter's timer, found through a stable link to its device.
+    QTemporaryDir sys;
+    QDir(sys.path()).mkpath(QStringLiteral("bus/usb-serial/devices/ttyUSB7"));
+    WriteFile(sys.filePath(QStringLiteral("bus/usb-serial/devices/ttyUSB7/latency_timer")), "16\n");
+    WriteFile(sys.filePath(QStringLiteral("ttyUSB7")), "");
+    QFile::link(sys.filePath(QStringLiteral("ttyUSB7")), sys.filePath(QStringLiteral("by-id")));
+    EXPECT_EQ(LowLatency::AdapterTimer(sys.filePath(QStringLiteral("by-id")), sys.path()), 16);
+    EXPECT_EQ(LowLatency::AdapterTimer(sys.filePath(QStringLiteral("ttyUSB7")), sys.filePath(QStringLiteral("no"))),
+              std::nullopt);
 }
 
 // A megabyte goes through a line its peer drains; once the peer stops reading, the write gives up within its

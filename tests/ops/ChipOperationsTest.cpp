@@ -213,9 +213,7 @@ TEST(VerifyConfiguration, IdWordsAreAskedAboutAndTheFuseOnlyReported)
     for (const Case& c :
          {Case{0x3F72, 0x3F72, false, false}, Case{0x3F72, 0x3F72, true, true}, Case{0x2F4A, 0x2F4A, false, false},
           Case{0x3FFF, 0x3FFF, false, false}, Case{0x3FFF, 0x3F7F, true, true}}) {
-        SimulatorFaults faults;
-        faults.rawConfigReadBack = c.raw;
-        ChipBench bench(faults);
+        ChipBench bench({.rawConfigReadBack = c.raw});
         for (int id = 0; id < 4; ++id)
             bench.image.SetConfigWord(2 * id, 0x3FFF);
         bench.image.SetConfigWord(MemoryImage::kConfigWordOffset, c.image);
@@ -305,10 +303,7 @@ TEST(ChipIdentity, AMissingUnknownOrTooSmallChipIsAskedAboutBeforeItIsTouched)
                           Case{0x0E40, false, "/gaps.hex", Kind::FileTooLarge, Memory::ProgramWord, 0x1FFE},
                           Case{0x0E60, false, "/eeprom-full.hex", Kind::FileTooLarge, Memory::EepromByte, 0x80}}) {
         for (const bool goOn : {false, true}) {
-            SimulatorFaults chip;
-            chip.deviceId = c.id;
-            chip.noChip = c.empty;
-            ChipBench bench(chip);
+            ChipBench bench({.deviceId = c.id, .noChip = c.empty});
             bench.file = kFixtures + c.file;
             bench.ui.goOnDespite = goOn;
             const CommandOutcome outcome = bench.Do(&CommandFlows::DoProgram);

@@ -44,8 +44,7 @@ TEST(Faults, SilenceAfterAnyByteOfAProgramRunStopsItOnceWithinTheLimit)
     for (int n = 7; n < total; n += std::max(1, total / 220))
         positions.push_back(n);
     for (const int silentAfter : positions) {
-        SimulatorFaults faults;
-        faults.silentAfterBytes = silentAfter;
+        const SimulatorFaults faults{.silentAfterBytes = silentAfter};
         const int sent = silentAfter == 0 ? 3 : silentAfter + 1;
         // A simulator that a busy machine keeps from answering within the
         // 100 ms is silent early, which is no fault: that run is made again.
@@ -80,9 +79,7 @@ TEST(Faults, ThePseudoTerminalClosingUnderTheProgramIsReportedAtOnce)
 {
     const QString file = kFixtures + "/small.hex";
     for (const long hangupAfter : {1L, 5L, 40L, 200L, 400L, 500L}) {
-        SimulatorFaults faults;
-        faults.hangupAfterBytes = hangupAfter;
-        ChipBench bench(faults, milliseconds(2000));
+        ChipBench bench({.hangupAfterBytes = hangupAfter}, milliseconds(2000));
         bench.file = file;
         const auto start = steady_clock::now();
         EXPECT_EQ(bench.Do(&CommandFlows::DoProgram), CommandOutcome::LinkLost);
@@ -96,17 +93,13 @@ TEST(Faults, ThePseudoTerminalClosingUnderTheProgramIsReportedAtOnce)
 
 TEST(Faults, WrongEchoesFloodsAndStaleBytes)
 {
-    SimulatorFaults garbled;
-    garbled.garbleEchoes = true;
-    ChipBench wrong(garbled, milliseconds(200));
+    ChipBench wrong({.garbleEchoes = true}, milliseconds(200));
     EXPECT_EQ(wrong.Do(&CommandFlows::DoErase), CommandOutcome::LinkLost);
     EXPECT_EQ(wrong.ui.messages.filter("the echo of \"A\"").size(), 1);
     ExpectCleanEnd(wrong, "garbled");
 
     for (const long floodAfter : {1L, 3L, 10L}) {
-        SimulatorFaults flood;
-        flood.floodAfterBytes = floodAfter;
-        ChipBench bench(flood, milliseconds(200));
+        ChipBench bench({.floodAfterBytes = floodAfter}, milliseconds(200));
         bench.file = kFixtures + "/counter.hex";
         const auto start = steady_clock::now();
         EXPECT_EQ(bench.Do(&CommandFlows::DoVerify), CommandOutcome::LinkLost);

@@ -144,13 +144,11 @@ QList<std::pair<QString, QString>> Rows(const QString& record)
 // Program! of the firmware that reserves a RETLW table, serial numbered from first at the place.
 LinePlan RetlwProgram(const QString& record, long long first, const char* place)
 {
-    LinePlan plan;
-    plan.command = ChipCommand::Program;
-    plan.file = QStringLiteral(KORVEXC_FIXTURES "/retlw-serial.hex");
-    plan.recordAddress = record;
-    plan.serials = SerialSequence{first, 1};
-    plan.serialPlace = SerialPlace::Parse(QLatin1String(place));
-    return plan;
+    return {.command = ChipCommand::Program,
+            .file = QStringLiteral(KORVEXC_FIXTURES "/retlw-serial.hex"),
+            .serials = SerialSequence{first, 1},
+            .serialPlace = SerialPlace::Parse(QLatin1String(place)),
+            .recordAddress = record};
 }
 
 // Why the line is refused before any port opens, if it is.
@@ -176,11 +174,10 @@ TEST(Station, ARoundTellsEachPortsResultAlikeInEventsTallyAndRecord)
 {
     Gang gang({{}, StuckChip(), EmptySocket(), {}});
     QTemporaryDir files;
-    LinePlan request;
-    request.command = ChipCommand::Program;
-    request.recordAddress = files.filePath(QStringLiteral("line.db"));
-    request.serials = SerialSequence{7, 2};
-    request.serialPlace = SerialPlace::Parse(QStringLiteral("id"));
+    LinePlan request{.command = ChipCommand::Program,
+                     .serials = SerialSequence{7, 2},
+                     .serialPlace = SerialPlace::Parse(QStringLiteral("id")),
+                     .recordAddress = files.filePath(QStringLiteral("line.db"))};
     Station station(gang.Plan(request), gang.ports, gang.events);
     const Tally tally = station.RunRounds(kOneRound);
     const std::vector<ChipVerdict> expected{ChipVerdict::Passed, ChipVerdict::Mismatch, ChipVerdict::Empty, ChipVerdict::Passed};
@@ -274,8 +271,7 @@ TEST(Station, EachChipGetsItsOwnRetlwTableFromTheSequenceOrFromAFileLineUsedOnce
 TEST(Station, SocketsOnTheirOwnProgramEachSeatingOnceAndNeverAnEmptySocket)
 {
     Gang gang(std::vector<SimulatorFaults>(4, EmptySocket()));
-    LinePlan request;
-    request.command = ChipCommand::Program;
+    LinePlan request{.command = ChipCommand::Program};
     // A fifth port has no programmer on it.
     const QString absent = QStringLiteral("/dev/ttyKORVEXC-none");
     CountedLinks links;
@@ -322,8 +318,7 @@ TEST(Station, SocketsOnTheirOwnProgramEachSeatingOnceAndNeverAnEmptySocket)
 TEST(Station, SocketsOnTheirOwnAskedToEndFinishTheChipsUnderWay)
 {
     Gang gang({{}}, SimulatorTiming{{}, true});
-    LinePlan request;
-    request.command = ChipCommand::Program;
+    LinePlan request{.command = ChipCommand::Program};
     Station station(gang.Plan(request), gang.ports, gang.events);
     station.RunAuto([&] {
         for (int waited = 0; gang.simulators[0]->BytesFromProgram() < 200 && waited < 30000; waited += 10)
@@ -337,9 +332,7 @@ TEST(Station, AStationStoppedMidChipLeavesItsRowsUnfinishedAndItsPortsClosed)
 {
     Gang gang({{}, {}}, SimulatorTiming{{}, true});
     QTemporaryDir files;
-    LinePlan request;
-    request.command = ChipCommand::Program;
-    request.recordAddress = files.filePath(QStringLiteral("line.db"));
+    LinePlan request{.command = ChipCommand::Program, .recordAddress = files.filePath(QStringLiteral("line.db"))};
     Station station(gang.Plan(request), gang.ports, gang.events);
     std::thread stopper([&] {
         for (int waited = 0; gang.simulators[1]->BytesFromProgram() < 200 && waited < 30000; waited += 10)
@@ -361,9 +354,7 @@ TEST(Station, AChipWhoseRowCannotBeCompletedStillTellsItsOwnResultAndNeverPasses
 {
     Gang gang({{}, StuckChip()});
     QTemporaryDir files;
-    LinePlan request;
-    request.command = ChipCommand::Program;
-    request.recordAddress = files.filePath(QStringLiteral("line.db"));
+    LinePlan request{.command = ChipCommand::Program, .recordAddress = files.filePath(QStringLiteral("line.db"))};
     ASSERT_EQ(ProductionRecord::Create(request.recordAddress), QString());
     // The row is begun, and then the record refuses every change to it.
     Sql(request.recordAddress, {"CREATE TRIGGER lost BEFORE UPDATE ON chips BEGIN SELECT RAISE(ABORT, 'disk gone'); END"});
@@ -390,9 +381,8 @@ TEST(Station, ARecordServerThatNeverAnswersIsGivenUpOnBeforeAnyPortOpens)
 {
     const LoopbackListener silent;
     ASSERT_NE(silent.Port(), 0);
-    LinePlan request;
-    request.command = ChipCommand::Erase;
-    request.recordAddress = QStringLiteral("postgresql://line@127.0.0.1:%1/production").arg(silent.Port());
+    const LinePlan request{.command = ChipCommand::Erase,
+                           .recordAddress = QStringLiteral("postgresql://line@127.0.0.1:%1/production").arg(silent.Port())};
     Recorder events;
     const std::optional<SetupRefusal> refused = RefusalOf(request, events);
     ASSERT_TRUE(refused);
@@ -408,18 +398,12 @@ TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
         const std::optional<SetupRefusal> refused = RefusalOf(request, events);
         return refused ? std::optional(refused->kind) : std::nullopt;
     };
-    LinePlan missing;
-    missing.command = ChipCommand::Verify;
-    missing.file = files.filePath(QStringLiteral("none.hex"));
-    EXPECT_EQ(refusal(missing), SetupRefusal::Kind::FileNotLoaded);
-    LinePlan unwritable;
-    unwritable.command = ChipCommand::Erase;
-    unwritable.recordAddress = QStringLiteral("/proc/no/such/line.db");
-    EXPECT_EQ(refusal(unwritable), SetupRefusal::Kind::RecordUnwritable);
+    EXPECT_EQ(refusal({.command = ChipCommand::Verify, .file = files.filePath(QStringLiteral("none.hex"))}),
+              SetupRefusal::Kind::FileNotLoaded);
+    EXPECT_EQ(refusal({.command = ChipCommand::Erase, .recordAddress = QStringLiteral("/proc/no/such/line.db")}),
+              SetupRefusal::Kind::RecordUnwritable);
     // A record that a newer version wrote is refused with its reason, and left as it was.
-    LinePlan newer;
-    newer.command = ChipCommand::Erase;
-    newer.recordAddress = files.filePath(QStringLiteral("newer.db"));
+    const LinePlan newer{.command = ChipCommand::Erase, .recordAddress = files.filePath(QStringLiteral("newer.db"))};
     ASSERT_EQ(ProductionRecord::Create(newer.recordAddress), QString());
     Sql(newer.recordAddress, {"UPDATE schema_version SET version = 99", "ALTER TABLE chips ADD COLUMN later TEXT"});
     const QString why = RefusalOf(newer, events).value_or(SetupRefusal{}).detail;
@@ -432,13 +416,9 @@ TEST(Station, ALineIsRefusedBeforeAnyPortOpens)
         EXPECT_TRUE(table && table->rows.isEmpty() && table->columns.last() == "later");
     }
 
-    ProductionJob::Settings settings;
-    settings.hex = FileBytes(kSmall);
-    settings.hexName = kSmall;
-    settings.serial = QStringLiteral("1");
-    settings.serialAt = QStringLiteral("id");
     const QString job = files.filePath(QStringLiteral("board.kjob"));
-    ASSERT_EQ(ProductionJob::Create(job, settings), QString());
+    ASSERT_EQ(ProductionJob::Create(job, {.hexName = kSmall, .hex = FileBytes(kSmall), .serial = "1", .serialAt = "id"}),
+              QString());
     LinePlan run;
     run.jobPath = job;
     EXPECT_EQ(refusal(run), SetupRefusal::Kind::SerialNeedsRecord);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/LineRate.h"
 #include "link/SerialPort.h"
 
 #include <QStringList>
@@ -43,6 +44,7 @@ public:
         return static_cast<unsigned char>(next);
     }
     void WaitForData(int) override {}
+    bool SetRate(int baud) override { return baud == LineRate::kBaud; }  // an adapter that goes no faster
 
     // Bytes (or kEmptyRead) that later reads return, in order.
     void Queue(std::initializer_list<int> replies) { incoming_.insert(incoming_.end(), replies); }

@@ -6,14 +6,10 @@
 // reads 0, so that it fails its verify there, and a socket with no chip.
 inline SimulatorFaults StuckChip()
 {
-    SimulatorFaults stuck;
-    stuck.stuckBit = SimulatorFaults::StuckBit{0x10, 12, 0};
-    return stuck;
+    return {.stuckBit = SimulatorFaults::StuckBit{0x10, 12, 0}};
 }
 
 inline SimulatorFaults EmptySocket()
 {
-    SimulatorFaults empty;
-    empty.noChip = true;
-    return empty;
+    return {.noChip = true};
 }

@@ -110,18 +110,15 @@ private slots:
 
     void controlsAreLockedWhileACommandRunsWhateverItsOutcome()
     {
-        SimulatorFaults never, empty;
-        never.neverAnswer = true;
-        empty.noChip = true;
         struct Case {
             SimulatorFaults faults;
             QString port;  // the simulator's when empty
             const char* command;
             QString dialog;
         };
-        for (const Case& c : {Case{never, {}, "mnuVerify", "Korvex with pgm firmware not detected"},
+        for (const Case& c : {Case{{.neverAnswer = true}, {}, "mnuVerify", "Korvex with pgm firmware not detected"},
                               Case{{}, "/dev/ttyKORVEXC-none", "mnuErase", "no such device"},
-                              Case{empty, {}, "mnuErase", "No chip answers: its ID reads 3FFF."},
+                              Case{{.noChip = true}, {}, "mnuErase", "No chip answers: its ID reads 3FFF."},
                               Case{{}, {}, "mnuProgram", "Fuse select|Adjust current fuse value if desired|3FB2"}}) {
             Bench bench(c.faults, kGaps);
             if (!c.port.isEmpty())
@@ -158,8 +155,7 @@ private slots:
 
     void closingDuringACommandStopsItSafelyAndThenCloses()
     {
-        SimulatorFaults stuck;
-        stuck.stuckBit = SimulatorFaults::StuckBit{0, 13, 0};
+        const SimulatorFaults stuck{.stuckBit = SimulatorFaults::StuckBit{0, 13, 0}};
         for (const QString& moment : {QStringLiteral("yield"), QStringLiteral("question"), QStringLiteral("prompt")}) {
             Bench bench(stuck, kGaps);
             bench.window.show();
@@ -179,8 +175,7 @@ private slots:
 
     void theWindowKeepsAnsweringWhileACommandWaitsOnThePort()
     {
-        SimulatorFaults never;
-        never.neverAnswer = true;
+        const SimulatorFaults never{.neverAnswer = true};
         const SimulatorTiming paced{{}, true};
         // Program! through the ping, the erase and every pass on a programmer paced as the wire is; then three pings unanswered.
         for (const SimulatorFaults& faults : {SimulatorFaults{}, never}) {
@@ -263,9 +258,7 @@ private slots:
     void saveChipAsWritesTheWholeChipOrNothing()
     {
         for (const bool cutShort : {false, true}) {
-            SimulatorFaults faults;
-            faults.silentAfterBytes = cutShort ? 2000 : -1;
-            Bench bench(faults, QString(), kCounter);
+            Bench bench({.silentAfterBytes = cutShort ? 2000 : -1}, QString(), kCounter);
             const QString saved = QDir(settings_->path()).filePath(QStringLiteral("chip%1.hex").arg(cutShort));
             bench.answerer.script = {{"Save Chip As", ModalAnswerer::ChooseFile(saved)}};
             QVERIFY(Choose(bench.window, "mnuSaveChip"));
@@ -362,8 +355,7 @@ private slots:
         QVERIFY2(bench.answerer.seen.isEmpty(), qPrintable(bench.answerer.seen.join(u'\n')));
 
         // No programmer answers the next run: the mode goes off with the message, and the commands come back.
-        SimulatorFaults never;
-        never.neverAnswer = true;
+        const SimulatorFaults never{.neverAnswer = true};
         PtySimulator silent(never);
         silent.Start();
         Named<PortBox>(bench.window, "CPort")->setText(silent.Path());
@@ -381,8 +373,7 @@ private slots:
 
     void aWatchedRunTellsAMismatchAsItsQuestionWouldAndTurnsTheModeOff()
     {
-        SimulatorFaults stuck;
-        stuck.stuckBit = SimulatorFaults::StuckBit{0, 13, 0};
+        const SimulatorFaults stuck{.stuckBit = SimulatorFaults::StuckBit{0, 13, 0}};
         Bench bench(stuck, kGaps);
         QAction* mode = Named<QAction>(bench.window, "mnuProgramOnChange");
         mode->setChecked(true);

@@ -33,16 +33,14 @@ struct Line {
             simulators.back()->Start();
             ports << simulators.back()->Path();
         }
-        ProductionJob::Settings settings;
-        settings.name = QStringLiteral("board r3");
-        settings.hexName = QStringLiteral("small.hex");
-        settings.hex = FileBytes(kSmall);
-        settings.fuse = 0x3F72;
-        settings.serial = QStringLiteral("100");
-        settings.serialAt = QStringLiteral("id");
         job = files.filePath(QStringLiteral("board.kjob"));
         record = files.filePath(QStringLiteral("line.db"));
-        ProductionJob::Create(job, settings);
+        ProductionJob::Create(job, {.name = "board r3",
+                                    .hexName = "small.hex",
+                                    .hex = FileBytes(kSmall),
+                                    .fuse = 0x3F72,
+                                    .serial = "100",
+                                    .serialAt = "id"});
         checksum = HexText::Word(std::get<ProductionJob>(ProductionJob::Open(job)).checksum);
     }
     // The window, opened on the line and shown, with its job read and its checksum typed. It is

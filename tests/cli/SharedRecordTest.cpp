@@ -219,12 +219,12 @@ TEST(Stations, OverTlsOnlyTheRightServerIsTakenAndAStationNeedsOnlyRowRights)
     // An option that the client library would take, but that is not passed on, is refused by name.
     run(demanding(byName, authority) + QStringLiteral("&gssencmode=disable&connect_timeout=3"), "gssencmode");
 
-    ASSERT_EQ(server.Sql(QStringLiteral("CREATE ROLE station LOGIN;"
+    ASSERT_EQ(server.Sql(QStringLiteral("CREATE ROLE station LOGIN PASSWORD 'se:cr@t';"
                                         " GRANT SELECT, INSERT, UPDATE ON chips TO station;"
                                         " GRANT SELECT ON schema_version TO station;"
                                         " GRANT USAGE ON SEQUENCE chips_id_seq TO station;")),
               QString());
-    run(demanding(QString(byName).replace(QStringLiteral("korvexc@"), QStringLiteral("station@")), authority));
+    run(demanding(QString(byName).replace(QStringLiteral("korvexc@"), QStringLiteral("station:se%3Acr%40t@")), authority));
     EXPECT_EQ(Rows(server.Url()),
               (QList<std::pair<QString, long long>>{{QStringLiteral("success"), 1}, {QStringLiteral("success"), 2}}));
 }

@@ -18,7 +18,9 @@ const QString kSimulatorPort = qEnvironmentVariable("KORVEXC_TEST_PORT");
 
 TEST(WinSerialLink, OpenFailuresNameThePortAndTheReason)
 {
-    EXPECT_TRUE(WinSerialLink::DescribeOpenFailure("COM4", ERROR_GEN_FAILURE).contains("refused"));
+    const QString refused = WinSerialLink::DescribeOpenFailure("COM4", ERROR_GEN_FAILURE);
+    EXPECT_TRUE(refused.contains("refused") && refused.endsWith(")."));
+    EXPECT_FALSE(refused.contains(".)")) << "the system's own text loses its full stop inside the brackets";
     // Windows opens a COM port for one program at a time (Wine does not).
     EXPECT_TRUE(WinSerialLink::DescribeOpenFailure("COM4", ERROR_ACCESS_DENIED).contains("another program"));
 

@@ -80,10 +80,12 @@ QString PostgresServer::MakeData(const QString& data)
         return problem;
     if (!tls_)
         return QString();
-    // Whoever connects without TLS is turned away.
+    // Whoever connects without TLS is turned away, and anyone but the superuser gives a password.
     QFile rules(data + QStringLiteral("/pg_hba.conf"));
     if (!rules.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || rules.write("hostssl all all 127.0.0.1/32 trust\nhostssl all all ::1/128 trust\n") < 0)
+        || rules.write("hostssl all korvexc 127.0.0.1/32 trust\nhostssl all korvexc ::1/128 trust\n"
+                       "hostssl all all 127.0.0.1/32 scram-sha-256\nhostssl all all ::1/128 scram-sha-256\n")
+               < 0)
         return QStringLiteral("cannot write pg_hba.conf");
     return QString();
 }

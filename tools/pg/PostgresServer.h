@@ -17,7 +17,8 @@ public:
     // the server; empty when it runs, or why not.
     QString Start();
     // Before the first Start: the server then takes TLS connections only,
-    // with this certificate and key (PEM files); empty, or why not.
+    // with this certificate and key (PEM files), and passwords from all but
+    // its superuser; empty, or why not.
     QString RequireTls(const QString& certificate, const QString& key);
     // Runs statements as the server's superuser; empty, or why they failed.
     QString Sql(const QString& statements);

@@ -29,12 +29,14 @@ TEST(WinSerialLink, OpenFailuresNameThePortAndTheReason)
     const QString text = missing.Open();
     EXPECT_TRUE(text.contains(QStringLiteral("COM231")) && text.contains(QStringLiteral("no such port"))) << text.toStdString();
     EXPECT_FALSE(missing.IsOpen());
+    EXPECT_FALSE(missing.SetRate(19200)) << "a port that is not open takes no rate";
 
     if (kSimulatorPort.isEmpty())
         GTEST_SKIP() << "no simulated programmer on a COM port (KORVEXC_TEST_PORT)";
     WinSerialLink first;
     first.SetPort(kSimulatorPort);
     ASSERT_EQ(first.Open(), QString());
+    EXPECT_TRUE(first.SetRate(19200));
 
     // An empty line answers a read at once, and the wait sleeps until its time is up.
     QElapsedTimer clock;

@@ -5,8 +5,9 @@
 #include "ops/CommandFlows.h"
 
 #include <gtest/gtest.h>
-
 #include <windows.h>
+
+#include <psapi.h>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
@@ -23,6 +24,13 @@ TEST(WinSerialLink, OpenFailuresNameThePortAndTheReason)
     EXPECT_FALSE(refused.contains(".)")) << "the system's own text loses its full stop inside the brackets";
     // Windows opens a COM port for one program at a time (Wine does not).
     EXPECT_TRUE(WinSerialLink::DescribeOpenFailure("COM4", ERROR_ACCESS_DENIED).contains("another program"));
+    // The system's text is given back: two hundred thousand failures take no more memory than one.
+    PROCESS_MEMORY_COUNTERS before{}, after{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+    for (int i = 0; i < 200000; ++i)
+        WinSerialLink::DescribeOpenFailure("COM4", ERROR_GEN_FAILURE);
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+    EXPECT_LT(after.PagefileUsage, before.PagefileUsage + (4u << 20));
 
     WinSerialLink missing;
     missing.SetPort(QStringLiteral("COM231"));
